@@ -1,0 +1,79 @@
+// Clock and date texts; see clock_text.h.
+#include "app/clock_text.h"
+
+#include "app/texts.h"
+
+namespace kestrel {
+
+namespace {
+
+void AppendTwoDigits(std::wstring& out, int value) {
+    if (value < 0) {
+        value = 0;
+    }
+    if (value < 10) {
+        out += L'0';
+    }
+    out += std::to_wstring(value);
+}
+
+} // namespace
+
+std::wstring FormatChineseDate(const LocalDateTime& when) {
+    std::wstring out;
+    std::wstring year = std::to_wstring(when.year < 0 ? 0 : when.year);
+    out.append(year.size() < 4 ? 4 - year.size() : 0, L'0');
+    out += year;
+    out += L'年';
+    AppendTwoDigits(out, when.month);
+    out += L'月';
+    AppendTwoDigits(out, when.day);
+    out += L'日';
+    return out;
+}
+
+std::wstring FormatClockTime(const LocalDateTime& when) {
+    std::wstring out;
+    AppendTwoDigits(out, when.hour);
+    out += L':';
+    AppendTwoDigits(out, when.minute);
+    out += L':';
+    AppendTwoDigits(out, when.second);
+    return out;
+}
+
+std::wstring FormatHourMinute(const LocalDateTime& when) {
+    std::wstring out;
+    AppendTwoDigits(out, when.hour);
+    out += L':';
+    AppendTwoDigits(out, when.minute);
+    return out;
+}
+
+std::wstring CurrentTimeText(const Clock& clock) { return FormatClockTime(clock.Now()); }
+
+std::optional<std::wstring> ClockLineText(const Clock& clock, int mode) {
+    const wchar_t* timePrefix = nullptr;
+    const wchar_t* datePrefix = nullptr;
+    if (mode == static_cast<int>(ClockLineMode::CurrentTime)) {
+        timePrefix = text::kClockTimePrefix;
+        datePrefix = text::kClockDatePrefix;
+    } else if (mode == static_cast<int>(ClockLineMode::ReminderTime)) {
+        timePrefix = text::kReminderTimePrefix;
+        datePrefix = text::kReminderDatePrefix;
+    } else {
+        return std::nullopt;
+    }
+    // One reading of the clock for both halves, so the line never mixes two seconds across midnight.
+    const LocalDateTime now = clock.Now();
+    return timePrefix + FormatClockTime(now) + datePrefix + FormatChineseDate(now);
+}
+
+std::optional<std::wstring> CurrentTimeFieldText(const Clock& clock, int mode) {
+    if (mode != 1) {
+        return std::nullopt;
+    }
+    return FormatHourMinute(clock.Now());
+}
+
+} // namespace kestrel

@@ -1,0 +1,39 @@
+// Stable ids of every menu command, control and private message. The black-box tests post these same
+// numbers to the running program, so a number here never changes once released.
+#pragma once
+
+namespace kestrel::ids {
+
+// Tray icon callback message.
+inline constexpr unsigned kTrayCallbackMessage = 2025;
+
+// Tray menu.
+inline constexpr unsigned kCmdTrayShow = 40001;
+inline constexpr unsigned kCmdTrayHide = 40002;
+inline constexpr unsigned kCmdTrayExit = 40003;
+
+// Help menu.
+inline constexpr unsigned kCmdHelpFeedback = 40011;
+inline constexpr unsigned kCmdHelpAbout = 40012;
+
+// Plan list pop-up menu, sent to the plan list page.
+inline constexpr unsigned kCmdPlanEnable = 40021;
+inline constexpr unsigned kCmdPlanDisable = 40022;
+inline constexpr unsigned kCmdPlanDelete = 40023;
+inline constexpr unsigned kCmdPlanEnableAll = 40024;
+inline constexpr unsigned kCmdPlanDisableAll = 40025;
+inline constexpr unsigned kCmdPlanDeleteAll = 40026;
+
+// Controls of the main window.
+inline constexpr unsigned kTabButtonFirst = 1001; // five tab buttons: 1001..1005, tab k is 1000 + k
+inline constexpr unsigned kPanelFirst = 1011;     // five panels: 1011..1015, panel k is 1010 + k
+inline constexpr unsigned kClockLabel = 1021;
+inline constexpr unsigned kAutoStartCheck = 1022;
+inline constexpr unsigned kAdvertBanner = 1023;
+
+// Controls of the plan list page.
+inline constexpr unsigned kPlanListView = 1101;
+// The plan list page's dialog id inside its panel (used to find it from outside).
+inline constexpr unsigned kPlanListPage = 1100;
+
+} // namespace kestrel::ids

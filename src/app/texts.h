@@ -1,0 +1,104 @@
+// Every text Kestrel shows or stores, in one place. Plan cells and file element names are part of the
+// plan file format: changing one of them breaks files that users already have.
+#pragma once
+
+namespace kestrel::text {
+
+// Product identity. The main window title is how a second start finds the running copy.
+inline constexpr wchar_t kAppTitle[] = L"Kestrel";
+inline constexpr wchar_t kVersion[] = L"3.1.0.0";
+inline constexpr wchar_t kMainWindowTitle[] = L"Kestrel - Ver:3.1.0.0";
+inline constexpr wchar_t kMiniArgument[] = L"mini";
+
+// Plan kinds (column 0).
+inline constexpr wchar_t kKindPower[] = L"关机操作";
+inline constexpr wchar_t kKindReminder[] = L"定时提醒";
+inline constexpr wchar_t kKindRun[] = L"定时运行";
+
+// Sub-operations (column 2).
+inline constexpr wchar_t kOpShutdown[] = L"关闭计算机";
+inline constexpr wchar_t kOpRestart[] = L"重启计算机";
+inline constexpr wchar_t kOpLock[] = L"锁定计算机";
+inline constexpr wchar_t kOpLogOff[] = L"注销计算机";
+inline constexpr wchar_t kOpTextMessage[] = L"文字提示";
+inline constexpr wchar_t kOpPlayMusic[] = L"播放音乐";
+inline constexpr wchar_t kOpRunNormal[] = L"正常运行";
+inline constexpr wchar_t kOpRunHidden[] = L"隐藏运行";
+
+// Status (column 3).
+inline constexpr wchar_t kStatusEnabled[] = L"启用";
+inline constexpr wchar_t kStatusDisabled[] = L"禁用";
+
+// Repeat rules (column 4). The parentheses are full-width, the digits ASCII.
+inline constexpr wchar_t kRepeatOnce[] = L"执行一次";
+inline constexpr wchar_t kRepeatDaily[] = L"每天";
+inline constexpr wchar_t kRepeatWorkdays5[] = L"工作日（5天）";
+inline constexpr wchar_t kRepeatWorkdays6[] = L"工作日（6天）";
+inline constexpr wchar_t kRepeatWeekend1[] = L"周末（1天）";
+inline constexpr wchar_t kRepeatWeekend2[] = L"周末（2天）";
+inline constexpr wchar_t kRepeatCustom[] = L"自定义";
+// Day characters of a custom list, Monday first.
+inline constexpr wchar_t kWeekdayChars[] = L"一二三四五六天";
+
+// Column 5 of every power plan.
+inline constexpr wchar_t kPowerPlanInfo[] = L"到时间对计算机进行指令操作。";
+
+// Stands in a cell whose element was missing from the plan file.
+inline constexpr wchar_t kMissingCell[] = L"???";
+
+// Plan file element names; the first six children double as the list view's column captions.
+inline constexpr wchar_t kFileRoot[] = L"计划列表";
+inline constexpr wchar_t kFileNode[] = L"计划节点";
+inline constexpr wchar_t kColKind[] = L"计划名称";
+inline constexpr wchar_t kColTime[] = L"操作时间";
+inline constexpr wchar_t kColOperation[] = L"操作类型";
+inline constexpr wchar_t kColStatus[] = L"状态";
+inline constexpr wchar_t kColRepeat[] = L"重复";
+inline constexpr wchar_t kColInfo[] = L"附加信息";
+inline constexpr wchar_t kPlanFileName[] = L"Values.xml";
+
+// Messages.
+inline constexpr wchar_t kMsgPlanFileOpenError[] = L"存储文件打开错误！";
+// Shown once when the plan file cannot be written; {path} is replaced by the file's full path.
+inline constexpr wchar_t kMsgPlanFileSaveError[] =
+    L"计划无法保存到文件：\n{path}\n\n请检查该文件夹是否可写、磁盘是否已满。计划仍保留在程序中，下次修改时会再次尝试保存。";
+inline constexpr wchar_t kConfirmEnableAll[] = L"您确定要启用所有的计划吗？";
+inline constexpr wchar_t kConfirmDisableAll[] = L"您确定要禁用所有的计划吗？";
+inline constexpr wchar_t kConfirmDeleteAll[] = L"您确定要删除所有的计划吗？";
+
+// Clock line and reminder stamp.
+inline constexpr wchar_t kClockInitial[] = L"当前时间";
+inline constexpr wchar_t kClockTimePrefix[] = L"当前时间：";
+inline constexpr wchar_t kClockDatePrefix[] = L" 当前日期：";
+inline constexpr wchar_t kReminderTimePrefix[] = L"提醒时间：";
+inline constexpr wchar_t kReminderDatePrefix[] = L" 提醒日期：";
+
+// Main window.
+inline constexpr wchar_t kAutoStartCaption[] = L"开机自动启动";
+inline constexpr wchar_t kAutoStartTooltip[] =
+    L"该操作是方便您使用软件，不需使用请不要点击，点击杀毒软件会进行拦截，允许即可";
+inline constexpr wchar_t kMenuHelp[] = L"帮助[&H]";
+inline constexpr wchar_t kMenuFeedback[] = L"意见反馈[&F]";
+inline constexpr wchar_t kMenuAbout[] = L"关于[&A]";
+inline constexpr wchar_t kPlanListCaption[] = L"计划列表";
+// Captions under the five tab pictures, in tab order.
+inline constexpr const wchar_t* kTabCaptions[5] = {L"定时关机", L"定时提醒", L"定时运行", L"计划列表", L"禁止程序"};
+
+// Tray menu.
+inline constexpr wchar_t kTrayShow[] = L"显示主界面[&S]";
+inline constexpr wchar_t kTrayHide[] = L"隐藏主界面[&H]";
+inline constexpr wchar_t kTrayExit[] = L"退出程序[&E]";
+
+// Plan list pop-up menu.
+inline constexpr wchar_t kPlanMenuEnable[] = L"启用选中行计划[&R]";
+inline constexpr wchar_t kPlanMenuDisable[] = L"禁用选中行计划[&A]";
+inline constexpr wchar_t kPlanMenuDelete[] = L"删除选中行计划[&D]";
+inline constexpr wchar_t kPlanMenuEnableAll[] = L"启用全部计划[&Q]";
+inline constexpr wchar_t kPlanMenuDisableAll[] = L"禁用全部计划[&W]";
+inline constexpr wchar_t kPlanMenuDeleteAll[] = L"删除全部计划[&E]";
+
+// Auto-start registry entry.
+inline constexpr wchar_t kRunKeyPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr wchar_t kRunValueName[] = L"Kestrel";
+
+} // namespace kestrel::text

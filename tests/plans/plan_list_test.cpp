@@ -1,0 +1,3 @@
+#include "plans/plan_list.h"
+#include <gtest/gtest.h>
+TEST(PlanList, Placeholder) { kestrel::PlanList l; EXPECT_TRUE(l.Empty()); }
