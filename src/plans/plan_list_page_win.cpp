@@ -1,0 +1,276 @@
+// Form_计划列表: the plan list page. The list view is virtual: it holds no text of its own and asks the
+// plan list for each cell as it paints, so thousands of plans cost nothing and the view can never
+// disagree with the model.
+#include "plans/plan_list_page_win.h"
+
+#include "app/command_ids.h"
+#include "app/texts.h"
+#include "platform/dpi_win.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <array>
+
+namespace kestrel::win {
+
+namespace {
+
+constexpr UINT_PTR kTimerPlanCheck = 1; // Timer_计划检测
+constexpr UINT kPlanCheckIntervalMs = 1000;
+
+// The list view's place in the page, in twips.
+constexpr int kListLeftTwips = 60;
+constexpr int kListTopTwips = 90;
+constexpr int kListWidthTwips = 8565;
+constexpr int kListHeightTwips = 3285;
+
+struct ColumnLayout {
+    PlanColumn column;
+    int widthTwips;
+    int format;
+};
+constexpr std::array<ColumnLayout, kPlanColumnCount> kColumns{{
+    {PlanColumn::Kind, 1440, LVCFMT_LEFT},
+    {PlanColumn::Time, 800, LVCFMT_CENTER},
+    {PlanColumn::Operation, 1440, LVCFMT_CENTER},
+    {PlanColumn::Status, 500, LVCFMT_CENTER},
+    {PlanColumn::Repeat, 1440, LVCFMT_LEFT},
+    {PlanColumn::Info, 3000, LVCFMT_LEFT},
+}};
+
+struct MenuEntry {
+    unsigned id; // 0 for the separator
+    const wchar_t* caption;
+};
+constexpr std::array<MenuEntry, 7> kPopupMenu{{
+    {ids::kCmdPlanEnable, text::kPlanMenuEnable},
+    {ids::kCmdPlanDisable, text::kPlanMenuDisable},
+    {ids::kCmdPlanDelete, text::kPlanMenuDelete},
+    {0, nullptr},
+    {ids::kCmdPlanEnableAll, text::kPlanMenuEnableAll},
+    {ids::kCmdPlanDisableAll, text::kPlanMenuDisableAll},
+    {ids::kCmdPlanDeleteAll, text::kPlanMenuDeleteAll},
+}};
+
+} // namespace
+
+PlanListPage::PlanListPage(PlanList& plans, std::function<HWND()> confirmOwner)
+    : plans_(plans), confirmOwner_(std::move(confirmOwner)) {}
+
+PlanListPage::~PlanListPage() {
+    if (subscription_) {
+        plans_.Unsubscribe(subscription_);
+    }
+    if (hwnd()) {
+        ::KillTimer(hwnd(), kTimerPlanCheck);
+    }
+    if (font_) {
+        ::DeleteObject(font_);
+    }
+}
+
+bool PlanListPage::Create(HWND panel) {
+    RECT area{};
+    ::GetClientRect(panel, &area);
+    WNDCLASSEXW wc{};
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    if (!CreateWindowOf(L"Kestrel.PlanListPage", wc, WS_EX_CONTROLPARENT, text::kPlanListCaption,
+                        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, area.right, area.bottom, panel,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ids::kPlanListPage)))) {
+        return false;
+    }
+    CreateListView();
+    LayoutForDpi(DpiForWindow(hwnd()));
+    subscription_ = plans_.Subscribe([this](const PlanListEvent& event) { OnPlansChanged(event); });
+    ListView_SetItemCountEx(listView_, static_cast<int>(plans_.Count()), LVSICF_NOSCROLL);
+    ::SetTimer(hwnd(), kTimerPlanCheck, kPlanCheckIntervalMs, nullptr);
+    return true;
+}
+
+void PlanListPage::SetSchedulerTick(std::function<void()> tick) { schedulerTick_ = std::move(tick); }
+
+void PlanListPage::CreateListView() {
+    listView_ = ::CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0,
+        0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ids::kPlanListView)),
+        ::GetModuleHandleW(nullptr), nullptr);
+    ListView_SetExtendedListViewStyle(listView_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER |
+                                                     LVS_EX_LABELTIP);
+    for (std::size_t i = 0; i < kColumns.size(); ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+        column.fmt = kColumns[i].format;
+        column.pszText = const_cast<wchar_t*>(PlanColumnName(kColumns[i].column));
+        column.cx = TwipsToPx(kColumns[i].widthTwips);
+        column.iSubItem = static_cast<int>(i);
+        ListView_InsertColumn(listView_, static_cast<int>(i), &column);
+    }
+}
+
+void PlanListPage::ApplyDpi(int dpi) { LayoutForDpi(dpi); }
+
+void PlanListPage::LayoutForDpi(int dpi) {
+    dpi_ = dpi;
+    HFONT font = CreateUiFont(dpi);
+    ::SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (font_) {
+        ::DeleteObject(font_);
+    }
+    font_ = font;
+    ::MoveWindow(listView_, ScaleTwips(kListLeftTwips, dpi), ScaleTwips(kListTopTwips, dpi),
+                 ScaleTwips(kListWidthTwips, dpi), ScaleTwips(kListHeightTwips, dpi), TRUE);
+    for (std::size_t i = 0; i < kColumns.size(); ++i) {
+        ListView_SetColumnWidth(listView_, static_cast<int>(i), ScaleTwips(kColumns[i].widthTwips, dpi));
+    }
+}
+
+void PlanListPage::OnPlansChanged(const PlanListEvent& event) {
+    // The view still holds the selection as it was before the change (1-based, 0 for none).
+    const std::size_t selected = static_cast<std::size_t>(ListView_GetNextItem(listView_, -1, LVNI_SELECTED) + 1);
+    ListView_SetItemCountEx(listView_, static_cast<int>(plans_.Count()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    // A virtual list keeps its selection by position: follow the selected plan when rows above it go.
+    if (event.change == PlanListChange::Removed && selected != 0) {
+        ListView_SetItemState(listView_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        if (selected > event.first) {
+            const int moved = static_cast<int>(selected - 2);
+            ListView_SetItemState(listView_, moved, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        }
+    } else if (event.change == PlanListChange::Cleared) {
+        ListView_SetItemState(listView_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    ::InvalidateRect(listView_, nullptr, FALSE);
+}
+
+std::size_t PlanListPage::SelectedIndex() const {
+    const int item = ListView_GetNextItem(listView_, -1, LVNI_SELECTED);
+    if (item < 0 || static_cast<std::size_t>(item) >= plans_.Count()) {
+        return 0;
+    }
+    return static_cast<std::size_t>(item) + 1;
+}
+
+LRESULT PlanListPage::OnNotify(NMHDR* header) {
+    if (header->hwndFrom != listView_) {
+        return 0;
+    }
+    if (header->code == LVN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+        LVITEMW& item = info->item;
+        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+            const PlanRow* row = plans_.Find(static_cast<std::size_t>(item.iItem) + 1);
+            const bool known = row && item.iSubItem >= 0 && item.iSubItem < static_cast<int>(kPlanColumnCount);
+            const std::wstring& cell = known ? row->cells[static_cast<std::size_t>(item.iSubItem)] : std::wstring();
+            lstrcpynW(item.pszText, cell.c_str(), item.cchTextMax);
+        }
+    }
+    return 0;
+}
+
+void PlanListPage::ShowPopupMenu(POINT screenPoint) {
+    HMENU menu = ::CreatePopupMenu();
+    if (!menu) {
+        return;
+    }
+    // Every command needs at least one plan; on an empty list the menu still appears, all greyed.
+    const UINT state = plans_.Empty() ? MF_GRAYED : MF_ENABLED;
+    for (const MenuEntry& entry : kPopupMenu) {
+        if (entry.id == 0) {
+            ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        } else {
+            ::AppendMenuW(menu, MF_STRING | state, entry.id, entry.caption);
+        }
+    }
+    ::TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, hwnd(),
+                       nullptr);
+    ::DestroyMenu(menu);
+}
+
+bool PlanListPage::Confirm(const wchar_t* question) const {
+    HWND owner = confirmOwner_ ? confirmOwner_() : nullptr;
+    return ::MessageBoxW(owner ? owner : hwnd(), question, text::kAppTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void PlanListPage::RunCommand(unsigned commandId) {
+    if (plans_.Empty()) {
+        return;
+    }
+    switch (commandId) {
+    case ids::kCmdPlanEnable:
+        plans_.SetStatus(SelectedIndex(), text::kStatusEnabled);
+        break;
+    case ids::kCmdPlanDisable:
+        plans_.SetStatus(SelectedIndex(), text::kStatusDisabled);
+        break;
+    case ids::kCmdPlanDelete:
+        plans_.Remove(SelectedIndex());
+        break;
+    case ids::kCmdPlanEnableAll:
+        if (Confirm(text::kConfirmEnableAll)) {
+            plans_.SetAllStatus(text::kStatusEnabled);
+        }
+        break;
+    case ids::kCmdPlanDisableAll:
+        if (Confirm(text::kConfirmDisableAll)) {
+            plans_.SetAllStatus(text::kStatusDisabled);
+        }
+        break;
+    case ids::kCmdPlanDeleteAll:
+        if (Confirm(text::kConfirmDeleteAll)) {
+            plans_.RemoveAll();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void PlanListPage::OnSchedulerTick() {
+    if (schedulerTick_) {
+        schedulerTick_();
+    }
+}
+
+LRESULT PlanListPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_NOTIFY:
+        return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+    case WM_CONTEXTMENU: {
+        if (reinterpret_cast<HWND>(wParam) != listView_) {
+            break;
+        }
+        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (at.x == -1 && at.y == -1) {
+            // From the keyboard (menu key, Shift+F10): open at the selected row, or at the list's corner.
+            RECT place{};
+            const int item = ListView_GetNextItem(listView_, -1, LVNI_SELECTED);
+            if (item >= 0 && ListView_GetItemRect(listView_, item, &place, LVIR_LABEL)) {
+                at = {place.left, place.bottom};
+            }
+            ::ClientToScreen(listView_, &at);
+        }
+        ShowPopupMenu(at);
+        return 0;
+    }
+    case WM_COMMAND:
+        if (HIWORD(wParam) == 0 || HIWORD(wParam) == 1) {
+            RunCommand(LOWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_TIMER:
+        if (wParam == kTimerPlanCheck) {
+            OnSchedulerTick();
+            return 0;
+        }
+        break;
+    case WM_SIZE:
+        return 0;
+    default:
+        break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+} // namespace kestrel::win

@@ -1,0 +1,27 @@
+// Display scaling. Layout constants are stated at 96 dpi (or in twips, 15 to a pixel at 96 dpi) and
+// scaled to each window's own dpi, so the program is crisp at 100 % and 200 % alike.
+#pragma once
+
+#include <windows.h>
+
+namespace kestrel::win {
+
+inline constexpr int kBaseDpi = 96;
+
+// The dpi of the monitor the window is on (per-monitor aware), else the system dpi.
+int DpiForWindow(HWND window);
+int SystemDpi();
+
+inline int Scale(int px96, int dpi) { return ::MulDiv(px96, dpi, kBaseDpi); }
+// Twips to 96-dpi pixels, rounded.
+inline constexpr int TwipsToPx(int twips) { return (twips + 7) / 15; }
+inline int ScaleTwips(int twips, int dpi) { return ::MulDiv(twips, dpi, 15 * kBaseDpi); }
+
+// Makes the process per-monitor (v2) dpi aware where the system offers it; the manifest says the same,
+// this covers systems that ignore it. Returns false when only system awareness could be set.
+bool EnableDpiAwareness();
+
+// The system message font (for labels and buttons) at the given dpi.
+HFONT CreateUiFont(int dpi, int pointSizeTenths = 90, bool bold = false);
+
+} // namespace kestrel::win

@@ -1,0 +1,122 @@
+// Window and dialog base classes; see window_win.h.
+#include "platform/window_win.h"
+
+#include <exception>
+
+namespace kestrel::win {
+
+Window::~Window() {
+    if (hwnd_) {
+        // The object dies before its window: detach so that later messages reach DefWindowProc only.
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        ::DestroyWindow(hwnd_);
+    }
+}
+
+bool Window::CreateWindowOf(const wchar_t* className, const WNDCLASSEXW& classTemplate, DWORD exStyle,
+                            const wchar_t* title, DWORD style, int x, int y, int width, int height, HWND parent,
+                            HMENU menuOrId) {
+    HINSTANCE instance = classTemplate.hInstance ? classTemplate.hInstance : ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
+    if (!::GetClassInfoExW(instance, className, &existing)) {
+        WNDCLASSEXW wc = classTemplate;
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = &Window::StaticProc;
+        wc.hInstance = instance;
+        wc.lpszClassName = className;
+        if (!wc.hCursor) {
+            wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        }
+        if (!::RegisterClassExW(&wc)) {
+            return false;
+        }
+    }
+    return ::CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menuOrId, instance,
+                             this) != nullptr;
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return Default(message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    Window* self = nullptr;
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        self = static_cast<Window*>(create->lpCreateParams);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) {
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    LRESULT result = 0;
+    try {
+        result = self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception&) {
+        // Nothing may unwind into user32; a failed handler leaves the message unanswered.
+        result = ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->OnDestroyed();
+    }
+    return result;
+}
+
+Dialog::~Dialog() {
+    if (hwnd_) {
+        ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+        ::DestroyWindow(hwnd_);
+    }
+}
+
+bool Dialog::CreateModeless(HINSTANCE instance, const wchar_t* templateName, HWND parent) {
+    return ::CreateDialogParamW(instance, templateName, parent, &Dialog::StaticProc,
+                                reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+INT_PTR Dialog::RunModal(HINSTANCE instance, const wchar_t* templateName, HWND owner) {
+    return ::DialogBoxParamW(instance, templateName, owner, &Dialog::StaticProc, reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR Dialog::HandleMessage(UINT, WPARAM, LPARAM) { return FALSE; }
+
+INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    Dialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lParam);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+    } else {
+        self = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    if (!self) {
+        return FALSE;
+    }
+    INT_PTR handled = FALSE;
+    try {
+        handled = self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception&) {
+        handled = FALSE;
+    }
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        self->hwnd_ = nullptr;
+    }
+    return handled;
+}
+
+std::wstring GetWindowTextString(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int copied = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+} // namespace kestrel::win

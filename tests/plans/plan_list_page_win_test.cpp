@@ -1,0 +1,181 @@
+// The plan list page inside a stand-in panel: the virtual list view shows the model, and the pop-up
+// commands change it (with the confirmations answered from a helper thread).
+#include "plans/plan_list_page_win.h"
+
+#include "app/command_ids.h"
+#include "app/texts.h"
+#include "support/message_box_answerer_win.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kestrel::win {
+namespace {
+
+using kestrel::testing::MessageBoxAnswerer;
+
+PlanRow Plan(const wchar_t* time, const wchar_t* info) {
+    return MakePlanRow(text::kKindReminder, time, text::kOpTextMessage, text::kStatusEnabled, L"一 三 五 ", info);
+}
+
+class PlanListPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX init{sizeof(init), ICC_LISTVIEW_CLASSES};
+        ::InitCommonControlsEx(&init);
+        panel_ = ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 620, 300, nullptr, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(panel_, nullptr);
+        page_ = std::make_unique<PlanListPage>(plans_, [this] { return panel_; });
+        ASSERT_TRUE(page_->Create(panel_));
+    }
+    void TearDown() override {
+        page_.reset();
+        ::DestroyWindow(panel_);
+    }
+
+    std::wstring Cell(int item, int column) {
+        wchar_t buffer[256] = {};
+        ListView_GetItemText(page_->listView(), item, column, buffer, 256);
+        return buffer;
+    }
+    int Rows() { return ListView_GetItemCount(page_->listView()); }
+    void Select(int item) {
+        ListView_SetItemState(page_->listView(), item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    int Selected() { return ListView_GetNextItem(page_->listView(), -1, LVNI_SELECTED); }
+    void Command(unsigned id) { ::SendMessageW(page_->hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+    PlanList plans_;
+    HWND panel_ = nullptr;
+    std::unique_ptr<PlanListPage> page_;
+};
+
+TEST_F(PlanListPageTest, IsABareChildWithTheSixCaptionedColumns) {
+    const LONG style = ::GetWindowLongW(page_->hwnd(), GWL_STYLE);
+    EXPECT_TRUE(style & WS_CHILD);
+    EXPECT_FALSE(style & (WS_CAPTION | WS_BORDER | WS_THICKFRAME));
+    EXPECT_EQ(::GetDlgCtrlID(page_->listView()), static_cast<int>(ids::kPlanListView));
+
+    const wchar_t* captions[] = {L"计划名称", L"操作时间", L"操作类型", L"状态", L"重复", L"附加信息"};
+    const int widths[] = {96, 53, 96, 33, 96, 200};
+    const int formats[] = {LVCFMT_LEFT, LVCFMT_CENTER, LVCFMT_CENTER, LVCFMT_CENTER, LVCFMT_LEFT, LVCFMT_LEFT};
+    for (int i = 0; i < 6; ++i) {
+        wchar_t caption[64] = {};
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = caption;
+        column.cchTextMax = 64;
+        ASSERT_TRUE(ListView_GetColumn(page_->listView(), i, &column)) << i;
+        EXPECT_STREQ(caption, captions[i]);
+        EXPECT_EQ(column.cx, widths[i]) << i; // the test prefix runs at 96 dpi
+        EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, formats[i]) << i;
+    }
+    EXPECT_FALSE(ListView_GetColumn(page_->listView(), 6, nullptr));
+}
+
+TEST_F(PlanListPageTest, ShowsTheModelAndFollowsItsChanges) {
+    plans_.Append(Plan(L"08:05", L"<早餐> & \"牛奶\""));
+    plans_.Append(Plan(L"23:59", L"b"));
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(Cell(0, 0), L"定时提醒");
+    EXPECT_EQ(Cell(0, 1), L"08:05");
+    EXPECT_EQ(Cell(0, 4), L"一 三 五 ");
+    EXPECT_EQ(Cell(0, 5), L"<早餐> & \"牛奶\"");
+    plans_.SetStatus(2, text::kStatusDisabled);
+    EXPECT_EQ(Cell(1, 3), L"禁用");
+    plans_.Remove(1);
+    ASSERT_EQ(Rows(), 1);
+    EXPECT_EQ(Cell(0, 5), L"b");
+    plans_.RemoveAll();
+    EXPECT_EQ(Rows(), 0);
+}
+
+TEST_F(PlanListPageTest, SingleRowCommandsActOnTheSelectedRowOnly) {
+    plans_.AppendAll({Plan(L"01:00", L"a"), Plan(L"02:00", L"b"), Plan(L"03:00", L"c")});
+
+    Command(ids::kCmdPlanDisable); // nothing selected: nothing happens
+    Command(ids::kCmdPlanDelete);
+    ASSERT_EQ(plans_.Count(), 3u);
+    for (const PlanRow& row : plans_.Rows()) {
+        EXPECT_EQ(row[PlanColumn::Status], text::kStatusEnabled);
+    }
+
+    Select(1);
+    Command(ids::kCmdPlanDisable);
+    EXPECT_EQ((*plans_.Find(2))[PlanColumn::Status], text::kStatusDisabled);
+    EXPECT_EQ((*plans_.Find(1))[PlanColumn::Status], text::kStatusEnabled);
+    Command(ids::kCmdPlanEnable);
+    EXPECT_EQ((*plans_.Find(2))[PlanColumn::Status], text::kStatusEnabled);
+
+    Command(ids::kCmdPlanDelete);
+    ASSERT_EQ(plans_.Count(), 2u);
+    EXPECT_EQ((*plans_.Find(2))[PlanColumn::Info], L"c");
+    EXPECT_EQ(Selected(), -1) << "the deleted row's selection must not jump to its neighbour";
+}
+
+TEST_F(PlanListPageTest, SelectionFollowsItsPlanWhenARowAboveIsRemoved) {
+    plans_.AppendAll({Plan(L"01:00", L"a"), Plan(L"02:00", L"b"), Plan(L"03:00", L"c")});
+    Select(2);
+    plans_.Remove(1); // e.g. the scheduler removing a fired once-only plan
+    EXPECT_EQ(Selected(), 1);
+    Command(ids::kCmdPlanDisable);
+    EXPECT_EQ((*plans_.Find(2))[PlanColumn::Info], L"c");
+    EXPECT_EQ((*plans_.Find(2))[PlanColumn::Status], text::kStatusDisabled);
+}
+
+struct AllRowsCase {
+    unsigned command;
+    const wchar_t* question;
+};
+
+class PlanListPageAllRows : public PlanListPageTest, public ::testing::WithParamInterface<AllRowsCase> {};
+
+TEST_P(PlanListPageAllRows, AsksFirstAndActsOnlyOnYes) {
+    plans_.AppendAll({Plan(L"01:00", L"a"), Plan(L"02:00", L"b")});
+    plans_.SetStatus(1, text::kStatusDisabled);
+    const std::vector<PlanRow> before = plans_.Rows();
+
+    {
+        MessageBoxAnswerer no(IDNO);
+        Command(GetParam().command);
+        EXPECT_EQ(no.Text(), GetParam().question);
+    }
+    EXPECT_EQ(plans_.Rows(), before);
+
+    {
+        MessageBoxAnswerer yes(IDYES);
+        Command(GetParam().command);
+        EXPECT_EQ(yes.Text(), GetParam().question);
+    }
+    switch (GetParam().command) {
+    case ids::kCmdPlanDeleteAll:
+        EXPECT_EQ(plans_.Count(), 0u);
+        EXPECT_EQ(Rows(), 0);
+        break;
+    default:
+        const wchar_t* expected =
+            GetParam().command == ids::kCmdPlanEnableAll ? text::kStatusEnabled : text::kStatusDisabled;
+        ASSERT_EQ(plans_.Count(), 2u);
+        for (const PlanRow& row : plans_.Rows()) {
+            EXPECT_EQ(row[PlanColumn::Status], expected);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, PlanListPageAllRows,
+                         ::testing::Values(AllRowsCase{ids::kCmdPlanEnableAll, L"您确定要启用所有的计划吗？"},
+                                           AllRowsCase{ids::kCmdPlanDisableAll, L"您确定要禁用所有的计划吗？"},
+                                           AllRowsCase{ids::kCmdPlanDeleteAll, L"您确定要删除所有的计划吗？"}));
+
+TEST_F(PlanListPageTest, TimerTicksRunTheSchedulerPass) {
+    int ticks = 0;
+    page_->SetSchedulerTick([&] { ++ticks; });
+    ::SendMessageW(page_->hwnd(), WM_TIMER, 1, 0);
+    EXPECT_EQ(ticks, 1);
+}
+
+} // namespace
+} // namespace kestrel::win
