@@ -50,7 +50,9 @@ std::wstring FormatHourMinute(const LocalDateTime& when) {
     return out;
 }
 
-std::wstring CurrentTimeText(const Clock& clock) { return FormatClockTime(clock.Now()); }
+std::wstring CurrentTimeText(const Clock& clock) {
+    return FormatClockTime(clock.Now());
+}
 
 std::optional<std::wstring> ClockLineText(const Clock& clock, int mode) {
     const wchar_t* timePrefix = nullptr;

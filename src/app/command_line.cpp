@@ -21,6 +21,8 @@ std::wstring_view ArgumentsOf(std::wstring_view commandLine) {
     return commandLine.substr(i);
 }
 
-bool StartsHidden(std::wstring_view arguments) { return arguments == text::kMiniArgument; }
+bool StartsHidden(std::wstring_view arguments) {
+    return arguments == text::kMiniArgument;
+}
 
 } // namespace kestrel

@@ -10,7 +10,9 @@ PlanFileSaver::PlanFileSaver(PlanList& plans, SaveFunction save, ReportFunction 
     subscription_ = plans_.Subscribe([this](const PlanListEvent&) { SaveNow(); });
 }
 
-PlanFileSaver::~PlanFileSaver() { plans_.Unsubscribe(subscription_); }
+PlanFileSaver::~PlanFileSaver() {
+    plans_.Unsubscribe(subscription_);
+}
 
 bool PlanFileSaver::SaveNow(bool mayReport) {
     const bool ok = save_ && save_();

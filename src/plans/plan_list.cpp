@@ -9,7 +9,8 @@ namespace kestrel {
 
 const wchar_t* PlanColumnName(PlanColumn column) {
     static constexpr const wchar_t* kNames[kPlanColumnCount] = {
-        text::kColKind, text::kColTime, text::kColOperation, text::kColStatus, text::kColRepeat, text::kColInfo,
+        text::kColKind,   text::kColTime,   text::kColOperation,
+        text::kColStatus, text::kColRepeat, text::kColInfo,
     };
     return kNames[static_cast<std::size_t>(column)];
 }

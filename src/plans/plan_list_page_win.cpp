@@ -88,16 +88,18 @@ bool PlanListPage::Create(HWND panel) {
     return true;
 }
 
-void PlanListPage::SetSchedulerTick(std::function<void()> tick) { schedulerTick_ = std::move(tick); }
+void PlanListPage::SetSchedulerTick(std::function<void()> tick) {
+    schedulerTick_ = std::move(tick);
+}
 
 void PlanListPage::CreateListView() {
     listView_ = ::CreateWindowExW(
         WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0,
-        0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ids::kPlanListView)),
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+        0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ids::kPlanListView)),
         ::GetModuleHandleW(nullptr), nullptr);
-    ListView_SetExtendedListViewStyle(listView_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER |
-                                                     LVS_EX_LABELTIP);
+    ListView_SetExtendedListViewStyle(listView_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES |
+                                                     LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
@@ -109,7 +111,9 @@ void PlanListPage::CreateListView() {
     }
 }
 
-void PlanListPage::ApplyDpi(int dpi) { LayoutForDpi(dpi); }
+void PlanListPage::ApplyDpi(int dpi) {
+    LayoutForDpi(dpi);
+}
 
 void PlanListPage::LayoutForDpi(int dpi) {
     dpi_ = dpi;
@@ -128,14 +132,17 @@ void PlanListPage::LayoutForDpi(int dpi) {
 
 void PlanListPage::OnPlansChanged(const PlanListEvent& event) {
     // The view still holds the selection as it was before the change (1-based, 0 for none).
-    const std::size_t selected = static_cast<std::size_t>(ListView_GetNextItem(listView_, -1, LVNI_SELECTED) + 1);
-    ListView_SetItemCountEx(listView_, static_cast<int>(plans_.Count()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    const std::size_t selected =
+        static_cast<std::size_t>(ListView_GetNextItem(listView_, -1, LVNI_SELECTED) + 1);
+    ListView_SetItemCountEx(listView_, static_cast<int>(plans_.Count()),
+                            LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     // A virtual list keeps its selection by position: follow the selected plan when rows above it go.
     if (event.change == PlanListChange::Removed && selected != 0) {
         ListView_SetItemState(listView_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
         if (selected > event.first) {
             const int moved = static_cast<int>(selected - 2);
-            ListView_SetItemState(listView_, moved, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            ListView_SetItemState(listView_, moved, LVIS_SELECTED | LVIS_FOCUSED,
+                                  LVIS_SELECTED | LVIS_FOCUSED);
         }
     } else if (event.change == PlanListChange::Cleared) {
         ListView_SetItemState(listView_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
@@ -160,8 +167,10 @@ LRESULT PlanListPage::OnNotify(NMHDR* header) {
         LVITEMW& item = info->item;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
             const PlanRow* row = plans_.Find(static_cast<std::size_t>(item.iItem) + 1);
-            const bool known = row && item.iSubItem >= 0 && item.iSubItem < static_cast<int>(kPlanColumnCount);
-            const std::wstring& cell = known ? row->cells[static_cast<std::size_t>(item.iSubItem)] : std::wstring();
+            const bool known =
+                row && item.iSubItem >= 0 && item.iSubItem < static_cast<int>(kPlanColumnCount);
+            const std::wstring& cell =
+                known ? row->cells[static_cast<std::size_t>(item.iSubItem)] : std::wstring();
             lstrcpynW(item.pszText, cell.c_str(), item.cchTextMax);
         }
     }
@@ -182,14 +191,15 @@ void PlanListPage::ShowPopupMenu(POINT screenPoint) {
             ::AppendMenuW(menu, MF_STRING | state, entry.id, entry.caption);
         }
     }
-    ::TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, hwnd(),
-                       nullptr);
+    ::TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y,
+                       hwnd(), nullptr);
     ::DestroyMenu(menu);
 }
 
 bool PlanListPage::Confirm(const wchar_t* question) const {
     HWND owner = confirmOwner_ ? confirmOwner_() : nullptr;
-    return ::MessageBoxW(owner ? owner : hwnd(), question, text::kAppTitle, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return ::MessageBoxW(owner ? owner : hwnd(), question, text::kAppTitle, MB_YESNO | MB_ICONQUESTION) ==
+           IDYES;
 }
 
 void PlanListPage::RunCommand(unsigned commandId) {

@@ -22,7 +22,9 @@ inline constexpr std::size_t kPlanColumnCount = 6;
 struct PlanRow {
     std::array<std::wstring, kPlanColumnCount> cells;
 
-    const std::wstring& operator[](PlanColumn column) const { return cells[static_cast<std::size_t>(column)]; }
+    const std::wstring& operator[](PlanColumn column) const {
+        return cells[static_cast<std::size_t>(column)];
+    }
     std::wstring& operator[](PlanColumn column) { return cells[static_cast<std::size_t>(column)]; }
 
     friend bool operator==(const PlanRow&, const PlanRow&) = default;
@@ -30,8 +32,8 @@ struct PlanRow {
 
 inline PlanRow MakePlanRow(std::wstring kind, std::wstring time, std::wstring operation, std::wstring status,
                            std::wstring repeat, std::wstring info) {
-    return PlanRow{{std::move(kind), std::move(time), std::move(operation), std::move(status), std::move(repeat),
-                    std::move(info)}};
+    return PlanRow{{std::move(kind), std::move(time), std::move(operation), std::move(status),
+                    std::move(repeat), std::move(info)}};
 }
 
 // The plan file's element name (and list view caption) of each column, in column order.

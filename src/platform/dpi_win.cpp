@@ -6,8 +6,7 @@ namespace kestrel::win {
 
 namespace {
 
-template <typename Fn>
-Fn User32Function(const char* name) {
+template <typename Fn> Fn User32Function(const char* name) {
     HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
     return user32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(user32, name))) : nullptr;
 }

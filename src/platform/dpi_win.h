@@ -12,10 +12,16 @@ inline constexpr int kBaseDpi = 96;
 int DpiForWindow(HWND window);
 int SystemDpi();
 
-inline int Scale(int px96, int dpi) { return ::MulDiv(px96, dpi, kBaseDpi); }
+inline int Scale(int px96, int dpi) {
+    return ::MulDiv(px96, dpi, kBaseDpi);
+}
 // Twips to 96-dpi pixels, rounded.
-inline constexpr int TwipsToPx(int twips) { return (twips + 7) / 15; }
-inline int ScaleTwips(int twips, int dpi) { return ::MulDiv(twips, dpi, 15 * kBaseDpi); }
+inline constexpr int TwipsToPx(int twips) {
+    return (twips + 7) / 15;
+}
+inline int ScaleTwips(int twips, int dpi) {
+    return ::MulDiv(twips, dpi, 15 * kBaseDpi);
+}
 
 // Makes the process per-monitor (v2) dpi aware where the system offers it; the manifest says the same,
 // this covers systems that ignore it. Returns false when only system awareness could be set.

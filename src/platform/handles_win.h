@@ -7,8 +7,7 @@
 
 namespace kestrel::win {
 
-template <typename T, typename Traits>
-class UniqueHandle {
+template <typename T, typename Traits> class UniqueHandle {
 public:
     UniqueHandle() = default;
     explicit UniqueHandle(T handle) : handle_(handle) {}
@@ -80,8 +79,7 @@ using UniqueRegKey = UniqueHandle<HKEY, RegKeyTraits>;
 using UniqueMemoryDc = UniqueHandle<HDC, DcTraits>;
 
 // A GDI object of a known type (HFONT, HBITMAP, HBRUSH, HPEN).
-template <typename T>
-class UniqueGdi {
+template <typename T> class UniqueGdi {
 public:
     UniqueGdi() = default;
     explicit UniqueGdi(T object) : owner_(object) {}

@@ -8,7 +8,8 @@ namespace kestrel::win {
 LocalDateTime SystemClock::Now() const {
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
-    return LocalDateTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wDayOfWeek};
+    return LocalDateTime{now.wYear,   now.wMonth,  now.wDay,      now.wHour,
+                         now.wMinute, now.wSecond, now.wDayOfWeek};
 }
 
 } // namespace kestrel::win

@@ -14,8 +14,8 @@ Window::~Window() {
 }
 
 bool Window::CreateWindowOf(const wchar_t* className, const WNDCLASSEXW& classTemplate, DWORD exStyle,
-                            const wchar_t* title, DWORD style, int x, int y, int width, int height, HWND parent,
-                            HMENU menuOrId) {
+                            const wchar_t* title, DWORD style, int x, int y, int width, int height,
+                            HWND parent, HMENU menuOrId) {
     HINSTANCE instance = classTemplate.hInstance ? classTemplate.hInstance : ::GetModuleHandleW(nullptr);
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof(existing);
@@ -32,8 +32,8 @@ bool Window::CreateWindowOf(const wchar_t* className, const WNDCLASSEXW& classTe
             return false;
         }
     }
-    return ::CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menuOrId, instance,
-                             this) != nullptr;
+    return ::CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menuOrId,
+                             instance, this) != nullptr;
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -81,10 +81,13 @@ bool Dialog::CreateModeless(HINSTANCE instance, const wchar_t* templateName, HWN
 }
 
 INT_PTR Dialog::RunModal(HINSTANCE instance, const wchar_t* templateName, HWND owner) {
-    return ::DialogBoxParamW(instance, templateName, owner, &Dialog::StaticProc, reinterpret_cast<LPARAM>(this));
+    return ::DialogBoxParamW(instance, templateName, owner, &Dialog::StaticProc,
+                             reinterpret_cast<LPARAM>(this));
 }
 
-INT_PTR Dialog::HandleMessage(UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR Dialog::HandleMessage(UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
 
 INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     Dialog* self = nullptr;

@@ -12,6 +12,8 @@ inline constexpr int kTabCount = 5;
 // selects none of them.
 std::array<int, kTabCount> TabImagesFor(int selected);
 
-inline constexpr bool IsSelectedImage(int image) { return image % 2 == 1; }
+inline constexpr bool IsSelectedImage(int image) {
+    return image % 2 == 1;
+}
 
 } // namespace kestrel

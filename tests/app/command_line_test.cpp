@@ -17,7 +17,8 @@ TEST(CommandLine, ArgumentsFollowTheProgramName) {
 
 TEST(CommandLine, OnlyExactlyMiniStartsHidden) {
     EXPECT_TRUE(StartsHidden(L"mini"));
-    for (const wchar_t* other : {L"", L"MINI", L"Mini", L"mini x", L"mini ", L"/mini", L"\"mini\"", L"minix"}) {
+    for (const wchar_t* other :
+         {L"", L"MINI", L"Mini", L"mini x", L"mini ", L"/mini", L"\"mini\"", L"minix"}) {
         EXPECT_FALSE(StartsHidden(other)) << testing::PrintToString(std::wstring(other));
     }
 }

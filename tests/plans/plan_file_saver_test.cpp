@@ -27,15 +27,16 @@ struct ScriptedSaves {
 };
 
 PlanRow AnyRow() {
-    return MakePlanRow(text::kKindPower, L"22:30", text::kOpShutdown, text::kStatusEnabled, text::kRepeatDaily,
-                       text::kPowerPlanInfo);
+    return MakePlanRow(text::kKindPower, L"22:30", text::kOpShutdown, text::kStatusEnabled,
+                       text::kRepeatDaily, text::kPowerPlanInfo);
 }
 
 TEST(PlanFileSaver, EveryChangeIsSavedWithTheChangeApplied) {
     PlanList plans;
     ScriptedSaves saves;
     saves.plans = &plans;
-    PlanFileSaver saver(plans, [&] { return saves.Save(); }, [&] { ++saves.reports; });
+    PlanFileSaver saver(
+        plans, [&] { return saves.Save(); }, [&] { ++saves.reports; });
     EXPECT_TRUE(saves.rowCounts.empty()) << "nothing is saved before the first change";
 
     plans.Append(AnyRow());
@@ -53,7 +54,8 @@ TEST(PlanFileSaver, AFailureIsReportedOnceUntilASaveSucceedsAgain) {
     ScriptedSaves saves;
     saves.plans = &plans;
     saves.outcomes = {false, false, false, true, false, false};
-    PlanFileSaver saver(plans, [&] { return saves.Save(); }, [&] { ++saves.reports; });
+    PlanFileSaver saver(
+        plans, [&] { return saves.Save(); }, [&] { ++saves.reports; });
 
     plans.Append(AnyRow());
     EXPECT_EQ(saves.reports, 1);
@@ -74,7 +76,8 @@ TEST(PlanFileSaver, SilentSaveAtSessionEndDoesNotUseUpTheReport) {
     ScriptedSaves saves;
     saves.plans = &plans;
     saves.outcomes = {false, false};
-    PlanFileSaver saver(plans, [&] { return saves.Save(); }, [&] { ++saves.reports; });
+    PlanFileSaver saver(
+        plans, [&] { return saves.Save(); }, [&] { ++saves.reports; });
     EXPECT_FALSE(saver.SaveNow(false));
     EXPECT_EQ(saves.reports, 0);
     EXPECT_FALSE(saver.SaveNow(true));
@@ -86,7 +89,8 @@ TEST(PlanFileSaver, StopsListeningWhenDestroyed) {
     ScriptedSaves saves;
     saves.plans = &plans;
     {
-        PlanFileSaver saver(plans, [&] { return saves.Save(); }, [] {});
+        PlanFileSaver saver(
+            plans, [&] { return saves.Save(); }, [] {});
     }
     plans.Append(AnyRow());
     EXPECT_TRUE(saves.rowCounts.empty());

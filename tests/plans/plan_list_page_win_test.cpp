@@ -4,6 +4,7 @@
 
 #include "app/command_ids.h"
 #include "app/texts.h"
+#include "platform/dpi_win.h"
 #include "support/message_box_answerer_win.h"
 
 #include <commctrl.h>
@@ -17,7 +18,8 @@ namespace {
 using kestrel::testing::MessageBoxAnswerer;
 
 PlanRow Plan(const wchar_t* time, const wchar_t* info) {
-    return MakePlanRow(text::kKindReminder, time, text::kOpTextMessage, text::kStatusEnabled, L"一 三 五 ", info);
+    return MakePlanRow(text::kKindReminder, time, text::kOpTextMessage, text::kStatusEnabled, L"一 三 五 ",
+                       info);
 }
 
 class PlanListPageTest : public ::testing::Test {
@@ -43,7 +45,8 @@ protected:
     }
     int Rows() { return ListView_GetItemCount(page_->listView()); }
     void Select(int item) {
-        ListView_SetItemState(page_->listView(), item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetItemState(page_->listView(), item, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
     }
     int Selected() { return ListView_GetNextItem(page_->listView(), -1, LVNI_SELECTED); }
     void Command(unsigned id) { ::SendMessageW(page_->hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
@@ -60,8 +63,10 @@ TEST_F(PlanListPageTest, IsABareChildWithTheSixCaptionedColumns) {
     EXPECT_EQ(::GetDlgCtrlID(page_->listView()), static_cast<int>(ids::kPlanListView));
 
     const wchar_t* captions[] = {L"计划名称", L"操作时间", L"操作类型", L"状态", L"重复", L"附加信息"};
-    const int widths[] = {96, 53, 96, 33, 96, 200};
-    const int formats[] = {LVCFMT_LEFT, LVCFMT_CENTER, LVCFMT_CENTER, LVCFMT_CENTER, LVCFMT_LEFT, LVCFMT_LEFT};
+    const int widthsTwips[] = {1440, 800, 1440, 500, 1440, 3000};
+    const int dpi = DpiForWindow(page_->hwnd());
+    const int formats[] = {LVCFMT_LEFT,   LVCFMT_CENTER, LVCFMT_CENTER,
+                           LVCFMT_CENTER, LVCFMT_LEFT,   LVCFMT_LEFT};
     for (int i = 0; i < 6; ++i) {
         wchar_t caption[64] = {};
         LVCOLUMNW column{};
@@ -70,7 +75,7 @@ TEST_F(PlanListPageTest, IsABareChildWithTheSixCaptionedColumns) {
         column.cchTextMax = 64;
         ASSERT_TRUE(ListView_GetColumn(page_->listView(), i, &column)) << i;
         EXPECT_STREQ(caption, captions[i]);
-        EXPECT_EQ(column.cx, widths[i]) << i; // the test prefix runs at 96 dpi
+        EXPECT_EQ(column.cx, ::MulDiv(widthsTwips[i], dpi, 1440)) << i;
         EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, formats[i]) << i;
     }
     EXPECT_FALSE(ListView_GetColumn(page_->listView(), 6, nullptr));
@@ -165,10 +170,11 @@ TEST_P(PlanListPageAllRows, AsksFirstAndActsOnlyOnYes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, PlanListPageAllRows,
-                         ::testing::Values(AllRowsCase{ids::kCmdPlanEnableAll, L"您确定要启用所有的计划吗？"},
-                                           AllRowsCase{ids::kCmdPlanDisableAll, L"您确定要禁用所有的计划吗？"},
-                                           AllRowsCase{ids::kCmdPlanDeleteAll, L"您确定要删除所有的计划吗？"}));
+INSTANTIATE_TEST_SUITE_P(
+    Commands, PlanListPageAllRows,
+    ::testing::Values(AllRowsCase{ids::kCmdPlanEnableAll, L"您确定要启用所有的计划吗？"},
+                      AllRowsCase{ids::kCmdPlanDisableAll, L"您确定要禁用所有的计划吗？"},
+                      AllRowsCase{ids::kCmdPlanDeleteAll, L"您确定要删除所有的计划吗？"}));
 
 TEST_F(PlanListPageTest, TimerTicksRunTheSchedulerPass) {
     int ticks = 0;

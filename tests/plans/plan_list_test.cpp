@@ -10,8 +10,8 @@ namespace kestrel {
 namespace {
 
 PlanRow Row(const std::wstring& time, const std::wstring& info = L"x") {
-    return MakePlanRow(text::kKindReminder, time, text::kOpTextMessage, text::kStatusEnabled, text::kRepeatDaily,
-                       info);
+    return MakePlanRow(text::kKindReminder, time, text::kOpTextMessage, text::kStatusEnabled,
+                       text::kRepeatDaily, info);
 }
 
 struct Recorder {

@@ -24,9 +24,8 @@ struct RuleCase {
 class RepeatRule : public ::testing::TestWithParam<RuleCase> {};
 
 TEST_P(RepeatRule, AllowsExactlyItsWeekdays) {
-    EXPECT_EQ(AllowedDays(GetParam().rule), GetParam().days) << "rule: [" << testing::PrintToString(
-                                                                        std::wstring(GetParam().rule))
-                                                                 << "]";
+    EXPECT_EQ(AllowedDays(GetParam().rule), GetParam().days)
+        << "rule: [" << testing::PrintToString(std::wstring(GetParam().rule)) << "]";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -39,23 +38,24 @@ INSTANTIATE_TEST_SUITE_P(
                       // Presets compare exactly: no trimming.
                       RuleCase{L"每天 ", "......."}, RuleCase{L" 执行一次", "......."}));
 
-INSTANTIATE_TEST_SUITE_P(
-    CustomLists, RepeatRule,
-    ::testing::Values(RuleCase{L"一 三 五 ", ".x.x.x."}, RuleCase{L"天 ", "x......"},
-                      RuleCase{L"六 天 ", "x.....x"}, RuleCase{L"一 二 三 四 五 六 天 ", "xxxxxxx"},
-                      // The piece after the last space is never considered.
-                      RuleCase{L"一 三 五", ".x.x..."}, RuleCase{L"天", "......."},
-                      // Digits name weekdays directly, Sunday = 1.
-                      RuleCase{L"1 7 ", "x.....x"}, RuleCase{L"03 ", "..x...."},
-                      // Consecutive spaces give empty pieces, which match nothing.
-                      RuleCase{L"一  三 ", ".x.x..."}, RuleCase{L"  ", "......."}));
+INSTANTIATE_TEST_SUITE_P(CustomLists, RepeatRule,
+                         ::testing::Values(RuleCase{L"一 三 五 ", ".x.x.x."}, RuleCase{L"天 ", "x......"},
+                                           RuleCase{L"六 天 ", "x.....x"},
+                                           RuleCase{L"一 二 三 四 五 六 天 ", "xxxxxxx"},
+                                           // The piece after the last space is never considered.
+                                           RuleCase{L"一 三 五", ".x.x..."}, RuleCase{L"天", "......."},
+                                           // Digits name weekdays directly, Sunday = 1.
+                                           RuleCase{L"1 7 ", "x.....x"}, RuleCase{L"03 ", "..x...."},
+                                           // Consecutive spaces give empty pieces, which match nothing.
+                                           RuleCase{L"一  三 ", ".x.x..."}, RuleCase{L"  ", "......."}));
 
-INSTANTIATE_TEST_SUITE_P(
-    DamagedCells, RepeatRule,
-    ::testing::Values(RuleCase{L"", "......."}, RuleCase{L"???", "......."}, RuleCase{L"??? ", "......."},
-                      RuleCase{L"星期一 ", "......."}, RuleCase{L"0 8 -2 ", "......."},
-                      RuleCase{L"99999999999999999999 ", "......."}, RuleCase{L"2x 一x ", "......."},
-                      RuleCase{L"- + ", "......."}, RuleCase{L"一 ??? 五 ", ".x...x."}));
+INSTANTIATE_TEST_SUITE_P(DamagedCells, RepeatRule,
+                         ::testing::Values(RuleCase{L"", "......."}, RuleCase{L"???", "......."},
+                                           RuleCase{L"??? ", "......."}, RuleCase{L"星期一 ", "......."},
+                                           RuleCase{L"0 8 -2 ", "......."},
+                                           RuleCase{L"99999999999999999999 ", "......."},
+                                           RuleCase{L"2x 一x ", "......."}, RuleCase{L"- + ", "......."},
+                                           RuleCase{L"一 ??? 五 ", ".x...x."}));
 
 TEST(RepeatRuleToday, ReadsTheWeekdayFromTheClock) {
     FixedClock clock(LocalDateTime{2026, 12, 6, 22, 30, 0, 0}); // a Sunday
