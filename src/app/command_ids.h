@@ -6,6 +6,13 @@ namespace kestrel::ids {
 
 // Tray icon callback message.
 inline constexpr unsigned kTrayCallbackMessage = 2025;
+// Window timer the tray icon sets on the main window while the shell is not ready to take the icon. The
+// tray hook consumes its ticks, so no timer of the main window may use this id.
+inline constexpr unsigned kTimerTrayIconRetry = 0x7E1A;
+
+// Posted by the main window to itself to show a message box from the top of the message loop, never
+// from inside a change notification (WM_APP + 1).
+inline constexpr unsigned kMsgDeferredNotice = 0x8000 + 1;
 
 // Tray menu.
 inline constexpr unsigned kCmdTrayShow = 40001;
@@ -30,6 +37,9 @@ inline constexpr unsigned kPanelFirst = 1011;     // five panels: 1011..1015, pa
 inline constexpr unsigned kClockLabel = 1021;
 inline constexpr unsigned kAutoStartCheck = 1022;
 inline constexpr unsigned kAdvertBanner = 1023;
+inline constexpr unsigned kTopStrip = 1024; // Picture_顶部背景框, the strip behind the tab buttons
+// Each tab button keeps the number of the picture it shows (1..10, odd = selected) in its
+// GWLP_USERDATA, so a test in another process can read which tab looks selected.
 
 // Controls of the plan list page.
 inline constexpr unsigned kPlanListView = 1101;

@@ -8,18 +8,25 @@
 
 namespace kestrel::win {
 
-// Writes `data` as a value of `valueType` (REG_SZ or REG_EXPAND_SZ text, NUL-terminated), creating the
-// key when it is missing. True only when the key was opened and the value written.
+// Writes `data` as a value of `valueType`, creating the key when it is missing. Only text types are
+// written: REG_SZ and REG_EXPAND_SZ get `data` and one closing NUL; REG_MULTI_SZ takes `data` as strings
+// separated by NULs and gets the closing NULs the list needs. Any other type writes nothing and returns
+// false. True only when the key was opened and the value written.
 bool SetRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName, DWORD valueType,
                  const std::wstring& data);
 
-// Reads a value and renders it as text by its type. False only when the key cannot be opened (then
-// `valueType` and `result` are unchanged); a missing value returns true and leaves `result` as it was.
-// On return `valueType` holds the value's actual type.
+// Reads a value and renders it as text by its type (shell/registry_value_text.h; REG_EXPAND_SZ through
+// ExpandEnvironmentStringsW). False only when the key cannot be opened (then `valueType` and `result` are
+// unchanged); a missing value returns true and leaves both as they were. Otherwise `valueType` holds the
+// value's actual type on return. Values above kMaxRegValueBytes are not read (result unchanged).
 bool QueryRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName, DWORD& valueType,
                    std::wstring& result);
 
 // Deletes a value. True only when the key was opened and the value deleted.
 bool DeleteRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName);
+
+// The largest value QueryRegValue reads. Far above anything Kestrel stores, it only guards the allocation
+// against a corrupt or hostile size.
+inline constexpr DWORD kMaxRegValueBytes = 16u * 1024u * 1024u;
 
 } // namespace kestrel::win

@@ -4,41 +4,72 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace kestrel::win {
 
+// The two shell calls the icon makes. The app uses System(); tests pass recorders.
+struct TrayShell {
+    // Shell_NotifyIconW: true when the shell accepted `data` for `action` (NIM_ADD, NIM_MODIFY, NIM_DELETE).
+    std::function<bool(DWORD action, const NOTIFYICONDATAW& data)> notify;
+    // TrackPopupMenuEx: shows `menu` at `at` for `owner` and returns once it is closed.
+    std::function<void(HMENU menu, UINT flags, POINT at, HWND owner)> popupMenu;
+
+    static TrayShell System();
+};
+
 class TrayIcon {
 public:
-    TrayIcon() = default;
+    // While the shell refuses the icon (Explorer not ready at log-on), the add is retried this often, this
+    // many times: two minutes in all. The ticks come from the window timer ids::kTimerTrayIconRetry.
+    static constexpr UINT kRetryIntervalMs = 2000;
+    static constexpr int kRetryCount = 60;
+
+    TrayIcon() : TrayIcon(TrayShell::System()) {}
+    explicit TrayIcon(TrayShell shell) : shell_(std::move(shell)) {}
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
     ~TrayIcon();
 
     // Hooks `window` and adds the icon with `icon` (not owned) and no tip. A left-button release on the
-    // icon shows the window in the normal state; a right-button release pops up `menu` (not owned; its
-    // commands arrive at `window` as WM_COMMAND). When the shell is not ready yet the add is retried for a
-    // while, and the icon is re-added whenever Explorer restarts.
+    // icon shows the window in the normal state and brings it to the front; a right-button release pops
+    // up `menu` (a pop-up menu, not owned; its commands arrive at `window` as WM_COMMAND). When the shell
+    // is not ready yet the add is retried for a while, and the icon is re-added whenever Explorer
+    // restarts. Returns false only when the window could not be hooked; IconShown() tells whether the
+    // shell holds the icon now. Must be called on the window's thread; a second Add moves the icon.
     bool Add(HWND window, HMENU menu, HICON icon);
-    // Replaces the tip text (truncated to what the shell holds).
+    // Replaces the tip text (truncated to what the shell holds). A tip set while the icon is not shown
+    // comes with it when the add succeeds.
     void SetTip(const std::wstring& tip);
-    // Deletes the icon and unhooks the window. Safe to call twice.
+    // Deletes the icon and unhooks the window. Safe to call twice, and done by itself when the window is
+    // destroyed first.
     void Remove();
 
     bool Installed() const { return window_ != nullptr; }
     bool IconShown() const { return shown_; }
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR self) noexcept;
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self) noexcept;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     bool Notify(DWORD action, UINT flags);
+    // Hands the icon (with its tip once one was set) to the shell; true when it holds it now.
+    bool AddNow();
+    void StartRetrying();
+    void StopRetrying();
+    void ShowWindowNormal();
+    void PopUpMenu();
 
+    TrayShell shell_;
     HWND window_ = nullptr;
     HMENU menu_ = nullptr;
     HICON icon_ = nullptr;
     std::wstring tip_;
+    bool tipSet_ = false;
     bool shown_ = false;
     int retriesLeft_ = 0;
     UINT taskbarCreated_ = 0;

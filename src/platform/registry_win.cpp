@@ -1,0 +1,112 @@
+// Registry routines over the wide API: RAII keys, sizes checked before every allocation, and a read that
+// follows a value whose size changes between asking for its size and reading it.
+#include "platform/registry_win.h"
+
+#include "platform/handles_win.h"
+#include "shell/registry_value_text.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace kestrel::win {
+namespace {
+
+// Another writer may grow the value between our calls; each round asks again with the new size. A few
+// rounds are plenty; a value that keeps changing is given up on.
+constexpr int kReadAttempts = 8;
+
+std::wstring ExpandEnvironment(const std::wstring& text) {
+    std::wstring expanded(text.size() + 1, L'\0');
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        const DWORD capacity = static_cast<DWORD>(expanded.size());
+        const DWORD needed = ::ExpandEnvironmentStringsW(text.c_str(), expanded.data(), capacity);
+        if (needed == 0) {
+            return text; // cannot expand: show the text as stored
+        }
+        if (needed <= capacity) {
+            expanded.resize(needed - 1); // `needed` counts the closing NUL
+            return expanded;
+        }
+        expanded.assign(needed, L'\0');
+    }
+    return text;
+}
+
+} // namespace
+
+bool SetRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName, DWORD valueType,
+                 const std::wstring& data) {
+    std::wstring bytes = data;
+    switch (valueType) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+        break;
+    case REG_MULTI_SZ:
+        // The list ends with an empty string: one NUL closes the last string, the final one the list.
+        if (!bytes.empty() && bytes.back() != L'\0') {
+            bytes += L'\0';
+        }
+        break;
+    default:
+        return false; // text written under a number or binary type would be a different value
+    }
+    bytes += L'\0';
+    if (bytes.size() > kMaxRegValueBytes / sizeof(wchar_t)) {
+        return false;
+    }
+
+    UniqueRegKey key;
+    if (::RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                          key.put(), nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const auto byteCount = static_cast<DWORD>(bytes.size() * sizeof(wchar_t));
+    return ::RegSetValueExW(key.get(), valueName.c_str(), 0, valueType,
+                            reinterpret_cast<const BYTE*>(bytes.data()), byteCount) == ERROR_SUCCESS;
+}
+
+bool QueryRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName, DWORD& valueType,
+                   std::wstring& result) {
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+        return true; // a missing value reads as nothing
+    }
+    std::vector<std::uint8_t> buffer;
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        if (size > kMaxRegValueBytes) {
+            return true;
+        }
+        buffer.resize(size);
+        DWORD got = size;
+        const LONG status = ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type,
+                                               buffer.empty() ? nullptr : buffer.data(), &got);
+        if (status == ERROR_SUCCESS) {
+            buffer.resize(std::min<std::size_t>(got, buffer.size()));
+            valueType = type;
+            RenderRegistryValue(type, buffer, ExpandEnvironment, result);
+            return true;
+        }
+        if (status != ERROR_MORE_DATA) {
+            return true; // deleted meanwhile, or unreadable: nothing to show
+        }
+        // `got` is the new size; grow at least a little in case a key type reports no size.
+        size = std::max<DWORD>(got, size + size / 2 + 64);
+    }
+    return true;
+}
+
+bool DeleteRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName) {
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    return ::RegDeleteValueW(key.get(), valueName.c_str()) == ERROR_SUCCESS;
+}
+
+} // namespace kestrel::win

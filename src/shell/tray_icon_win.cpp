@@ -1,0 +1,180 @@
+// The tray icon and the subclass of the main window that receives its notifications.
+#include "shell/tray_icon_win.h"
+
+#include "app/command_ids.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <iterator>
+
+namespace kestrel::win {
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+
+} // namespace
+
+TrayShell TrayShell::System() {
+    TrayShell shell;
+    shell.notify = [](DWORD action, const NOTIFYICONDATAW& data) {
+        NOTIFYICONDATAW copy = data; // the API takes a non-const pointer
+        return ::Shell_NotifyIconW(action, &copy) != FALSE;
+    };
+    shell.popupMenu = [](HMENU menu, UINT flags, POINT at, HWND owner) {
+        ::TrackPopupMenuEx(menu, flags, at.x, at.y, owner, nullptr);
+    };
+    return shell;
+}
+
+TrayIcon::~TrayIcon() {
+    Remove();
+}
+
+bool TrayIcon::Add(HWND window, HMENU menu, HICON icon) {
+    Remove();
+    if (!::IsWindow(window) ||
+        !::SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+        return false;
+    }
+    window_ = window;
+    menu_ = menu;
+    icon_ = icon;
+    // Explorer broadcasts this after a restart; its new taskbar knows no icons until they are added again.
+    taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+    if (taskbarCreated_ != 0) {
+        ::ChangeWindowMessageFilterEx(window, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+    }
+    if (!AddNow()) {
+        StartRetrying();
+    }
+    return true;
+}
+
+void TrayIcon::SetTip(const std::wstring& tip) {
+    tip_ = tip;
+    tipSet_ = true;
+    if (shown_) {
+        Notify(NIM_MODIFY, NIF_TIP);
+    }
+}
+
+void TrayIcon::Remove() {
+    if (window_ == nullptr) {
+        return;
+    }
+    StopRetrying();
+    Notify(NIM_DELETE, 0);
+    shown_ = false;
+    ::RemoveWindowSubclass(window_, SubclassProc, kSubclassId);
+    window_ = nullptr;
+    menu_ = nullptr;
+    icon_ = nullptr;
+}
+
+bool TrayIcon::Notify(DWORD action, UINT flags) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = window_;
+    data.uID = 0;
+    data.uFlags = flags;
+    data.uCallbackMessage = ids::kTrayCallbackMessage;
+    data.hIcon = icon_;
+    // The shell holds a fixed number of characters; a cut never splits a surrogate pair.
+    std::size_t count = std::min(tip_.size(), std::size(data.szTip) - 1);
+    if (count < tip_.size() && count > 0 && IS_HIGH_SURROGATE(tip_[count - 1])) {
+        --count;
+    }
+    tip_.copy(data.szTip, count);
+    data.szTip[count] = L'\0';
+    return shell_.notify && shell_.notify(action, data);
+}
+
+bool TrayIcon::AddNow() {
+    const UINT flags = NIF_MESSAGE | NIF_ICON | (tipSet_ ? NIF_TIP : 0);
+    // An add that timed out may still have reached the shell; then the icon exists and takes a modify.
+    shown_ = Notify(NIM_ADD, flags) || Notify(NIM_MODIFY, flags);
+    return shown_;
+}
+
+void TrayIcon::StartRetrying() {
+    retriesLeft_ = kRetryCount;
+    ::SetTimer(window_, ids::kTimerTrayIconRetry, kRetryIntervalMs, nullptr);
+}
+
+void TrayIcon::StopRetrying() {
+    if (window_ != nullptr) {
+        ::KillTimer(window_, ids::kTimerTrayIconRetry);
+    }
+    retriesLeft_ = 0;
+}
+
+void TrayIcon::ShowWindowNormal() {
+    // A window hidden from the tray is also minimised: show it, then bring it back to its normal size.
+    ::ShowWindow(window_, SW_SHOW);
+    ::ShowWindow(window_, SW_RESTORE);
+    ::SetForegroundWindow(window_);
+}
+
+void TrayIcon::PopUpMenu() {
+    if (menu_ == nullptr || !shell_.popupMenu) {
+        return;
+    }
+    // The menu loop runs other messages; keep what it needs in case the icon is removed meanwhile.
+    const HWND owner = window_;
+    POINT at{};
+    ::GetCursorPos(&at);
+    // Without the foreground the menu would not close when the user clicks elsewhere, and without the
+    // posted message after it a second right click would find the menu stuck.
+    ::SetForegroundWindow(owner);
+    const UINT align = ::GetSystemMetrics(SM_MENUDROPALIGNMENT) != 0 ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+    shell_.popupMenu(menu_, align | TPM_RIGHTBUTTON, at, owner);
+    ::PostMessageW(owner, WM_NULL, 0, 0);
+}
+
+LRESULT TrayIcon::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (message == ids::kTrayCallbackMessage) {
+        // Classic notification layout: lParam is the mouse message over the icon.
+        if (lParam == WM_LBUTTONUP) {
+            handled = true;
+            ShowWindowNormal();
+        } else if (lParam == WM_RBUTTONUP) {
+            handled = true;
+            PopUpMenu();
+        }
+        return 0;
+    }
+    if (message == WM_TIMER && wParam == ids::kTimerTrayIconRetry) {
+        handled = true;
+        if (AddNow() || --retriesLeft_ <= 0) {
+            StopRetrying();
+        }
+        return 0;
+    }
+    if (taskbarCreated_ != 0 && message == taskbarCreated_) {
+        // The window may want the broadcast too, so it is passed on after the re-add.
+        StopRetrying();
+        if (!AddNow()) {
+            StartRetrying();
+        }
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        Remove(); // the subclass must not outlive the window
+    }
+    return 0;
+}
+
+LRESULT CALLBACK TrayIcon::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR self) noexcept {
+    bool handled = false;
+    LRESULT result = 0;
+    try {
+        result = reinterpret_cast<TrayIcon*>(self)->OnMessage(message, wParam, lParam, handled);
+    } catch (...) {
+        handled = false; // a failed handler must not swallow the message
+    }
+    return handled ? result : ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+} // namespace kestrel::win
