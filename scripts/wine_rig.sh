@@ -5,10 +5,13 @@
 #   scripts/wine_rig.sh start        prepare the prefix, start Xvfb (unless a display is given) and wineserver
 #   scripts/wine_rig.sh stop         end the prefix's wineserver and our Xvfb (by PID)
 #   scripts/wine_rig.sh run CMD ...  run a command inside the rig's environment
-#   scripts/wine_rig.sh shot FILE    screenshot of the whole virtual display
+#   scripts/wine_rig.sh shot FILE [GEOMETRY]
+#                                    screenshot of the virtual display, or of GEOMETRY (WxH+X+Y) on it
+#   scripts/wine_rig.sh dpi N        switch the prefix's display scaling (restarts the wineserver)
 #
 # KESTREL_WINEPREFIX and KESTREL_RIG_DIR choose another prefix and state folder, so that several rigs
-# can run side by side. KESTREL_DPI (96 or 144 ...) sets the prefix's display scaling at start.
+# can run side by side. KESTREL_USE_DISPLAY uses that X display instead of starting Xvfb.
+# KESTREL_DPI sets the prefix's display scaling at start (default 96, so a run never inherits another's).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,31 +22,28 @@ envfile=$state/env
 
 export WINEARCH=win32 WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mshtml=;winemenubuilder.exe=d"
 
-free_display() {
-    local n
-    for n in $(seq 90 140); do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-            echo "$n"
-            return 0
-        fi
-    done
-    return 1
+xvfb_running() {
+    [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null
 }
 
+# Xvfb picks a free display number itself and reports it once it accepts connections, so two rigs
+# starting at the same moment cannot race for one number.
 start_xvfb() {
-    if [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
+    if xvfb_running && [ -s "$state/display" ]; then
         return 0
     fi
-    local n
-    n=$(free_display) || { echo "wine_rig: no free display" >&2; exit 1; }
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+    rm -f "$state/display.fd"
+    Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$state/display.fd" >"$state/xvfb.log" 2>&1 &
     echo $! >"$state/xvfb.pid"
-    echo ":$n" >"$state/display"
-    for _ in $(seq 1 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+    for _ in $(seq 1 200); do
+        if [ -s "$state/display.fd" ]; then
+            echo ":$(tr -d '[:space:]' <"$state/display.fd")" >"$state/display"
+            return 0
+        fi
+        kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null || break
         sleep 0.05
     done
-    echo "wine_rig: Xvfb did not come up on :$n" >&2
+    echo "wine_rig: Xvfb did not come up (see $state/xvfb.log)" >&2
     exit 1
 }
 
@@ -53,6 +53,7 @@ prepare_prefix() {
     fi
     rm -rf "$prefix"
     mkdir -p "$(dirname "$prefix")"
+    echo "wine_rig: preparing the Wine prefix $prefix" >&2
     wineboot -i >/dev/null 2>&1 || true
     local regfile=$state/rig.reg
     cat >"$regfile" <<'REG'
@@ -80,15 +81,21 @@ REGEDIT4
 REG
     wine regedit "$regfile" >/dev/null 2>&1
     wineserver -w
+    echo 96 >"$prefix/.kestrel-dpi"
     touch "$prefix/.kestrel-ready"
 }
 
+# Wine reads LogPixels when its server starts, so the server is ended after the write; the next Wine
+# command starts a fresh one that sees the new value.
 set_dpi() {
-    local dpi=$1 hex
-    hex=$(printf '%08x' "$dpi")
+    local dpi=$1
+    if [ "$(cat "$prefix/.kestrel-dpi" 2>/dev/null || echo 96)" = "$dpi" ]; then
+        return 0
+    fi
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    wineserver -k 2>/dev/null || true
     wineserver -w
-    echo "$hex" >/dev/null
+    echo "$dpi" >"$prefix/.kestrel-dpi"
 }
 
 write_env() {
@@ -98,42 +105,69 @@ export DISPLAY='$DISPLAY'
 ENV
 }
 
+warm_up() {
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+load_env() {
+    if [ ! -f "$envfile" ]; then
+        echo "wine_rig: the rig is not started ($envfile missing)" >&2
+        exit 1
+    fi
+    # shellcheck disable=SC1090
+    . "$envfile"
+}
+
 case "${1:-}" in
 start)
     if [ -z "${KESTREL_USE_DISPLAY:-}" ]; then
         start_xvfb
-        export DISPLAY=$(cat "$state/display")
+        DISPLAY=$(cat "$state/display")
     else
-        export DISPLAY=$KESTREL_USE_DISPLAY
+        DISPLAY=$KESTREL_USE_DISPLAY
     fi
+    export DISPLAY
     prepare_prefix
-    if [ -n "${KESTREL_DPI:-}" ]; then
-        set_dpi "$KESTREL_DPI"
-    fi
+    set_dpi "${KESTREL_DPI:-96}"
     write_env
-    wineserver -p
-    wine wineboot >/dev/null 2>&1 || true
+    warm_up
     ;;
 stop)
     wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
     if [ -f "$state/xvfb.pid" ]; then
-        kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
-        rm -f "$state/xvfb.pid" "$state/display"
+        pid=$(cat "$state/xvfb.pid")
+        if kill "$pid" 2>/dev/null; then
+            for _ in $(seq 1 100); do
+                kill -0 "$pid" 2>/dev/null || break
+                sleep 0.05
+            done
+        fi
+        rm -f "$state/xvfb.pid" "$state/display" "$state/display.fd"
     fi
+    rm -f "$envfile"
     ;;
 run)
     shift
-    # shellcheck disable=SC1090
-    . "$envfile"
+    load_env
     exec "$@"
     ;;
 shot)
-    # shellcheck disable=SC1090
-    . "$envfile"
-    import -window root "$2"
+    load_env
+    if [ -n "${3:-}" ]; then
+        import -window root -crop "$3" +repage "$2"
+    else
+        import -window root "$2"
+    fi
+    ;;
+dpi)
+    load_env
+    set_dpi "$2"
+    warm_up
     ;;
 *)
-    echo "usage: $0 start|stop|run CMD...|shot FILE" >&2
+    echo "usage: $0 start|stop|run CMD...|shot FILE [WxH+X+Y]|dpi N" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# `make run`: builds Kestrel.exe and runs it under Wine until Ctrl+C.
+# With $DISPLAY set, Wine's desktop opens on that display. Without one, a virtual display is started and
+# a screenshot of the main window is saved to build/screenshot.png.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+. "$root/scripts/lib.sh"
+
+bash scripts/setup.sh
+win32=$(kestrel_build_dir win32)
+echo "== building Kestrel.exe in ${win32#"$root"/}"
+cmake --preset win32 -B "$win32" >/dev/null
+cmake --build "$win32" --parallel 2
+
+if [ -n "${DISPLAY:-}" ]; then
+    export KESTREL_USE_DISPLAY=$DISPLAY
+fi
+kestrel_pid=
+stop() {
+    trap - EXIT INT TERM
+    echo
+    echo "== stopping"
+    if [ -n "$kestrel_pid" ]; then
+        kill "$kestrel_pid" 2>/dev/null || true
+    fi
+    bash "$root/scripts/wine_rig.sh" stop
+}
+trap stop EXIT
+trap 'exit 130' INT TERM
+
+echo "== starting the Wine rig"
+bash scripts/wine_rig.sh start
+# Kestrel reads and writes Values.xml next to its executable: run a copy so the build folder stays clean.
+rundir=$win32/run
+mkdir -p "$rundir"
+cp "$win32/Kestrel.exe" "$rundir/Kestrel.exe"
+bash scripts/wine_rig.sh run wine "$rundir/Kestrel.exe" &
+kestrel_pid=$!
+
+# The e2e executable knows how to find the main window from the Windows side.
+if [ -f "$win32/kestrel_e2e.exe" ]; then
+    if rect=$(bash scripts/wine_rig.sh run wine "$win32/kestrel_e2e.exe" --main-window-rect | tr -d '\r'); then
+        echo "== Kestrel is running: main window at $rect"
+    else
+        echo "run: the main window did not appear" >&2
+        rect=
+    fi
+else
+    rect=
+fi
+
+if [ -z "${KESTREL_USE_DISPLAY:-}" ]; then
+    shot=$root/build/screenshot.png
+    bash scripts/wine_rig.sh shot "$shot" "$rect"
+    echo "== screenshot saved to ${shot#"$root"/}"
+fi
+echo "== press Ctrl+C to stop"
+wait "$kestrel_pid" || true

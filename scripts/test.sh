@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# `make test`: builds the native core tests and the Windows build, runs the native tests, the same tests
+# under Wine and the black-box scenarios against Kestrel.exe, and ends with one line "N passed, N failed".
+# Any failure, crash, hang or build error makes the exit status non-zero.
+#
+# KESTREL_BUILD_NATIVE / KESTREL_BUILD_WIN32 choose other build folders (defaults build/native, build/win32);
+# KESTREL_WINEPREFIX / KESTREL_RIG_DIR choose another Wine rig (see wine_rig.sh).
+# KESTREL_TEST_TIMEOUT bounds each test binary, in seconds (default 600).
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+# shellcheck source=scripts/lib.sh
+. "$root/scripts/lib.sh"
+
+bash scripts/setup.sh || exit 1
+
+native=$(kestrel_build_dir native)
+win32=$(kestrel_build_dir win32)
+logs=$win32/test-logs
+per_binary_timeout=${KESTREL_TEST_TIMEOUT:-600}
+started_at=$(date +%s)
+
+total_passed=0
+total_failed=0
+total_skipped=0
+
+finish() {
+    local elapsed=$(($(date +%s) - started_at))
+    [ "$total_skipped" -gt 0 ] && echo "($total_skipped skipped)"
+    echo "test: finished in ${elapsed}s"
+    echo "$total_passed passed, $total_failed failed"
+    [ "$total_failed" -eq 0 ]
+    exit $?
+}
+
+# build PRESET DIR: configure when needed, then build everything with two jobs.
+build() {
+    local preset=$1 dir=$2 log
+    mkdir -p "$dir"
+    log=$dir/build.log
+    echo "== building $preset in ${dir#"$root"/}"
+    if ! { cmake --preset "$preset" -B "$dir" && cmake --build "$dir" --parallel 2 -- -k 0; } >"$log" 2>&1; then
+        cat "$log"
+        echo "test: the $preset build failed" >&2
+        total_failed=$((total_failed + 1))
+        return 1
+    fi
+}
+
+# Prints what a reader needs from a GoogleTest log: every failed or unfinished test with its output,
+# and the lines outside any test (start-up errors, sanitizer reports after the last test).
+show_failures() {
+    awk '
+        /^\[ RUN      \]/ { inside = 1; buf = $0 "\n"; next }
+        inside && /^\[       OK \]/ { inside = 0; buf = ""; next }
+        inside && /^\[  SKIPPED \]/ { inside = 0; buf = ""; next }
+        inside && /^\[  FAILED  \]/ { inside = 0; printf "%s%s\n", buf, $0; buf = ""; next }
+        inside { buf = buf $0 "\n"; next }
+        /^\[==========\]|^\[----------\]|^\[  PASSED  \]|^\[  FAILED  \]|^\[  SKIPPED \]|^Running main|^Note: / { next }
+        /^ *[0-9]+ FAILED TESTS?$|^$/ { next }
+        { print }
+        END { if (inside) printf "%s<<< the test did not finish: the program crashed or was killed >>>\n", buf }
+    ' "$1"
+}
+
+# run_suite LABEL LOG COMMAND...: runs one GoogleTest binary and adds its results to the totals.
+# Counts come from the per-test lines, so a crash in the middle still counts what ran before it,
+# and the test that was running when the binary died counts as failed.
+run_suite() {
+    local label=$1 log=$2 rc passed failed skipped started unfinished t0
+    shift 2
+    echo "== $label"
+    t0=$(date +%s)
+    timeout --kill-after=10 "$per_binary_timeout" "$@" --gtest_color=no >"$log.raw" 2>&1
+    rc=$?
+    tr -d '\r' <"$log.raw" >"$log"
+    rm -f "$log.raw"
+    started=$(grep -c '^\[ RUN      \]' "$log")
+    passed=$(grep -c '^\[       OK \]' "$log")
+    failed=$(grep -cE '^\[  FAILED  \] .* \([0-9]+ ms\)$' "$log")
+    skipped=$(grep -cE '^\[  SKIPPED \] .* \([0-9]+ ms\)$' "$log")
+    unfinished=$((started - passed - failed - skipped))
+    [ "$unfinished" -lt 0 ] && unfinished=0
+    failed=$((failed + unfinished))
+    if [ "$rc" -ne 0 ] || [ "$failed" -gt 0 ]; then
+        show_failures "$log"
+        if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
+            echo "!! $label: stopped after ${per_binary_timeout}s"
+        elif [ "$rc" -ne 0 ] && [ "$failed" -eq 0 ]; then
+            echo "!! $label: exited with status $rc although no test failed (crash at start or exit?)"
+        fi
+        [ "$failed" -eq 0 ] && failed=1
+        echo "   full log: ${log#"$root"/}"
+    fi
+    total_passed=$((total_passed + passed))
+    total_failed=$((total_failed + failed))
+    total_skipped=$((total_skipped + skipped))
+    echo "   $passed passed, $failed failed$([ "$skipped" -gt 0 ] && echo ", $skipped skipped") ($(($(date +%s) - t0))s)"
+}
+
+build native "$native"
+native_built=$?
+build win32 "$win32"
+win32_built=$?
+mkdir -p "$logs"
+
+if [ "$native_built" -eq 0 ]; then
+    run_suite "native unit tests (AddressSanitizer, UBSan)" "$logs/native.log" "$native/kestrel_tests"
+fi
+
+if [ "$win32_built" -ne 0 ]; then
+    finish
+fi
+
+trap 'bash "$root/scripts/wine_rig.sh" stop' EXIT
+trap 'exit 130' INT TERM
+echo "== starting the Wine rig"
+if ! bash scripts/wine_rig.sh start; then
+    echo "test: the Wine rig did not start" >&2
+    total_failed=$((total_failed + 1))
+    finish
+fi
+
+run_suite "unit tests under Wine" "$logs/wine.log" bash scripts/wine_rig.sh run wine "$win32/kestrel_tests.exe"
+
+if [ -f "$win32/kestrel_e2e.exe" ]; then
+    export KESTREL_EXE=$win32/Kestrel.exe
+    run_suite "black-box scenarios under Wine" "$logs/e2e.log" \
+        bash scripts/wine_rig.sh run wine "$win32/kestrel_e2e.exe"
+fi
+
+finish

@@ -1,0 +1,149 @@
+// Drives a real Kestrel.exe from outside, the way a user and Windows do: start it from a fresh folder,
+// find its windows, post commands, clicks and tray notifications, and read what it shows and writes.
+// Runs inside the same Wine prefix and desktop as the program. Every wait is bounded.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrel::e2e {
+
+using namespace std::chrono_literals;
+using Duration = std::chrono::milliseconds;
+
+inline constexpr Duration kTimeout = 10s;
+inline constexpr wchar_t kMainTitle[] = L"Kestrel - Ver:3.1.0.0";
+
+// Polls `done` until it is true or `timeout` passes, and returns its last answer. Pumps this thread's
+// messages meanwhile, so that windows the test itself owns never stall the program under test.
+bool WaitUntil(const std::function<bool()>& done, Duration timeout = kTimeout);
+
+// The Kestrel.exe under test: KESTREL_EXE, a Windows path or a Unix path (Wine maps / to Z:).
+std::filesystem::path KestrelExeUnderTest();
+
+// One plan: its six cells, in column order.
+using Row = std::vector<std::wstring>;
+
+std::wstring Utf8ToWide(const std::string& bytes);
+std::string WideToUtf8(const std::wstring& text);
+
+// The rows of a plan file's text, read leniently (any indentation, an XML declaration, a BOM);
+// nullopt when the text has no root element 计划列表.
+std::optional<std::vector<Row>> ParsePlanFile(const std::wstring& xml);
+// Three plans of the three kinds, with texts that trip up careless code: a custom repeat rule with its
+// trailing blank, markup characters and quotes, Chinese text and a path with blanks.
+std::vector<Row> SamplePlans();
+// A plan file as a person might write it by hand: declaration, one element per line, indented.
+std::wstring PlanFileText(const std::vector<Row>& rows);
+
+// A fresh folder, with a name holding Chinese characters and a blank, that contains a copy of
+// Kestrel.exe. Removed with its content at the end (end the program first).
+class Sandbox {
+public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    const std::filesystem::path& Folder() const { return folder_; }
+    std::filesystem::path Exe() const { return folder_ / L"Kestrel.exe"; }
+    std::filesystem::path PlanFile() const { return folder_ / L"Values.xml"; }
+
+    void WritePlanFile(const std::vector<Row>& rows) const;
+    std::optional<std::string> ReadPlanFileBytes() const;
+    // The rows of Values.xml; nullopt when the file is missing or has no plan list root.
+    std::optional<std::vector<Row>> ReadPlanFile() const;
+
+private:
+    std::filesystem::path folder_;
+};
+
+// A Kestrel.exe started by this test. The destructor ends it if it still runs; nothing else is ever
+// ended. The working directory is deliberately not the program's folder (as with a start at log-on).
+class KestrelProcess {
+public:
+    explicit KestrelProcess(const Sandbox& sandbox, const std::wstring& arguments = L"");
+    ~KestrelProcess();
+    KestrelProcess(const KestrelProcess&) = delete;
+    KestrelProcess& operator=(const KestrelProcess&) = delete;
+
+    DWORD Id() const { return info_.dwProcessId; }
+    bool IsRunning() const;
+    bool WaitForExit(Duration timeout = kTimeout);
+    // The top-level window of this process with the exact main title (hidden ones too); nullptr until
+    // it exists. The wait variant fails the test when it does not appear in time.
+    HWND MainWindow() const;
+    HWND WaitForMainWindow(Duration timeout = kTimeout);
+    // Waits until start-up is over: the program waits for input and has handled what was sent so far.
+    bool WaitUntilIdle(Duration timeout = kTimeout);
+    void Kill();
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+// Every top-level window, of any process, whose title is exactly the main title.
+std::vector<HWND> AllMainWindows();
+// Every top-level window of one process, hidden ones included.
+std::vector<HWND> TopLevelWindowsOf(DWORD processId);
+DWORD ProcessOf(HWND window);
+
+// The first descendant of `root` with the control id `id` (searched depth first), or nullptr.
+HWND FindDescendant(HWND root, int id);
+HWND WaitForDescendant(HWND root, int id, Duration timeout = kTimeout);
+
+// Sends a message with a timeout; nullopt (and a test failure) when the target does not answer.
+std::optional<LRESULT> SendWithTimeout(HWND window, UINT message, WPARAM w = 0, LPARAM l = 0,
+                                       Duration timeout = 5s);
+// A synchronous no-op message: once it returns, the window's thread has handled everything that was
+// sent to it before, and every message posted before it from this thread.
+bool RoundTrip(HWND window);
+
+void PostCommand(HWND target, unsigned id);
+// Posts BM_CLICK (never sent: a handler that opens a message box would block the test).
+void PostClick(HWND control);
+// Picture buttons and other non-button controls: a posted left press and release at their centre.
+void PostMouseClick(HWND control);
+// The tray icon's callback as the shell delivers it, with the mouse message in lParam.
+void PostTrayNotification(HWND mainWindow, UINT mouseMessage);
+void SendTrayNotification(HWND mainWindow, UINT mouseMessage);
+
+bool IsShownNormal(HWND window); // visible and not minimised
+bool IsHidden(HWND window);
+std::wstring WindowText(HWND window);
+bool IsChecked(HWND checkBox);
+// True when `upper` comes before `lower` in the z-order of top-level windows.
+bool IsAbove(HWND upper, HWND lower);
+
+// A message box of `processId` titled "Kestrel", with its text (static control 0xFFFF) and owner.
+struct MessageBoxWindow {
+    HWND window = nullptr;
+    std::wstring text;
+    HWND owner = nullptr;
+    bool HasButton(int id) const { return GetDlgItem(window, id) != nullptr; }
+    // Presses the button `id` (IDOK, IDYES, IDNO ...) and waits until the box is gone.
+    bool Press(int id) const;
+};
+std::optional<MessageBoxWindow> FindMessageBox(DWORD processId);
+std::optional<MessageBoxWindow> WaitForMessageBox(DWORD processId, Duration timeout = kTimeout);
+
+// A visible pop-up menu window of `processId`, or nullptr.
+HWND FindPopupMenu(DWORD processId);
+
+// A list view of another process, read and driven through memory allocated in that process.
+std::vector<Row> ReadListView(HWND listView);
+std::vector<std::wstring> ReadListViewColumns(HWND listView);
+void SelectListViewRow(HWND listView, int row); // row < 0 clears the selection
+
+// The current user's Run key. Tests run in a throwaway Wine prefix, never on a real user's registry.
+std::optional<std::wstring> ReadRunValue(const std::wstring& name);
+void WriteRunValue(const std::wstring& name, const std::wstring& data);
+void DeleteRunValue(const std::wstring& name);
+
+} // namespace kestrel::e2e

@@ -1,0 +1,69 @@
+// The tray icon's notifications and the tray menu's commands, delivered as the shell delivers them.
+#include "driver.h"
+
+#include "app/command_ids.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrel::e2e {
+namespace {
+
+class Tray : public testing::Test {
+protected:
+    void SetUp() override {
+        kestrel_ = std::make_unique<KestrelProcess>(sandbox_, L"mini");
+        main_ = kestrel_->WaitForMainWindow();
+        ASSERT_NE(main_, nullptr);
+        ASSERT_TRUE(kestrel_->WaitUntilIdle());
+        ASSERT_TRUE(IsHidden(main_));
+    }
+
+    Sandbox sandbox_;
+    std::unique_ptr<KestrelProcess> kestrel_;
+    HWND main_ = nullptr;
+};
+
+TEST_F(Tray, OnlyReleasingTheLeftButtonShowsTheWindow) {
+    // Presses, moves, the middle button and double clicks have no reaction of their own. Sent, not
+    // posted, so that the window has handled each one before it is checked.
+    for (UINT mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_MBUTTONUP, WM_LBUTTONDBLCLK}) {
+        SendTrayNotification(main_, mouse);
+    }
+    EXPECT_TRUE(IsHidden(main_));
+    EXPECT_EQ(FindPopupMenu(kestrel_->Id()), nullptr);
+
+    PostTrayNotification(main_, WM_LBUTTONUP);
+    EXPECT_TRUE(WaitUntil([&] { return IsShownNormal(main_); }));
+
+    // From the minimised and hidden state that a close request leaves, the window comes back normal.
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsHidden(main_); }));
+    PostTrayNotification(main_, WM_LBUTTONUP);
+    EXPECT_TRUE(WaitUntil([&] { return IsShownNormal(main_); }));
+    EXPECT_TRUE(kestrel_->IsRunning());
+}
+
+TEST_F(Tray, MenuShowAndHideCommands) {
+    PostCommand(main_, ids::kCmdTrayShow);
+    EXPECT_TRUE(WaitUntil([&] { return IsShownNormal(main_); }));
+    PostCommand(main_, ids::kCmdTrayHide);
+    EXPECT_TRUE(WaitUntil([&] { return IsHidden(main_); }));
+    PostCommand(main_, ids::kCmdTrayShow);
+    EXPECT_TRUE(WaitUntil([&] { return IsShownNormal(main_); }));
+    EXPECT_TRUE(kestrel_->IsRunning());
+}
+
+TEST_F(Tray, ReleasingTheRightButtonOpensTheMenu) {
+    PostTrayNotification(main_, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (menu = FindPopupMenu(kestrel_->Id())) != nullptr; }))
+        << "no pop-up menu appeared";
+    // Escape closes a tracked menu; the program must be responsive again afterwards.
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return FindPopupMenu(kestrel_->Id()) == nullptr; })) << "the menu stayed open";
+    EXPECT_TRUE(RoundTrip(main_));
+    EXPECT_TRUE(IsHidden(main_));
+}
+
+} // namespace
+} // namespace kestrel::e2e
