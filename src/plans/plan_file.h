@@ -1,0 +1,38 @@
+// 方法_计划列表_XML操作: the plan file Values.xml, a plain mirror of the plan list. The root 计划列表 holds
+// one 计划节点 per row, in row order, each with the six cells as child elements in column order.
+#pragma once
+
+#include "plans/plan_list.h"
+#include "platform/xml_tree.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kestrel {
+
+enum class PlanFileLoadResult {
+    Loaded, // at least one plan node was read
+    Nothing, // missing, empty or malformed file, another root, or no 计划节点: the list stays empty, silently
+    Failed, // anything else; the caller shows text::kMsgPlanFileOpenError. Rows read before stay appended.
+};
+
+// The plan file's path: Values.xml in the executable's folder.
+std::filesystem::path PlanFilePath(const std::filesystem::path& exeFolder);
+
+// Appends every plan node of `file` to `plans` with a single change notification. A missing element
+// gives the cell text::kMissingCell. Never throws.
+PlanFileLoadResult LoadPlanFile(const std::filesystem::path& file, XmlBackend& xml, PlanList& plans) noexcept;
+
+// Writes every row of `plans` over `file` atomically: whatever happens, the file holds either the old or
+// the new list. False when it could not be written (the old file is then left as it was). Never throws.
+bool SavePlanFile(const std::filesystem::path& file, const PlanList& plans) noexcept;
+
+// Appends to `node` a child element `name` holding `text`.
+void AppendChildText(XmlElement& node, std::wstring_view name, std::wstring_view text);
+
+// The text of the first element named `name` anywhere below `node` (document order, `node` itself
+// excluded), or `fallback` when there is none.
+std::wstring GetChildText(const XmlElement& node, std::wstring_view name, std::wstring_view fallback);
+
+} // namespace kestrel

@@ -1,0 +1,116 @@
+// POSIX implementation of file_bytes.h.
+#include "platform/file_bytes.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kestrel {
+
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    // Closes now so that a failing close (delayed write error) can be seen.
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Makes the rename itself durable; best effort (some file systems refuse fsync on folders).
+void SyncFolder(const std::filesystem::path& folder) {
+    const Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) {
+        ::fsync(dir.get());
+    }
+}
+
+} // namespace
+
+FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& bytes) noexcept {
+    try {
+        bytes.clear();
+        Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+        if (fd.get() < 0) {
+            return (errno == ENOENT || errno == ENOTDIR) ? FileReadStatus::NotFound : FileReadStatus::Failed;
+        }
+        struct stat info {};
+        if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            return FileReadStatus::Failed;
+        }
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+        char buffer[64 * 1024];
+        for (;;) {
+            const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+            if (got < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                bytes.clear();
+                return FileReadStatus::Failed;
+            }
+            if (got == 0) {
+                return FileReadStatus::Read;
+            }
+            bytes.append(buffer, static_cast<std::size_t>(got));
+        }
+    } catch (...) {
+        bytes.clear();
+        return FileReadStatus::Failed;
+    }
+}
+
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) noexcept {
+    try {
+        const std::filesystem::path temporary = TemporaryPathFor(file);
+        bool ok = false;
+        {
+            Fd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+            if (fd.get() < 0) {
+                return false;
+            }
+            ok = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+            ok = fd.Close() && ok;
+        }
+        ok = ok && ::rename(temporary.c_str(), file.c_str()) == 0;
+        if (!ok) {
+            ::unlink(temporary.c_str());
+            return false;
+        }
+        SyncFolder(file.parent_path());
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace kestrel

@@ -1,0 +1,105 @@
+// Win32 implementation of file_bytes.h.
+#include "platform/file_bytes.h"
+
+#include <windows.h>
+
+namespace kestrel {
+
+namespace {
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle() {
+        if (valid()) {
+            ::CloseHandle(handle_);
+        }
+    }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+    bool Close() {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return ::CloseHandle(handle) != FALSE;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = bytes.size() > 1u << 20 ? 1u << 20 : static_cast<DWORD>(bytes.size());
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+} // namespace
+
+FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& bytes) noexcept {
+    try {
+        bytes.clear();
+        // Share everything, so that a file another program holds open for writing can still be read.
+        FileHandle handle(::CreateFileW(file.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!handle.valid()) {
+            const DWORD error = ::GetLastError();
+            return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? FileReadStatus::NotFound
+                                                                                    : FileReadStatus::Failed;
+        }
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(handle.get(), &size) || size.QuadPart > 0x7FFFFFFF) {
+            return FileReadStatus::Failed;
+        }
+        bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+        char buffer[64 * 1024];
+        for (;;) {
+            DWORD got = 0;
+            if (!::ReadFile(handle.get(), buffer, sizeof buffer, &got, nullptr)) {
+                bytes.clear();
+                return FileReadStatus::Failed;
+            }
+            if (got == 0) {
+                return FileReadStatus::Read;
+            }
+            bytes.append(buffer, got);
+        }
+    } catch (...) {
+        bytes.clear();
+        return FileReadStatus::Failed;
+    }
+}
+
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) noexcept {
+    try {
+        const std::filesystem::path temporary = TemporaryPathFor(file);
+        bool ok = false;
+        {
+            FileHandle handle(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!handle.valid()) {
+                return false;
+            }
+            ok = WriteAll(handle.get(), bytes) && ::FlushFileBuffers(handle.get());
+            ok = handle.Close() && ok;
+        }
+        ok = ok && ::MoveFileExW(temporary.c_str(), file.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (!ok) {
+            ::DeleteFileW(temporary.c_str());
+        }
+        return ok;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace kestrel

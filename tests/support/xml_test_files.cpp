@@ -1,0 +1,92 @@
+// See xml_test_files.h.
+#include "support/xml_test_files.h"
+
+#include "platform/xml_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <system_error>
+
+namespace kestrel::testing {
+
+TempFolder::TempFolder() {
+    std::random_device entropy;
+    std::mt19937_64 generator(
+        entropy() ^ static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path candidate = base / ("kestrel-test-" + std::to_string(generator()));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("no fresh temporary folder");
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void WriteBytes(const std::filesystem::path& file, std::string_view bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    ASSERT_TRUE(out.good()) << file;
+}
+
+std::string ReadBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_TRUE(in.good()) << file;
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::string Utf16Bytes(std::string_view utf8, bool bigEndian, bool withBom) {
+    std::u16string units;
+    for (const wchar_t unit : WideFromUtf8(utf8)) {
+        auto c = static_cast<char32_t>(unit);
+        if (c >= 0x10000) { // UTF-32 wchar_t: split into a surrogate pair
+            c -= 0x10000;
+            units.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            units.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            units.push_back(static_cast<char16_t>(c));
+        }
+    }
+    if (withBom) {
+        units.insert(units.begin(), u'\uFEFF');
+    }
+    std::string bytes;
+    for (const char16_t unit : units) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+std::vector<PlanRow> NumberedPlans(std::size_t count, std::wstring_view tag) {
+    std::vector<PlanRow> rows;
+    rows.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::wstring number = std::to_wstring(i);
+        rows.push_back(MakePlanRow(L"定时提醒", L"08:05", L"文字提示", L"启用", L"一 三 五 ",
+                                   std::wstring(tag) + L" 提醒 <" + number + L"> & \"喝水\" "));
+    }
+    return rows;
+}
+
+PlanList ListOf(std::vector<PlanRow> rows) {
+    PlanList list;
+    list.AppendAll(std::move(rows));
+    return list;
+}
+
+} // namespace kestrel::testing

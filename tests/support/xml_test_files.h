@@ -1,0 +1,41 @@
+// Helpers for tests that put XML and plan files on disk: a fresh temporary folder per test, raw byte
+// reads and writes, and re-encoding of UTF-8 test texts.
+#pragma once
+
+#include "plans/plan_list.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel::testing {
+
+// A new, empty folder under the system's temporary folder; removed with everything in it at the end.
+class TempFolder {
+public:
+    TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder();
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+void WriteBytes(const std::filesystem::path& file, std::string_view bytes);
+// The file's bytes; fails the current test when it cannot be read.
+std::string ReadBytes(const std::filesystem::path& file);
+
+// UTF-8 test text as UTF-16 bytes, optionally preceded by a byte-order mark.
+std::string Utf16Bytes(std::string_view utf8, bool bigEndian, bool withBom);
+
+// `count` distinct plans whose cells carry `tag`, so that two lists can be told apart after a load.
+std::vector<PlanRow> NumberedPlans(std::size_t count, std::wstring_view tag);
+
+PlanList ListOf(std::vector<PlanRow> rows);
+
+} // namespace kestrel::testing
