@@ -1,20 +1,9 @@
-// Kestrel's entry point.
+// Kestrel's entry point: everything from here on is in RunKestrel.
+#include "app/application_win.h"
+
 #include <windows.h>
 
-#include "app/texts.h"
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = instance;
-    wc.lpszClassName = L"KestrelMain";
-    RegisterClassExW(&wc);
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, kestrel::text::kMainWindowTitle, WS_OVERLAPPEDWINDOW,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 600, 450, nullptr, nullptr, instance, nullptr);
-    ShowWindow(hwnd, show);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        DispatchMessageW(&msg);
-    }
-    return 0;
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // The full command line, program name included: ArgumentsOf applies one rule to every way of starting.
+    return kestrel::win::RunKestrel(instance, ::GetCommandLineW());
 }

@@ -1,0 +1,261 @@
+// Start-up, the message loop and the real end of the program; see application_win.h.
+#include "app/application_win.h"
+
+#include "app/app_messages.h"
+#include "app/clock_text.h"
+#include "app/command_line.h"
+#include "app/texts.h"
+#include "plans/plan_file.h"
+#include "plans/plan_file_saver.h"
+#include "plans/plan_list_page_win.h"
+#include "platform/dpi_win.h"
+#include "platform/xml_tree.h"
+#include "shell/auto_start_win.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <filesystem>
+#include <vector>
+
+namespace kestrel::win {
+
+namespace {
+
+// COM for this thread, single-threaded apartment (MSXML and the browser control need it).
+class ComApartment {
+public:
+    ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (ok_) {
+            ::CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool ok_;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// Closes the main window (its children, the pages, go with it), then every other top-level window this
+// program made on this thread: prompts, pop-ups and their owners' leftovers. System windows of the
+// thread (IME and the like) belong to other modules and are left alone.
+void DestroyProgramWindows(HWND main) {
+    if (::IsWindow(main)) {
+        ::DestroyWindow(main);
+    }
+    std::vector<HWND> windows;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    const auto module = reinterpret_cast<LONG_PTR>(::GetModuleHandleW(nullptr));
+    for (HWND window : windows) {
+        if (::IsWindow(window) && ::GetWindowLongPtrW(window, GWLP_HINSTANCE) == module) {
+            ::DestroyWindow(window);
+        }
+    }
+}
+
+} // namespace
+
+bool ActivatePreviousInstance() {
+    HWND previous = ::FindWindowW(nullptr, text::kMainWindowTitle);
+    if (!previous) {
+        return false;
+    }
+    ::ShowWindow(previous, SW_SHOW);
+    ::ShowWindow(previous, SW_RESTORE);
+    ::SetWindowPos(previous, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // This process was just started by the user, so it may hand the foreground on.
+    DWORD owner = 0;
+    if (::GetWindowThreadProcessId(previous, &owner) && owner) {
+        ::AllowSetForegroundWindow(owner);
+    }
+    ::SetForegroundWindow(previous);
+    return true;
+}
+
+bool SingleInstanceLock::Claim(const wchar_t* mutexName, DWORD patienceMs) {
+    if (ActivatePreviousInstance()) {
+        return false;
+    }
+    // Owned by this thread for the whole run; the system releases it when the process ends, however
+    // it ends.
+    mutex_.reset(::CreateMutexW(nullptr, TRUE, mutexName));
+    if (!mutex_ || ::GetLastError() != ERROR_ALREADY_EXISTS) {
+        // Either this is the first copy, or the mutex cannot be made at all: then only the window
+        // title, already checked, can tell, and the start goes on.
+        return true;
+    }
+    // Another copy holds the name: it is starting (its window comes soon) or ending (the name comes free).
+    constexpr DWORD kStepMs = 100;
+    for (DWORD waited = 0; waited < patienceMs; waited += kStepMs) {
+        const DWORD wait = ::WaitForSingleObject(mutex_.get(), kStepMs);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
+            // The other copy has ended; this one takes over, unless a third one won the race.
+            return !ActivatePreviousInstance();
+        }
+        if (ActivatePreviousInstance()) {
+            return false;
+        }
+    }
+    return false;
+}
+
+// The plan file and its saver; kept out of the header so that only this file knows the XML back-end.
+struct Application::PlanStore {
+    std::filesystem::path path;
+    std::unique_ptr<XmlBackend> xml;
+    std::unique_ptr<PlanFileSaver> saver;
+};
+
+Application::Application(ApplicationOptions options)
+    : options_(std::move(options)), store_(std::make_unique<PlanStore>()), tray_(options_.trayShell) {
+    store_->path = PlanFilePath(std::filesystem::path(options_.planFolder));
+    store_->xml = CreateXmlBackend();
+}
+
+Application::~Application() = default;
+
+std::wstring Application::PlanFilePathText() const {
+    return store_->path.wstring();
+}
+
+bool Application::Start() {
+    MainWindowEvents events;
+    events.autoStartClicked = [this](bool ticked) {
+        if (options_.applyAutoStart) {
+            options_.applyAutoStart(ticked);
+        }
+    };
+    events.exitConfirmed = [this] {
+        End(true);
+    };
+    events.sessionEnding = [this] {
+        End(false);
+    };
+    main_ = std::make_unique<MainWindow>(clock_, std::move(events));
+    if (!main_->Create(options_.instance)) {
+        return false;
+    }
+    SetUpMainWindow();
+    LoadPlans();
+    main_->ShowClockLine(static_cast<int>(ClockLineMode::CurrentTime));
+    tray_.SetTip(text::kAppTitle);
+    // The advert banner's area is reserved in the main window and stays empty in this build.
+    if (!StartsHidden(options_.arguments)) {
+        main_->ShowCentred();
+    }
+    return true;
+}
+
+void Application::SetUpMainWindow() {
+    CreatePages();
+    // Tab 1's pictures, and its panel in front to match them.
+    main_->SelectTab(kTabShutdown);
+    tray_.Add(main_->hwnd(), main_->TrayMenu(), main_->SmallIcon());
+    // Only shows the entry's state: setting the box is not a user's click and writes nothing.
+    main_->SetAutoStartChecked(options_.autoStartPresent && options_.autoStartPresent());
+}
+
+void Application::CreatePages() {
+    // The pages are embedded in this order: the shutdown-plan editor (panel 1), the plan list (panel 4),
+    // the reminder-plan editor (panel 2), the run-program editor (panel 3) and the forbidden-programs
+    // page (panel 5). This build has the plan list; the other panels stay empty until their pages exist.
+    planListPage_ =
+        std::make_unique<PlanListPage>(plans_, [this] { return main_ ? main_->hwnd() : nullptr; });
+    planListPage_->Create(main_->Panel(kTabPlanList));
+}
+
+void Application::LoadPlans() {
+    if (LoadPlanFile(store_->path, *store_->xml, plans_) == PlanFileLoadResult::Failed) {
+        main_->Notify(text::kMsgPlanFileOpenError);
+    }
+    // Only now: the rows just read are what the file already holds, so loading them saves nothing.
+    store_->saver = std::make_unique<PlanFileSaver>(
+        plans_, [this] { return SavePlanFile(store_->path, plans_); }, [this] { ReportSaveFailure(); });
+}
+
+void Application::ReportSaveFailure() {
+    std::wstring message = PlanFileSaveErrorText(store_->path.wstring());
+    if (ending_) {
+        // The last chance to tell: the windows are about to go.
+        main_->Notify(message, MB_ICONWARNING);
+    } else {
+        // Saves run inside plan list notifications; the box waits for the top of the message loop.
+        main_->PostNotice(std::move(message));
+    }
+}
+
+void Application::End(bool mayReport) {
+    if (ending_) {
+        return;
+    }
+    ending_ = true;
+    if (store_->saver) {
+        store_->saver->SaveNow(mayReport);
+    }
+    tray_.Remove();
+    DestroyProgramWindows(main_->hwnd());
+    ::PostQuitMessage(0);
+}
+
+int Application::RunMessageLoop() {
+    MSG message{};
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // Tab, the arrow keys and the access keys move between the controls of the window and its pages.
+        HWND main = main_ ? main_->hwnd() : nullptr;
+        if (main && ::IsDialogMessageW(main, &message)) {
+            continue;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+std::wstring ExecutableFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
+    SingleInstanceLock lock;
+    if (!lock.Claim()) {
+        return 0;
+    }
+    EnableDpiAwareness();
+    ComApartment com;
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
+    ApplicationOptions options;
+    options.instance = instance;
+    options.planFolder = ExecutableFolder();
+    options.arguments = std::wstring(ArgumentsOf(commandLine ? commandLine : L""));
+    options.autoStartPresent = &AutoStartEntryPresent;
+    options.applyAutoStart = &ApplyAutoStartChoice;
+    Application app(std::move(options));
+    if (!app.Start()) {
+        return 1;
+    }
+    return app.RunMessageLoop();
+}
+
+} // namespace kestrel::win

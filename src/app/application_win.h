@@ -1,0 +1,102 @@
+// Kestrel's start-up and end: the single running copy, the main window's load sequence, the message
+// loop, and the two ways the program really ends (the tray's Exit command and the end of the Windows
+// session). Everything runs on the one user-interface thread.
+#pragma once
+
+#include "plans/plan_list.h"
+#include "platform/handles_win.h"
+#include "platform/system_clock_win.h"
+#include "shell/main_window_win.h"
+#include "shell/tray_icon_win.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace kestrel::win {
+
+class PlanListPage;
+
+inline constexpr wchar_t kSingleInstanceMutexName[] = L"Local\\Kestrel.SingleInstance";
+// How long a second start waits for the first copy's window to appear before giving up.
+inline constexpr DWORD kSingleInstancePatienceMs = 5000;
+
+// ActivatePreviousInstance: finds a running copy by its main window's exact title (hidden windows too),
+// shows it, restores it and brings it to the top. Returns whether one was found.
+bool ActivatePreviousInstance();
+
+// Makes sure only one copy runs. A copy's window title is how a later start finds it; the named mutex
+// closes the gap between two starts at the same moment, before either window exists.
+class SingleInstanceLock {
+public:
+    // True when this process is the one copy and should go on. False when another copy was brought
+    // forward (or is still starting and never showed its window in time): this process ends at once.
+    bool Claim(const wchar_t* mutexName = kSingleInstanceMutexName,
+               DWORD patienceMs = kSingleInstancePatienceMs);
+
+private:
+    UniqueKernelHandle mutex_;
+};
+
+struct ApplicationOptions {
+    HINSTANCE instance = nullptr;
+    // The folder of the plan file (the executable's folder).
+    std::wstring planFolder;
+    // The command line after the program name; exactly "mini" starts hidden.
+    std::wstring arguments;
+    // The auto-start entry: read at start-up, written when the user clicks the box.
+    std::function<bool()> autoStartPresent;
+    std::function<void(bool ticked)> applyAutoStart;
+    TrayShell trayShell = TrayShell::System();
+};
+
+class Application {
+public:
+    explicit Application(ApplicationOptions options);
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // The main window's load, in order: the pages in their panels, the tab pictures, the tray icon, the
+    // auto-start box, the plan file, the clock line, the tray tip, the advert area and the visibility.
+    // False only when the main window cannot be created.
+    bool Start();
+    // Pumps messages until the program ends; returns the exit code.
+    int RunMessageLoop();
+
+    MainWindow& mainWindow() { return *main_; }
+    PlanList& plans() { return plans_; }
+    const TrayIcon& trayIcon() const { return tray_; }
+    // The full path of Values.xml.
+    std::wstring PlanFilePathText() const;
+
+private:
+    struct PlanStore;
+
+    void SetUpMainWindow();
+    void CreatePages();
+    void LoadPlans();
+    void ReportSaveFailure();
+    // The one real end: save (reporting a failure only when allowed), remove the icon, close every window
+    // and leave the message loop.
+    void End(bool mayReport);
+
+    ApplicationOptions options_;
+    SystemClock clock_;
+    PlanList plans_;
+    std::unique_ptr<PlanStore> store_;
+    std::unique_ptr<MainWindow> main_;
+    std::unique_ptr<PlanListPage> planListPage_;
+    TrayIcon tray_;
+    bool ending_ = false;
+};
+
+// The whole process: single-instance check, dpi awareness, COM, common controls, then the Application.
+int RunKestrel(HINSTANCE instance, const wchar_t* commandLine);
+
+// The folder of the running executable, without a trailing backslash.
+std::wstring ExecutableFolder();
+
+} // namespace kestrel::win

@@ -1,0 +1,504 @@
+// Form_Main; see main_window_win.h. Geometry is stated in twips as the window was designed and scaled to
+// the window's dpi, so the layout is the same at 100 % and 200 %.
+#include "shell/main_window_win.h"
+
+#include "app/clock_text.h"
+#include "app/command_ids.h"
+#include "app/texts.h"
+#include "platform/dpi_win.h"
+#include "res/resource_ids.h"
+
+#include <commctrl.h>
+
+namespace kestrel::win {
+
+namespace {
+
+struct TwipsRect {
+    int x, y, width, height;
+};
+
+constexpr int kClientWidthTwips = 8850;
+constexpr int kClientHeightTwips = 6150;
+constexpr TwipsRect kStripRect{0, 0, 8835, 1365};
+constexpr std::array<TwipsRect, kTabCount> kButtonRects{{{1125, 120, 1200, 1200},
+                                                         {2415, 120, 1230, 1200},
+                                                         {3705, 120, 1230, 1200},
+                                                         {4995, 120, 1230, 1200},
+                                                         {6315, 120, 1230, 1200}}};
+constexpr TwipsRect kPanelRect{90, 1350, 8685, 3450};
+constexpr TwipsRect kAdvertRect{0, 4830, 8895, 900};
+constexpr TwipsRect kClockRect{60, 5850, 3975, 270};
+constexpr TwipsRect kCheckRect{7380, 5820, 1395, 255};
+
+constexpr UINT_PTR kTimerComputerOperation = 1; // Timer_ComputerOperation
+constexpr UINT kClockIntervalMs = 1000;
+const COLORREF kClockInk = RGB(64, 64, 64);
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = 0;
+constexpr wchar_t kWindowClass[] = L"Kestrel.MainWindow";
+constexpr wchar_t kPanelClass[] = L"Kestrel.Panel";
+
+RECT ToPixels(const TwipsRect& r, int dpi) {
+    // Both edges are scaled, not the size, so neighbours never open a one-pixel gap between them.
+    return RECT{ScaleTwips(r.x, dpi), ScaleTwips(r.y, dpi), ScaleTwips(r.x + r.width, dpi),
+                ScaleTwips(r.y + r.height, dpi)};
+}
+
+void MoveTo(HWND window, const RECT& r) {
+    ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL AdjustForDpi(RECT& rect, DWORD style, BOOL menu, DWORD exStyle, int dpi) {
+    using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjust = reinterpret_cast<AdjustFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    if (adjust) {
+        return adjust(&rect, style, menu, exStyle, static_cast<UINT>(dpi));
+    }
+    return ::AdjustWindowRectEx(&rect, style, menu, exStyle);
+}
+
+// A panel hosts one page and keeps it filling the panel.
+LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message == WM_SIZE) {
+        RECT client{};
+        ::GetClientRect(panel, &client);
+        for (HWND page = ::GetWindow(panel, GW_CHILD); page; page = ::GetWindow(page, GW_HWNDNEXT)) {
+            MoveTo(page, client);
+        }
+        return 0;
+    }
+    return ::DefWindowProcW(panel, message, wParam, lParam);
+}
+
+bool RegisterPanelClass(HINSTANCE instance) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
+    if (::GetClassInfoExW(instance, kPanelClass, &existing)) {
+        return true;
+    }
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &PanelProc;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = kPanelClass;
+    return ::RegisterClassExW(&wc) != 0;
+}
+
+HWND CreateChild(HINSTANCE instance, HWND parent, const wchar_t* className, const wchar_t* text, DWORD style,
+                 unsigned id, DWORD exStyle = 0) {
+    return ::CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0,
+                             0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance,
+                             nullptr);
+}
+
+HICON LoadAppIcon(HINSTANCE instance, int size) {
+    auto icon = static_cast<HICON>(
+        ::LoadImageW(instance, MAKEINTRESOURCEW(KESTREL_IDI_APP), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    if (!icon) {
+        // Test programs carry no icon resource; the stock one keeps the window and tray usable.
+        icon =
+            static_cast<HICON>(::CopyImage(::LoadIconW(nullptr, IDI_APPLICATION), IMAGE_ICON, size, size, 0));
+    }
+    return icon;
+}
+
+} // namespace
+
+MainWindow::MainWindow(const Clock& clock, MainWindowEvents events)
+    : clock_(clock), events_(std::move(events)), art_(std::make_unique<TabArt>()) {}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::Create(HINSTANCE instance) {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    if (!RegisterPanelClass(instance)) {
+        return false;
+    }
+    WNDCLASSEXW wc{};
+    wc.hInstance = instance;
+    wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+    if (!CreateWindowOf(kWindowClass, wc, kWindowExStyle, text::kMainWindowTitle, kWindowStyle, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 600, 450, nullptr, nullptr)) {
+        return false;
+    }
+    dpi_ = DpiForWindow(hwnd());
+    CreateMenus();
+    CreateControls(instance);
+    LoadIcons(instance);
+    ApplyDpi(dpi_, nullptr);
+    CentreOnWorkArea();
+    ::SetWindowTextW(clockLabel_, text::kClockInitial);
+    ::SetTimer(hwnd(), kTimerComputerOperation, kClockIntervalMs, nullptr);
+    return true;
+}
+
+void MainWindow::CreateMenus() {
+    HMENU help = ::CreatePopupMenu();
+    ::AppendMenuW(help, MF_STRING, ids::kCmdHelpFeedback, text::kMenuFeedback);
+    ::AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(help, MF_STRING, ids::kCmdHelpAbout, text::kMenuAbout);
+    HMENU bar = ::CreateMenu();
+    ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), text::kMenuHelp);
+    ::SetMenu(hwnd(), bar); // the window destroys its menu bar with itself
+
+    trayMenu_.reset(::CreatePopupMenu());
+    ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayShow, text::kTrayShow);
+    ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayHide, text::kTrayHide);
+    ::AppendMenuW(trayMenu_.get(), MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayExit, text::kTrayExit);
+}
+
+void MainWindow::CreateControls(HINSTANCE instance) {
+    // Creation order is the z-order from the top and the Tab order: buttons above the strip they sit
+    // on, then the pages, then the check box.
+    for (int k = 1; k <= kTabCount; ++k) {
+        HWND button =
+            CreateChild(instance, hwnd(), WC_BUTTONW, text::kTabCaptions[k - 1], BS_OWNERDRAW | WS_TABSTOP,
+                        ids::kTabButtonFirst + static_cast<unsigned>(k) - 1);
+        buttons_[static_cast<std::size_t>(k - 1)] = button;
+    }
+    for (int k = 1; k <= kTabCount; ++k) {
+        panels_[static_cast<std::size_t>(k - 1)] =
+            CreateChild(instance, hwnd(), kPanelClass, nullptr, WS_CLIPCHILDREN,
+                        ids::kPanelFirst + static_cast<unsigned>(k) - 1, WS_EX_CONTROLPARENT);
+    }
+    strip_ = CreateChild(instance, hwnd(), WC_STATICW, nullptr, SS_OWNERDRAW, ids::kTopStrip);
+    advert_ = CreateChild(instance, hwnd(), WC_STATICW, nullptr, SS_WHITERECT, ids::kAdvertBanner);
+    clockLabel_ = CreateChild(instance, hwnd(), WC_STATICW, text::kClockInitial,
+                              SS_LEFTNOWORDWRAP | SS_NOPREFIX, ids::kClockLabel);
+    autoStartCheck_ = CreateChild(instance, hwnd(), WC_BUTTONW, text::kAutoStartCaption,
+                                  BS_AUTOCHECKBOX | WS_TABSTOP, ids::kAutoStartCheck);
+
+    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, instance, nullptr);
+    if (tooltip_) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(autoStartCheck_);
+        tool.lpszText = const_cast<wchar_t*>(text::kAutoStartTooltip);
+        ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        // The text is long: give it time to be read.
+        ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(20000, 0));
+    }
+}
+
+void MainWindow::LoadIcons(HINSTANCE instance) {
+    // Loaded once: the tray keeps the small icon's handle for the whole run.
+    bigIcon_.reset(LoadAppIcon(instance, Scale(32, dpi_)));
+    smallIcon_.reset(LoadAppIcon(instance, Scale(16, dpi_)));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+}
+
+void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
+    dpi_ = dpi;
+    font_.reset(CreateUiFont(dpi));
+    for (HWND control : {clockLabel_, autoStartCheck_}) {
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    }
+    if (tooltip_) {
+        ::SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scale(320, dpi));
+    }
+    Layout();
+    FitClientArea(suggested);
+    // Pages lay themselves out again for the new dpi (Windows sends this itself only on newer systems).
+    for (HWND panel : panels_) {
+        for (HWND page = ::GetWindow(panel, GW_CHILD); page; page = ::GetWindow(page, GW_HWNDNEXT)) {
+            ::SendMessageW(page, WM_DPICHANGED_AFTERPARENT, 0, 0);
+        }
+    }
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void MainWindow::Layout() {
+    const RECT strip = ToPixels(kStripRect, dpi_);
+    MoveTo(strip_, strip);
+    std::array<RECT, kTabCount> inStrip{};
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        // The buttons are placed in strip coordinates; the strip sits at the client origin.
+        const RECT r = ToPixels(kButtonRects[i], dpi_);
+        MoveTo(buttons_[i],
+               RECT{r.left + strip.left, r.top + strip.top, r.right + strip.left, r.bottom + strip.top});
+        inStrip[i] = r;
+    }
+    const RECT panel = ToPixels(kPanelRect, dpi_);
+    for (HWND p : panels_) {
+        MoveTo(p, panel);
+    }
+    MoveTo(advert_, ToPixels(kAdvertRect, dpi_));
+    MoveTo(clockLabel_, ToPixels(kClockRect, dpi_));
+    MoveTo(autoStartCheck_, ToPixels(kCheckRect, dpi_));
+    art_->Render(dpi_, SIZE{strip.right - strip.left, strip.bottom - strip.top}, inStrip);
+}
+
+void MainWindow::FitClientArea(const RECT* suggested) {
+    const int width = ScaleTwips(kClientWidthTwips, dpi_);
+    const int height = ScaleTwips(kClientHeightTwips, dpi_);
+    RECT frame{0, 0, width, height};
+    AdjustForDpi(frame, kWindowStyle, TRUE, kWindowExStyle, dpi_);
+    RECT current{};
+    ::GetWindowRect(hwnd(), &current);
+    const POINT origin =
+        suggested ? POINT{suggested->left, suggested->top} : POINT{current.left, current.top};
+    int outerWidth = frame.right - frame.left;
+    int outerHeight = frame.bottom - frame.top;
+    ::SetWindowPos(hwnd(), nullptr, origin.x, origin.y, outerWidth, outerHeight,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    // The menu bar's height depends on the theme and font; measure what came out and correct once.
+    RECT client{};
+    ::GetClientRect(hwnd(), &client);
+    const int dx = width - (client.right - client.left);
+    const int dy = height - (client.bottom - client.top);
+    if (dx != 0 || dy != 0) {
+        outerWidth += dx;
+        outerHeight += dy;
+        ::SetWindowPos(hwnd(), nullptr, origin.x, origin.y, outerWidth, outerHeight,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void MainWindow::CentreOnWorkArea() {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoW(::MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+        return;
+    }
+    RECT window{};
+    ::GetWindowRect(hwnd(), &window);
+    const RECT& work = monitor.rcWork;
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    const int x = work.left + ((work.right - work.left) - width) / 2;
+    const int y = work.top + ((work.bottom - work.top) - height) / 2;
+    ::SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::SelectTab(int k) {
+    if (!InRange(k)) {
+        return;
+    }
+    HWND front = panels_[static_cast<std::size_t>(k - 1)];
+    ::SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // The covered pages are hidden as well as covered: otherwise Tab and the access keys would reach
+    // controls that the user cannot see.
+    for (HWND panel : panels_) {
+        if (panel != front) {
+            ::ShowWindow(panel, SW_HIDE);
+        }
+    }
+    selectedTab_ = k;
+    images_ = TabImagesFor(k);
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        ::SetWindowLongPtrW(buttons_[i], GWLP_USERDATA, images_[i]);
+        ::InvalidateRect(buttons_[i], nullptr, FALSE);
+    }
+}
+
+void MainWindow::ShowClockLine(int mode) {
+    const auto line = ClockLineText(clock_, mode);
+    if (!line) {
+        return;
+    }
+    // Unchanged text is not written again: the label would flicker once a second for nothing.
+    if (GetWindowTextString(clockLabel_) != *line) {
+        ::SetWindowTextW(clockLabel_, line->c_str());
+    }
+}
+
+void MainWindow::SetAutoStartChecked(bool checked) {
+    // BM_SETCHECK sends no BN_CLICKED, so the program's own setting is never taken for a user choice.
+    ::SendMessageW(autoStartCheck_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool MainWindow::AutoStartChecked() const {
+    return ::SendMessageW(autoStartCheck_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void MainWindow::ShowCentred() {
+    if (!shownOnce_) {
+        CentreOnWorkArea();
+        shownOnce_ = true;
+    }
+    ::ShowWindow(hwnd(), SW_SHOWNORMAL);
+    ::SetForegroundWindow(hwnd());
+}
+
+void MainWindow::ShowFromTray() {
+    if (!shownOnce_) {
+        CentreOnWorkArea();
+        shownOnce_ = true;
+    }
+    ::ShowWindow(hwnd(), SW_SHOW);
+    ::ShowWindow(hwnd(), SW_RESTORE);
+    ::SetForegroundWindow(hwnd());
+}
+
+void MainWindow::HideToTray() {
+    MinimiseAndHide();
+}
+
+void MainWindow::MinimiseAndHide() {
+    // Minimised first, then hidden: the end state is "minimised, not visible", and a window that is
+    // already hidden is not shown for a moment just to be minimised.
+    if (::IsWindowVisible(hwnd()) && !::IsIconic(hwnd())) {
+        ::ShowWindow(hwnd(), SW_MINIMIZE);
+    }
+    ::ShowWindow(hwnd(), SW_HIDE);
+}
+
+void MainWindow::RequestExit() {
+    exitRequested_ = true;
+    // Posted, so the close runs from the message loop and not from inside the menu that asked for it.
+    ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
+}
+
+void MainWindow::Notify(const std::wstring& message, UINT iconFlags) {
+    ::MessageBoxW(hwnd(), message.c_str(), text::kAppTitle, MB_OK | iconFlags);
+}
+
+void MainWindow::PostNotice(std::wstring message, UINT iconFlags) {
+    notices_.emplace_back(std::move(message), iconFlags);
+    ::PostMessageW(hwnd(), ids::kMsgDeferredNotice, 0, 0);
+}
+
+void MainWindow::ShowPostedNotices() {
+    // Taken out first: a box pumps messages, and another notice may be posted while it is open.
+    auto pending = std::exchange(notices_, {});
+    for (const auto& [message, iconFlags] : pending) {
+        Notify(message, iconFlags);
+    }
+}
+
+void MainWindow::OnClose() {
+    if (!exitRequested_) {
+        MinimiseAndHide();
+        return;
+    }
+    if (events_.exitConfirmed) {
+        events_.exitConfirmed();
+    } else {
+        ::DestroyWindow(hwnd());
+    }
+}
+
+void MainWindow::OnCommand(unsigned id, unsigned code, HWND control) {
+    if (control) {
+        if (id >= ids::kTabButtonFirst && id < ids::kTabButtonFirst + kTabCount && code == BN_CLICKED) {
+            SelectTab(static_cast<int>(id - ids::kTabButtonFirst) + 1);
+        } else if (id == ids::kAutoStartCheck && code == BN_CLICKED && events_.autoStartClicked) {
+            events_.autoStartClicked(AutoStartChecked());
+        }
+        return;
+    }
+    switch (id) {
+    case ids::kCmdTrayShow:
+        ShowFromTray();
+        break;
+    case ids::kCmdTrayHide:
+        HideToTray();
+        break;
+    case ids::kCmdTrayExit:
+        RequestExit();
+        break;
+    case ids::kCmdHelpFeedback:
+    case ids::kCmdHelpAbout:
+        // The feedback dialog and the about box are not part of this build yet.
+        break;
+    default:
+        break;
+    }
+}
+
+bool MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    if (item.CtlType == ODT_STATIC && item.hwndItem == strip_) {
+        DrawBitmap(item.hDC, art_->Strip(), 0, 0);
+        return true;
+    }
+    if (item.CtlType != ODT_BUTTON || item.CtlID < ids::kTabButtonFirst ||
+        item.CtlID >= ids::kTabButtonFirst + kTabCount) {
+        return false;
+    }
+    const auto index = static_cast<std::size_t>(item.CtlID - ids::kTabButtonFirst);
+    DrawBitmap(item.hDC, art_->Image(images_[index]), 0, 0);
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+        RECT focus = item.rcItem;
+        const int inset = Scale(6, dpi_);
+        ::InflateRect(&focus, -inset, -inset);
+        ::DrawFocusRect(item.hDC, &focus);
+    }
+    return true;
+}
+
+LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control) {
+    if (control == clockLabel_) {
+        ::SetTextColor(dc, kClockInk);
+    }
+    ::SetBkColor(dc, RGB(255, 255, 255));
+    return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    case WM_DRAWITEM:
+        if (OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) {
+            return TRUE;
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SETCURSOR:
+        for (HWND button : buttons_) {
+            if (reinterpret_cast<HWND>(wParam) == button && LOWORD(lParam) == HTCLIENT) {
+                ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+                return TRUE;
+            }
+        }
+        break;
+    case WM_TIMER:
+        if (wParam == kTimerComputerOperation) {
+            ShowClockLine(static_cast<int>(ClockLineMode::CurrentTime));
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        OnClose();
+        return 0;
+    case WM_QUERYENDSESSION:
+        // Never hold up the end of the session: the plans are already on disk.
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam && events_.sessionEnding) {
+            events_.sessionEnding();
+        }
+        return 0;
+    case WM_DPICHANGED:
+        ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case ids::kMsgDeferredNotice:
+        ShowPostedNotices();
+        return 0;
+    case WM_DESTROY:
+        ::KillTimer(hwnd(), kTimerComputerOperation);
+        break;
+    default:
+        break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+} // namespace kestrel::win

@@ -1,0 +1,128 @@
+// Form_Main, Kestrel's one top-level window: the picture strip with the five tab buttons, the five stacked
+// panels that host the pages, the reserved advert area, the clock line and the auto-start check box, plus
+// the Help menu and the tray pop-up menu. What the window's commands mean for the program (exit, end of
+// session, the auto-start entry) is handed to the application through MainWindowEvents.
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/handles_win.h"
+#include "platform/window_win.h"
+#include "shell/tab_art_win.h"
+#include "shell/tab_images.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrel::win {
+
+// Tab numbers, as the buttons and panels are counted from the left.
+inline constexpr int kTabShutdown = 1;  // 定时关机
+inline constexpr int kTabReminder = 2;  // 定时提醒
+inline constexpr int kTabRun = 3;       // 定时运行
+inline constexpr int kTabPlanList = 4;  // 计划列表
+inline constexpr int kTabForbidden = 5; // 禁止程序
+
+struct MainWindowEvents {
+    // The user ticked (true) or cleared (false) the auto-start box; never called when the program sets it.
+    std::function<void(bool ticked)> autoStartClicked;
+    // The window was asked to close after the Exit command: the application saves, removes the tray
+    // icon and ends. Without this handler the window simply destroys itself.
+    std::function<void()> exitConfirmed;
+    // The Windows session is ending for real (WM_ENDSESSION): save silently, remove the icon, end.
+    std::function<void()> sessionEnding;
+};
+
+class MainWindow final : public Window {
+public:
+    MainWindow(const Clock& clock, MainWindowEvents events);
+    ~MainWindow() override;
+
+    // Creates the window hidden, laid out for its dpi and centred on its monitor's work area.
+    bool Create(HINSTANCE instance);
+
+    // Brings panel k (1..5) to the front and shows button k selected; other values are ignored.
+    void SelectTab(int k);
+    int SelectedTab() const { return selectedTab_; }
+    const std::array<int, kTabCount>& TabImages() const { return images_; }
+
+    // ShowClockLine: mode 0 writes the current time and date into the clock line; other modes do nothing.
+    void ShowClockLine(int mode);
+    // Sets the auto-start box without reporting a user choice.
+    void SetAutoStartChecked(bool checked);
+    bool AutoStartChecked() const;
+
+    // The tray menu's commands (also reachable as WM_COMMAND with their ids).
+    void ShowFromTray();
+    void HideToTray();
+    // Sets ExitRequested and asks the window to close; the close then ends the program.
+    void RequestExit();
+    bool ExitRequested() const { return exitRequested_; }
+
+    // Shows `message` in a message box titled "Kestrel" owned by this window: Notify at once, PostNotice
+    // from the top of the message loop (for callers deep inside a change notification).
+    void Notify(const std::wstring& message, UINT iconFlags = 0);
+    void PostNotice(std::wstring message, UINT iconFlags = MB_ICONWARNING);
+
+    // First visible appearance: shown normal, centred, in front.
+    void ShowCentred();
+
+    HWND TabButton(int k) const { return InRange(k) ? buttons_[k - 1] : nullptr; }
+    HWND Panel(int k) const { return InRange(k) ? panels_[k - 1] : nullptr; }
+    HWND TopStrip() const { return strip_; }
+    HWND ClockLabel() const { return clockLabel_; }
+    HWND AutoStartCheck() const { return autoStartCheck_; }
+    HWND AdvertArea() const { return advert_; }
+    HWND AutoStartTooltip() const { return tooltip_; }
+    HMENU TrayMenu() const { return trayMenu_.get(); }
+    // The window's own icon at the small size (caption, taskbar, tray).
+    HICON SmallIcon() const { return smallIcon_.get(); }
+    int Dpi() const { return dpi_; }
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    static bool InRange(int k) { return k >= 1 && k <= kTabCount; }
+    void CreateMenus();
+    void CreateControls(HINSTANCE instance);
+    void LoadIcons(HINSTANCE instance);
+    void ApplyDpi(int dpi, const RECT* suggested);
+    void Layout();
+    void FitClientArea(const RECT* suggested);
+    void CentreOnWorkArea();
+    void OnCommand(unsigned id, unsigned code, HWND control);
+    bool OnDrawItem(const DRAWITEMSTRUCT& item);
+    LRESULT OnCtlColorStatic(HDC dc, HWND control);
+    void OnClose();
+    void MinimiseAndHide();
+    void ShowPostedNotices();
+
+    const Clock& clock_;
+    MainWindowEvents events_;
+    int dpi_ = 96;
+    int selectedTab_ = 0;
+    std::array<int, kTabCount> images_{};
+    bool exitRequested_ = false;
+    bool shownOnce_ = false;
+
+    HWND strip_ = nullptr;
+    std::array<HWND, kTabCount> buttons_{};
+    std::array<HWND, kTabCount> panels_{};
+    HWND advert_ = nullptr;
+    HWND clockLabel_ = nullptr;
+    HWND autoStartCheck_ = nullptr;
+    HWND tooltip_ = nullptr;
+
+    UniqueMenu trayMenu_;
+    UniqueIcon bigIcon_;
+    UniqueIcon smallIcon_;
+    UniqueFont font_;
+    std::unique_ptr<TabArt> art_;
+    std::vector<std::pair<std::wstring, UINT>> notices_;
+};
+
+} // namespace kestrel::win

@@ -1,0 +1,46 @@
+// The artwork of the main window's top strip, drawn at run time for the window's dpi: the strip's
+// background and the ten tab images of ImageList_标签图标 (for tab k, image 2k - 1 is its selected look
+// and image 2k its normal look), each with its pictogram and caption. Nothing is loaded from files, so
+// the pictures are as crisp at 200 % as at 100 %.
+#pragma once
+
+#include "platform/handles_win.h"
+#include "shell/tab_images.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+
+namespace kestrel::win {
+
+inline constexpr int kTabImageCount = 2 * kTabCount;
+
+class TabArt {
+public:
+    TabArt();  // starts GDI+ for this object's lifetime
+    ~TabArt(); // releases the pictures, then GDI+
+    TabArt(const TabArt&) = delete;
+    TabArt& operator=(const TabArt&) = delete;
+
+    // Renders everything for `dpi`. `strip` is the strip's size in pixels, `buttons` the five button
+    // rectangles in strip coordinates; each image is the size of its button and already holds the strip
+    // background behind the tile, so drawing it is a plain copy.
+    bool Render(int dpi, SIZE strip, const std::array<RECT, kTabCount>& buttons);
+
+    HBITMAP Strip() const { return strip_.get(); }
+    // Image n, 1..10; nullptr outside that range or before Render.
+    HBITMAP Image(int n) const;
+    bool Ready() const { return ready_; }
+
+private:
+    std::uintptr_t gdiplusToken_ = 0;
+    bool ready_ = false;
+    UniqueBitmap strip_;
+    std::array<UniqueBitmap, kTabImageCount> images_;
+};
+
+// Copies `bitmap` (whole) to `dc` at (x, y).
+void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y);
+
+} // namespace kestrel::win

@@ -1,0 +1,29 @@
+// The save failure message names the file exactly, whatever characters its path holds.
+#include "app/app_messages.h"
+
+#include "app/texts.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrel {
+namespace {
+
+TEST(PlanFileSaveErrorText, NamesTheFullPathOnceInPlaceOfThePlaceholder) {
+    const std::wstring_view paths[] = {
+        L"C:\\Program Files\\Kestrel\\Values.xml", L"D:\\工具 软件\\定时\\Values.xml",
+        L"\\\\server\\share\\{path}\\Values.xml", // a placeholder inside the path is not expanded again
+    };
+    for (const auto path : paths) {
+        const std::wstring message = PlanFileSaveErrorText(path);
+        const auto at = message.find(path);
+        ASSERT_NE(at, std::wstring::npos);
+        EXPECT_EQ(message.find(path, at + 1), std::wstring::npos);
+        // The rest of the message is the template around the path, unchanged.
+        std::wstring rest = message;
+        rest.replace(at, path.size(), L"{path}");
+        EXPECT_EQ(rest, text::kMsgPlanFileSaveError);
+    }
+}
+
+} // namespace
+} // namespace kestrel

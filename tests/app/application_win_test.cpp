@@ -1,0 +1,305 @@
+// Start-up and end of the real application in-process, in a throwaway folder, with a recording tray
+// shell and a fake auto-start entry: nothing reaches the notification area or the registry.
+#include "app/application_win.h"
+
+#include "app/command_ids.h"
+#include "app/texts.h"
+#include "plans/plan_file.h"
+#include "support/message_box_answerer_win.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace kestrel::win {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TrayCall {
+    DWORD action;
+    HWND window;
+    std::wstring tip;
+};
+
+class TempFolder {
+public:
+    TempFolder() {
+        static int counter = 0;
+        path_ = fs::temp_directory_path() / (L"kestrel-app-test-" + std::to_wstring(::GetCurrentProcessId()) +
+                                             L"-" + std::to_wstring(++counter));
+        fs::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+std::string ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::vector<PlanRow> RowsOnDisk(const fs::path& file) {
+    PlanList list;
+    auto xml = CreateXmlBackend();
+    LoadPlanFile(file, *xml, list);
+    return list.Rows();
+}
+
+// Pumps this thread's messages; true when WM_QUIT came by.
+bool PumpUntilQuiet() {
+    bool quit = false;
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            quit = true;
+            continue;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return quit;
+}
+
+const PlanRow kShutdownPlan = MakePlanRow(text::kKindPower, L"22:30", text::kOpShutdown, text::kStatusEnabled,
+                                          text::kRepeatDaily, text::kPowerPlanInfo);
+const PlanRow kReminderPlan = MakePlanRow(text::kKindReminder, L"08:00", text::kOpTextMessage,
+                                          text::kStatusDisabled, L"一 三 五 ", L"开会 <A&B>");
+
+class ApplicationTest : public ::testing::Test {
+protected:
+    std::unique_ptr<Application> Make(const std::wstring& arguments, fs::path folder = {}) {
+        ApplicationOptions options;
+        options.instance = ::GetModuleHandleW(nullptr);
+        options.planFolder = (folder.empty() ? temp.path() : folder).wstring();
+        options.arguments = arguments;
+        options.autoStartPresent = [this] {
+            return autoStartPresent;
+        };
+        options.applyAutoStart = [this](bool ticked) {
+            autoStartWrites.push_back(ticked);
+        };
+        options.trayShell.notify = [this](DWORD action, const NOTIFYICONDATAW& data) {
+            trayCalls.push_back(TrayCall{action, data.hWnd, (data.uFlags & NIF_TIP) ? data.szTip : L""});
+            return true;
+        };
+        options.trayShell.popupMenu = [](HMENU, UINT, POINT, HWND) {
+        };
+        return std::make_unique<Application>(std::move(options));
+    }
+
+    void WritePlans(const std::vector<PlanRow>& rows) {
+        PlanList list;
+        for (const auto& row : rows) {
+            list.Append(row);
+        }
+        ASSERT_TRUE(SavePlanFile(PlanFile(), list));
+    }
+    fs::path PlanFile() const { return temp.path() / L"Values.xml"; }
+    int CountTray(DWORD action) const {
+        return static_cast<int>(std::count_if(trayCalls.begin(), trayCalls.end(),
+                                              [&](const TrayCall& c) { return c.action == action; }));
+    }
+
+    TempFolder temp;
+    bool autoStartPresent = false;
+    std::vector<bool> autoStartWrites;
+    std::vector<TrayCall> trayCalls;
+};
+
+TEST_F(ApplicationTest, AMiniStartLoadsThePlansAndSetsEverythingUpWithoutShowingOrWriting) {
+    WritePlans({kShutdownPlan, kReminderPlan});
+    const std::string before = ReadBytes(PlanFile());
+    autoStartPresent = true;
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    PumpUntilQuiet();
+    HWND main = app->mainWindow().hwnd();
+
+    EXPECT_EQ(app->plans().Rows(), (std::vector<PlanRow>{kShutdownPlan, kReminderPlan}));
+    EXPECT_FALSE(::IsWindowVisible(main)) << "\"mini\" never shows the window";
+    EXPECT_EQ(app->mainWindow().SelectedTab(), kTabShutdown);
+    EXPECT_NE(::GetWindow(app->mainWindow().Panel(kTabPlanList), GW_CHILD), nullptr)
+        << "plan list page embedded";
+    EXPECT_TRUE(app->mainWindow().AutoStartChecked());
+    EXPECT_TRUE(autoStartWrites.empty()) << "showing the entry's state writes nothing";
+    EXPECT_NE(GetWindowTextString(app->mainWindow().ClockLabel()).find(L"当前时间："), std::wstring::npos);
+
+    ASSERT_GE(trayCalls.size(), 2u);
+    EXPECT_EQ(trayCalls.front().action, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(trayCalls.front().window, main);
+    EXPECT_EQ(trayCalls.back().tip, text::kAppTitle);
+    EXPECT_EQ(ReadBytes(PlanFile()), before) << "loading must not rewrite the file";
+    EXPECT_EQ(app->PlanFilePathText(), PlanFile().wstring());
+}
+
+TEST_F(ApplicationTest, AnyOtherStartShowsTheWindowAndAnAbsentEntryLeavesTheBoxClear) {
+    for (const wchar_t* arguments : {L"", L"MINI", L"mini x"}) {
+        SCOPED_TRACE(std::string(arguments, arguments + wcslen(arguments)));
+        auto app = Make(arguments);
+        ASSERT_TRUE(app->Start());
+        EXPECT_TRUE(::IsWindowVisible(app->mainWindow().hwnd()));
+        EXPECT_FALSE(::IsIconic(app->mainWindow().hwnd()));
+        EXPECT_FALSE(app->mainWindow().AutoStartChecked());
+        EXPECT_TRUE(app->plans().Empty());
+        EXPECT_FALSE(fs::exists(PlanFile())) << "no plan file is made before a change";
+    }
+}
+
+TEST_F(ApplicationTest, ChangesAreSavedAtOnceAndACloseRequestLeavesTheFileAlone) {
+    auto app = Make(L"");
+    ASSERT_TRUE(app->Start());
+    app->plans().Append(kReminderPlan);
+    EXPECT_EQ(RowsOnDisk(PlanFile()), std::vector<PlanRow>{kReminderPlan});
+
+    const std::string saved = ReadBytes(PlanFile());
+    HWND main = app->mainWindow().hwnd();
+    ::SendMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(PumpUntilQuiet());
+    EXPECT_TRUE(::IsWindow(main));
+    EXPECT_FALSE(::IsWindowVisible(main));
+    EXPECT_EQ(CountTray(NIM_DELETE), 0) << "the icon stays";
+    EXPECT_EQ(ReadBytes(PlanFile()), saved);
+}
+
+TEST_F(ApplicationTest, ExitSavesRemovesTheIconClosesEveryWindowAndLeavesTheLoop) {
+    WritePlans({kShutdownPlan});
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    fs::remove(PlanFile()); // so that the save on exit is seen
+    HWND main = app->mainWindow().hwnd();
+
+    ::SendMessageW(main, WM_COMMAND, ids::kCmdTrayExit, 0);
+    EXPECT_TRUE(PumpUntilQuiet()) << "the message loop must end";
+    EXPECT_FALSE(::IsWindow(main));
+    EXPECT_EQ(CountTray(NIM_DELETE), 1);
+    EXPECT_EQ(RowsOnDisk(PlanFile()), std::vector<PlanRow>{kShutdownPlan});
+}
+
+TEST_F(ApplicationTest, AFailedSaveOnExitIsReportedWithThePathAndTheExitStillCompletes) {
+    const fs::path missing = temp.path() / L"不存在的 文件夹";
+    auto app = Make(L"", missing);
+    ASSERT_TRUE(app->Start());
+    HWND main = app->mainWindow().hwnd();
+    testing::MessageBoxAnswerer answerer(IDOK);
+    app->mainWindow().RequestExit();
+    EXPECT_TRUE(PumpUntilQuiet());
+    EXPECT_NE(answerer.Text().find((missing / L"Values.xml").wstring()), std::wstring::npos);
+    EXPECT_FALSE(::IsWindow(main));
+    EXPECT_EQ(CountTray(NIM_DELETE), 1);
+}
+
+TEST_F(ApplicationTest, TheEndOfTheSessionSavesSilentlyAndEnds) {
+    {
+        SCOPED_TRACE("writable folder");
+        auto app = Make(text::kMiniArgument);
+        ASSERT_TRUE(app->Start());
+        app->plans().Append(kShutdownPlan);
+        fs::remove(PlanFile());
+        EXPECT_EQ(::SendMessageW(app->mainWindow().hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
+        ::SendMessageW(app->mainWindow().hwnd(), WM_ENDSESSION, TRUE, 0);
+        EXPECT_TRUE(PumpUntilQuiet());
+        EXPECT_EQ(RowsOnDisk(PlanFile()), std::vector<PlanRow>{kShutdownPlan});
+    }
+    {
+        SCOPED_TRACE("unwritable folder: no box may hold up the session's end");
+        auto app = Make(text::kMiniArgument, temp.path() / L"missing");
+        ASSERT_TRUE(app->Start());
+        HWND main = app->mainWindow().hwnd();
+        ::SendMessageW(main, WM_ENDSESSION, TRUE, 0);
+        EXPECT_TRUE(PumpUntilQuiet());
+        EXPECT_FALSE(::IsWindow(main));
+        EXPECT_EQ(::FindWindowW(L"#32770", text::kAppTitle), nullptr);
+    }
+}
+
+// A unique name per test, so that no real Kestrel running in the same session is disturbed.
+std::wstring TestMutexName() {
+    static int counter = 0;
+    return L"Local\\Kestrel.Test." + std::to_wstring(::GetCurrentProcessId()) + L"." +
+           std::to_wstring(++counter);
+}
+
+// Holds the name on another thread, as another process would, until released.
+class OtherCopy {
+public:
+    explicit OtherCopy(const std::wstring& name) {
+        std::atomic<bool> holding{false};
+        thread_ = std::thread([&, name] {
+            SingleInstanceLock lock;
+            holding = lock.Claim(name.c_str(), 0);
+            while (!release_) {
+                ::Sleep(5);
+            }
+        });
+        while (!holding) {
+            ::Sleep(1);
+        }
+    }
+    ~OtherCopy() { End(); }
+    void End() {
+        release_ = true;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+
+private:
+    std::atomic<bool> release_{false};
+    std::thread thread_;
+};
+
+// Runs a claim on a worker thread while this thread keeps its windows answering.
+bool ClaimElsewhere(const std::wstring& name, DWORD patienceMs) {
+    std::atomic<bool> done{false};
+    bool result = false;
+    std::thread worker([&] {
+        SingleInstanceLock lock;
+        result = lock.Claim(name.c_str(), patienceMs);
+        done = true;
+    });
+    while (!done) {
+        PumpUntilQuiet();
+        ::Sleep(5);
+    }
+    worker.join();
+    return result;
+}
+
+TEST(SingleInstanceLock, TheFirstCopyGoesOnAndASecondEndsWhileTheFirstHoldsTheName) {
+    const std::wstring name = TestMutexName();
+    ASSERT_EQ(::FindWindowW(nullptr, text::kMainWindowTitle), nullptr);
+    OtherCopy first(name);
+    EXPECT_FALSE(ClaimElsewhere(name, 300)) << "no window appeared, but the name is held";
+    first.End();
+    EXPECT_TRUE(ClaimElsewhere(name, 300)) << "the first copy has ended: the name is free again";
+}
+
+TEST(SingleInstanceLock, ASecondStartShowsRestoresAndRaisesTheRunningWindow) {
+    FixedClock clock(LocalDateTime{});
+    MainWindow running(clock, {});
+    ASSERT_TRUE(running.Create(::GetModuleHandleW(nullptr)));
+    running.ShowCentred();
+    running.HideToTray();
+    ASSERT_FALSE(::IsWindowVisible(running.hwnd()));
+    ASSERT_TRUE(::IsIconic(running.hwnd()));
+
+    EXPECT_FALSE(ClaimElsewhere(TestMutexName(), 300)) << "the window alone identifies a running copy";
+    EXPECT_TRUE(::IsWindowVisible(running.hwnd()));
+    EXPECT_FALSE(::IsIconic(running.hwnd()));
+}
+
+} // namespace
+} // namespace kestrel::win
