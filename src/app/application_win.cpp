@@ -172,7 +172,12 @@ void Application::CreatePages() {
 }
 
 void Application::LoadPlans() {
-    if (LoadPlanFile(store_->path, *store_->xml, plans_) == PlanFileLoadResult::Failed) {
+    const PlanFileLoadResult loaded = LoadPlanFile(store_->path, *store_->xml, plans_);
+    if (loaded == PlanFileLoadResult::Unusable || loaded == PlanFileLoadResult::Failed) {
+        // Every change saves at once; whatever the file holds must not be lost with the first one.
+        KeepCopyOfPlanFile(store_->path);
+    }
+    if (loaded == PlanFileLoadResult::Failed) {
         main_->Notify(text::kMsgPlanFileOpenError);
     }
     // Only now: the rows just read are what the file already holds, so loading them saves nothing.

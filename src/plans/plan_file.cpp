@@ -63,14 +63,17 @@ PlanFileLoadResult LoadPlanFile(const std::filesystem::path& file, XmlBackend& x
     try {
         XmlParseResult parsed = xml.Parse(file);
         if (parsed.status == XmlParseStatus::NoDocument) {
-            return PlanFileLoadResult::Nothing;
+            // No document: either there is nothing to read, or what is there is not XML.
+            std::error_code error;
+            const auto size = std::filesystem::file_size(file, error);
+            return !error && size > 0 ? PlanFileLoadResult::Unusable : PlanFileLoadResult::Nothing;
         }
         if (parsed.status == XmlParseStatus::Failed) {
             return PlanFileLoadResult::Failed;
         }
         XmlElement& root = parsed.root;
         if (root.name != text::kFileRoot) {
-            return PlanFileLoadResult::Nothing;
+            return PlanFileLoadResult::Unusable;
         }
         const auto first =
             std::find_if(root.children.begin(), root.children.end(),
@@ -93,6 +96,22 @@ PlanFileLoadResult LoadPlanFile(const std::filesystem::path& file, XmlBackend& x
         failed = true;
     }
     return failed ? PlanFileLoadResult::Failed : PlanFileLoadResult::Loaded;
+}
+
+std::filesystem::path PlanFileCopyPath(const std::filesystem::path& file) {
+    std::filesystem::path copy = file;
+    copy += L".bak";
+    return copy;
+}
+
+bool KeepCopyOfPlanFile(const std::filesystem::path& file) noexcept {
+    try {
+        std::string bytes;
+        return ReadFileBytes(file, bytes) == FileReadStatus::Read &&
+               WriteFileAtomically(PlanFileCopyPath(file), bytes);
+    } catch (...) {
+        return false;
+    }
 }
 
 bool SavePlanFile(const std::filesystem::path& file, const PlanList& plans) noexcept {

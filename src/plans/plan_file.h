@@ -12,8 +12,12 @@
 namespace kestrel {
 
 enum class PlanFileLoadResult {
-    Loaded, // at least one plan node was read
-    Nothing, // missing, empty or malformed file, another root, or no 计划节点: the list stays empty, silently
+    Loaded,  // at least one plan node was read
+    Nothing, // missing or empty file, or a plan list without 计划节点: the list stays empty, silently
+    // The file holds something that is not a plan list (malformed, cut short, another root element): the
+    // list stays empty, silently, and the caller keeps a copy (KeepCopyOfPlanFile) before the next save
+    // replaces the file, so plans in a damaged or hand-edited file can still be recovered.
+    Unusable,
     Failed, // anything else; the caller shows text::kMsgPlanFileOpenError. Rows read before stay appended.
 };
 
@@ -27,6 +31,13 @@ PlanFileLoadResult LoadPlanFile(const std::filesystem::path& file, XmlBackend& x
 // Writes every row of `plans` over `file` atomically: whatever happens, the file holds either the old or
 // the new list. False when it could not be written (the old file is then left as it was). Never throws.
 bool SavePlanFile(const std::filesystem::path& file, const PlanList& plans) noexcept;
+
+// "Values.xml.bak" beside the plan file.
+std::filesystem::path PlanFileCopyPath(const std::filesystem::path& file);
+
+// Copies the plan file as it is to PlanFileCopyPath (replacing an older copy). False when it could not
+// be read or written. Never throws.
+bool KeepCopyOfPlanFile(const std::filesystem::path& file) noexcept;
 
 // Appends to `node` a child element `name` holding `text`.
 void AppendChildText(XmlElement& node, std::wstring_view name, std::wstring_view text);

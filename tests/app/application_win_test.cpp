@@ -119,6 +119,21 @@ protected:
     std::vector<TrayCall> trayCalls;
 };
 
+TEST_F(ApplicationTest, AnUnusablePlanFileIsKeptBeforeTheFirstChangeReplacesIt) {
+    const std::string damaged = "<计划列表><计划节点><计划名称>关机操作</计划名称><操作时间>22:30";
+    {
+        std::ofstream out(PlanFile(), std::ios::binary);
+        out << damaged;
+    }
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    PumpUntilQuiet();
+    EXPECT_TRUE(app->plans().Empty());
+    app->plans().Append(kReminderPlan);
+    EXPECT_EQ(RowsOnDisk(PlanFile()), (std::vector<PlanRow>{kReminderPlan}));
+    EXPECT_EQ(ReadBytes(PlanFileCopyPath(PlanFile())), damaged);
+}
+
 TEST_F(ApplicationTest, AMiniStartLoadsThePlansAndSetsEverythingUpWithoutShowingOrWriting) {
     WritePlans({kShutdownPlan, kReminderPlan});
     const std::string before = ReadBytes(PlanFile());

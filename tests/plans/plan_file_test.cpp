@@ -154,11 +154,11 @@ TEST(PlanFile, LoaderRules) {
     };
     const Case cases[] = {
         {"empty file", "", R::Nothing, {}},
-        {"not XML", "计划列表", R::Nothing, {}},
-        {"truncated", "<计划列表>" + kFullNode.substr(0, 40), R::Nothing, {}},
+        {"not XML", "计划列表", R::Unusable, {}},
+        {"truncated", "<计划列表>" + kFullNode.substr(0, 40), R::Unusable, {}},
         {"empty root", "<计划列表/>", R::Nothing, {}},
-        {"root of another name", "<计划>" + kFullNode + "</计划>", R::Nothing, {}},
-        {"plan node below a wrong root", "<x><计划列表>" + kFullNode + "</计划列表></x>", R::Nothing, {}},
+        {"root of another name", "<计划>" + kFullNode + "</计划>", R::Unusable, {}},
+        {"plan node below a wrong root", "<x><计划列表>" + kFullNode + "</计划列表></x>", R::Unusable, {}},
         {"root without plan nodes", "<计划列表><其他/>text</计划列表>", R::Nothing, {}},
         {"plan node nested, not a child", "<计划列表><x>" + kFullNode + "</x></计划列表>", R::Nothing, {}},
         {"single line file",
@@ -249,8 +249,22 @@ TEST(PlanFile, ReadsEveryEncodingTheFileDeclaresOrMarks) {
     }
     // Without a declaration, GB bytes are not UTF-8: a malformed file, silently empty.
     const Loaded undeclared = LoadBytes(gbBody);
-    EXPECT_EQ(undeclared.result, PlanFileLoadResult::Nothing);
+    EXPECT_EQ(undeclared.result, PlanFileLoadResult::Unusable);
     EXPECT_TRUE(undeclared.rows.empty());
+}
+
+TEST(PlanFile, ACopyKeepsAnUnusableFileAsItWas) {
+    TempFolder folder;
+    const auto file = PlanFilePath(folder.path());
+    const std::string damaged = "<计划列表><计划节点><计划名称>关机操作</计划名称>";
+    WriteBytes(file, damaged);
+    WriteBytes(PlanFileCopyPath(file), "older copy");
+    ASSERT_TRUE(KeepCopyOfPlanFile(file));
+    EXPECT_EQ(PlanFileCopyPath(file).filename(), std::filesystem::path(L"Values.xml.bak"));
+    std::string copy;
+    ASSERT_EQ(ReadFileBytes(PlanFileCopyPath(file), copy), FileReadStatus::Read);
+    EXPECT_EQ(copy, damaged);
+    EXPECT_FALSE(KeepCopyOfPlanFile(folder.path() / L"missing.xml"));
 }
 
 TEST(PlanFile, MissingFileIsSilentUnreadableFileIsAFailure) {
