@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
+#include <vector>
 
 namespace kestrel::win {
 namespace {
@@ -175,6 +177,54 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(AllRowsCase{ids::kCmdPlanEnableAll, L"您确定要启用所有的计划吗？"},
                       AllRowsCase{ids::kCmdPlanDisableAll, L"您确定要禁用所有的计划吗？"},
                       AllRowsCase{ids::kCmdPlanDeleteAll, L"您确定要删除所有的计划吗？"}));
+
+// Opens the page's pop-up menu as a right-click on the list does, reads the state of each entry while
+// the menu is up (from a helper thread, through the menu window), and closes it with Escape.
+std::vector<UINT> PopupMenuStates(HWND page, HWND listView) {
+    std::vector<UINT> states;
+    std::thread reader([&states] {
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            HWND menuWindow = ::FindWindowW(L"#32768", nullptr);
+            if (menuWindow && ::IsWindowVisible(menuWindow)) {
+                auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+                for (int i = 0; menu && i < ::GetMenuItemCount(menu); ++i) {
+                    states.push_back(::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION));
+                }
+                ::PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+                return;
+            }
+            ::Sleep(10);
+        }
+    });
+    RECT place{};
+    ::GetWindowRect(listView, &place);
+    ::SendMessageW(page, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(listView),
+                   MAKELPARAM(place.left + 20, place.top + 40));
+    reader.join();
+    return states;
+}
+
+TEST_F(PlanListPageTest, PopupMenuOffersItsCommandsOnlyWhenThereArePlans) {
+    ::ShowWindow(panel_, SW_SHOW);
+    const std::vector<UINT> empty = PopupMenuStates(page_->hwnd(), page_->listView());
+    ASSERT_EQ(empty.size(), 7u);
+    for (std::size_t i = 0; i < empty.size(); ++i) {
+        if (i == 3) {
+            EXPECT_TRUE(empty[i] & MF_SEPARATOR);
+        } else {
+            EXPECT_TRUE(empty[i] & MF_GRAYED) << "entry " << i;
+        }
+    }
+
+    plans_.Append(Plan(L"01:00", L"a")); // no row selected: still offered
+    const std::vector<UINT> withRows = PopupMenuStates(page_->hwnd(), page_->listView());
+    ASSERT_EQ(withRows.size(), 7u);
+    for (std::size_t i = 0; i < withRows.size(); ++i) {
+        if (i != 3) {
+            EXPECT_FALSE(withRows[i] & (MF_GRAYED | MF_DISABLED)) << "entry " << i;
+        }
+    }
+}
 
 TEST_F(PlanListPageTest, TimerTicksRunTheSchedulerPass) {
     int ticks = 0;
