@@ -30,6 +30,10 @@ trap 'exit 130' INT TERM
 
 rundir=$(mktemp -d "$root/build/screenshots.XXXXXX")
 cp "$win32/Kestrel.exe" "$rundir/Kestrel.exe"
+# A few plans, so that the plan list page shows what it is for.
+cat >"$rundir/Values.xml" <<'XML'
+<计划列表><计划节点><计划名称>关机操作</计划名称><操作时间>22:30</操作时间><操作类型>关闭计算机</操作类型><状态>启用</状态><重复>每天</重复><附加信息>到时间对计算机进行指令操作。</附加信息></计划节点><计划节点><计划名称>定时提醒</计划名称><操作时间>08:45</操作时间><操作类型>文字提示</操作类型><状态>启用</状态><重复>工作日（5天）</重复><附加信息>站会开始，带上周报</附加信息></计划节点><计划节点><计划名称>定时运行</计划名称><操作时间>12:00</操作时间><操作类型>正常运行</操作类型><状态>禁用</状态><重复>一 三 五 </重复><附加信息>C:\Program Files\Backup\backup.exe</附加信息></计划节点><计划节点><计划名称>关机操作</计划名称><操作时间>17:30</操作时间><操作类型>锁定计算机</操作类型><状态>启用</状态><重复>执行一次</重复><附加信息>到时间对计算机进行指令操作。</附加信息></计划节点></计划列表>
+XML
 e2e() { bash scripts/wine_rig.sh run wine "$win32/kestrel_e2e.exe" "$@" | tr -d '\r'; }
 
 for dpi in 96 144; do
@@ -39,15 +43,16 @@ for dpi in 96 144; do
     bash scripts/wine_rig.sh run wine "$rundir/Kestrel.exe" &
     kestrel_pid=$!
     rect=$(e2e --main-window-rect)
-    if [ "$dpi" = 96 ]; then
-        bash scripts/wine_rig.sh shot "$root/docs/screenshot.png" "$rect"
-        echo "   docs/screenshot.png ($rect)"
-    fi
     for tab in 1 2 3 4 5; do
         e2e --click-tab="$tab"
         bash scripts/wine_rig.sh shot "$artefacts/tab$tab$suffix.png" "$rect"
         echo "   build/artefacts/tab$tab$suffix.png"
     done
+    if [ "$dpi" = 96 ]; then
+        # The README shows the plan list page.
+        cp "$artefacts/tab4.png" "$root/docs/screenshot.png"
+        echo "   docs/screenshot.png ($rect)"
+    fi
     stop_kestrel
     bash scripts/wine_rig.sh stop
 done
