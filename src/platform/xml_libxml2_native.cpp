@@ -90,23 +90,8 @@ public:
         XmlParseResult result;
         try {
             std::string bytes;
-            switch (ReadFileBytes(file, bytes)) {
-            case FileReadStatus::Read:
-                break;
-            case FileReadStatus::NotFound:
-                result.status = XmlParseStatus::NoDocument;
-                return result;
-            case FileReadStatus::Failed:
-                result.status = XmlParseStatus::Failed;
-                return result;
-            }
-            if (bytes.empty()) {
-                result.status = XmlParseStatus::NoDocument;
-                return result;
-            }
-            if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
-                result.status = XmlParseStatus::Failed;
-                return result;
+            if (auto nothingToParse = ReadXmlSource(file, bytes)) {
+                return *nothingToParse;
             }
             const std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
             if (!context) {

@@ -262,23 +262,8 @@ public:
         XmlParseResult result;
         try {
             std::string bytes;
-            switch (ReadFileBytes(file, bytes)) {
-            case FileReadStatus::Read:
-                break;
-            case FileReadStatus::NotFound:
-                result.status = XmlParseStatus::NoDocument;
-                return result;
-            case FileReadStatus::Failed:
-                result.status = XmlParseStatus::Failed;
-                return result;
-            }
-            if (bytes.empty()) {
-                result.status = XmlParseStatus::NoDocument;
-                return result;
-            }
-            if (bytes.size() > 0x7FFFFFFF) {
-                result.status = XmlParseStatus::Failed;
-                return result;
+            if (auto nothingToParse = ReadXmlSource(file, bytes)) {
+                return *nothingToParse;
             }
             result.status = ParseBytes(bytes, result.root);
             if (result.status != XmlParseStatus::Parsed) {

@@ -1,6 +1,8 @@
 // The XML writer shared by both builds, and the text conversions around it.
 #include "platform/xml_tree.h"
 
+#include "platform/file_bytes.h"
+
 #include <cstdint>
 
 namespace kestrel {
@@ -180,6 +182,29 @@ std::wstring WideFromUtf8(std::string_view utf8) {
         i += static_cast<std::size_t>(length);
     }
     return out;
+}
+
+std::optional<XmlParseResult> ReadXmlSource(const std::filesystem::path& file, std::string& bytes) {
+    XmlParseResult result;
+    switch (ReadFileBytes(file, bytes)) {
+    case FileReadStatus::Read:
+        break;
+    case FileReadStatus::NotFound:
+        result.status = XmlParseStatus::NoDocument;
+        return result;
+    case FileReadStatus::Failed:
+        result.status = XmlParseStatus::Failed;
+        return result;
+    }
+    if (bytes.empty()) {
+        result.status = XmlParseStatus::NoDocument;
+        return result;
+    }
+    if (bytes.size() > 0x7FFFFFFFu) {
+        result.status = XmlParseStatus::Failed;
+        return result;
+    }
+    return std::nullopt;
 }
 
 } // namespace kestrel

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,11 @@ public:
     // declaration identify it; does not fetch external entities or DTDs.
     virtual XmlParseResult Parse(const std::filesystem::path& file) = 0;
 };
+
+// The first step of every back-end: reads `file` into `bytes`. When there is nothing to parse, returns
+// the result to give instead: NoDocument for a missing or empty file, Failed for one that cannot be
+// read or is larger than a parser takes (2 GiB).
+std::optional<XmlParseResult> ReadXmlSource(const std::filesystem::path& file, std::string& bytes);
 
 // The platform's back-end; implemented once per platform.
 std::unique_ptr<XmlBackend> CreateXmlBackend();
