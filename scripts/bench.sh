@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# `make bench`: builds and runs the native benchmarks; runs the Windows benchmark under Wine when it exists.
+# `make bench`: builds and runs the native benchmarks, then the Windows benchmarks under Wine.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,13 +20,16 @@ else
     echo "== no native benchmarks yet (bench/*_bench.cpp)"
 fi
 
-if [ -f "$win32/build.ninja" ]; then
-    cmake --build "$win32" --parallel 2
-fi
-if [ -f "$win32/kestrel_bench_win.exe" ]; then
+if compgen -G "bench/*_win_bench.cpp" >/dev/null; then
+    benchwin=$bench-win32
+    echo "== building the Windows benchmarks in ${benchwin#"$root"/}"
+    cmake --preset win32 -B "$benchwin" -DKESTREL_BENCH=ON -DKESTREL_TESTS=OFF >/dev/null
+    cmake --build "$benchwin" --parallel 2
     trap 'bash "$root/scripts/wine_rig.sh" stop' EXIT
     trap 'exit 130' INT TERM
     bash scripts/wine_rig.sh start
-    echo "== Windows benchmarks under Wine"
-    bash scripts/wine_rig.sh run wine "$win32/kestrel_bench_win.exe"
+    for exe in "$benchwin"/*_win_bench.exe; do
+        echo "== $(basename "$exe") under Wine"
+        bash scripts/wine_rig.sh run wine "$exe"
+    done
 fi
