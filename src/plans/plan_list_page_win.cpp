@@ -275,6 +275,11 @@ LRESULT PlanListPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             return 0;
         }
         break;
+    case WM_DPICHANGED_AFTERPARENT:
+        // The main window moved to a monitor of another dpi and has laid itself out again. It passes the
+        // new dpi along; the system's own notice carries none, and then the window is asked.
+        LayoutForDpi(wParam != 0 ? static_cast<int>(wParam) : DpiForWindow(hwnd()));
+        return 0;
     case WM_SIZE:
         return 0;
     default:

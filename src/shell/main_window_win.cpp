@@ -212,10 +212,11 @@ void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
     }
     Layout();
     FitClientArea(suggested);
-    // Pages lay themselves out again for the new dpi (Windows sends this itself only on newer systems).
+    // Pages lay themselves out again for the new dpi (Windows sends this itself only on newer systems);
+    // the dpi travels in wParam, where the system's own notice has 0.
     for (HWND panel : panels_) {
         for (HWND page = ::GetWindow(panel, GW_CHILD); page; page = ::GetWindow(page, GW_HWNDNEXT)) {
-            ::SendMessageW(page, WM_DPICHANGED_AFTERPARENT, 0, 0);
+            ::SendMessageW(page, WM_DPICHANGED_AFTERPARENT, static_cast<WPARAM>(dpi), 0);
         }
     }
     ::InvalidateRect(hwnd(), nullptr, TRUE);

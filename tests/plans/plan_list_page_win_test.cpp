@@ -83,6 +83,15 @@ TEST_F(PlanListPageTest, IsABareChildWithTheSixCaptionedColumns) {
     EXPECT_FALSE(ListView_GetColumn(page_->listView(), 6, nullptr));
 }
 
+TEST_F(PlanListPageTest, LaysItselfOutAgainForANewDpi) {
+    ::SendMessageW(page_->hwnd(), WM_DPICHANGED_AFTERPARENT, 192, 0);
+    EXPECT_EQ(ListView_GetColumnWidth(page_->listView(), 5), 400);
+    RECT list{};
+    ::GetWindowRect(page_->listView(), &list);
+    EXPECT_EQ(list.right - list.left, 1142);
+    EXPECT_EQ(list.bottom - list.top, 438);
+}
+
 TEST_F(PlanListPageTest, ShowsTheModelAndFollowsItsChanges) {
     plans_.Append(Plan(L"08:05", L"<早餐> & \"牛奶\""));
     plans_.Append(Plan(L"23:59", L"b"));
