@@ -109,6 +109,9 @@ bool SingleInstanceLock::Claim(const wchar_t* mutexName, DWORD patienceMs) {
 // The plan file and its saver; kept out of the header so that only this file knows the XML back-end.
 struct Application::PlanStore {
     std::filesystem::path path;
+    // The file could not be used at start-up and no copy of it could be made yet: it is not replaced
+    // until one is.
+    bool copyPending = false;
     std::unique_ptr<XmlBackend> xml;
     std::unique_ptr<PlanFileSaver> saver;
 };
@@ -175,14 +178,28 @@ void Application::LoadPlans() {
     const PlanFileLoadResult loaded = LoadPlanFile(store_->path, *store_->xml, plans_);
     if (loaded == PlanFileLoadResult::Unusable || loaded == PlanFileLoadResult::Failed) {
         // Every change saves at once; whatever the file holds must not be lost with the first one.
-        KeepCopyOfPlanFile(store_->path);
+        store_->copyPending = !KeepCopyOfPlanFile(store_->path);
     }
     if (loaded == PlanFileLoadResult::Failed) {
         main_->Notify(text::kMsgPlanFileOpenError);
     }
     // Only now: the rows just read are what the file already holds, so loading them saves nothing.
     store_->saver = std::make_unique<PlanFileSaver>(
-        plans_, [this] { return SavePlanFile(store_->path, plans_); }, [this] { ReportSaveFailure(); });
+        plans_, [this] { return SavePlans(); }, [this] { ReportSaveFailure(); });
+}
+
+bool Application::SavePlans() {
+    if (store_->copyPending) {
+        // A file locked by another program at log-on is often free a moment later: copy it now, and
+        // while that still fails, keep it rather than replace plans that were never read.
+        std::error_code error;
+        const bool gone = !std::filesystem::exists(store_->path, error) && !error;
+        if (!gone && !KeepCopyOfPlanFile(store_->path)) {
+            return false;
+        }
+        store_->copyPending = false;
+    }
+    return SavePlanFile(store_->path, plans_);
 }
 
 void Application::ReportSaveFailure() {

@@ -78,6 +78,8 @@ private:
     void SetUpMainWindow();
     void CreatePages();
     void LoadPlans();
+    // Saves the plan list, but never over a file that could not be read and of which no copy exists.
+    bool SavePlans();
     void ReportSaveFailure();
     // The one real end: save (reporting a failure only when allowed), remove the icon, close every window
     // and leave the message loop.

@@ -79,7 +79,11 @@ PlanFileLoadResult LoadPlanFile(const std::filesystem::path& file, XmlBackend& x
             std::find_if(root.children.begin(), root.children.end(),
                          [](const XmlElement& child) { return child.name == text::kFileNode; });
         if (first == root.children.end()) {
-            return PlanFileLoadResult::Nothing;
+            // An empty list is the root alone; anything else in it (a misspelt node name, plans wrapped
+            // in another element) is someone's plans that this program cannot read.
+            const bool onlyBlanks = root.text.find_first_not_of(L" \t\r\n") == std::wstring::npos;
+            return root.children.empty() && onlyBlanks ? PlanFileLoadResult::Nothing
+                                                       : PlanFileLoadResult::Unusable;
         }
         // Every following sibling becomes a row, whatever its name; elements before the first plan node
         // do not.

@@ -13,8 +13,9 @@ namespace kestrel {
 
 enum class PlanFileLoadResult {
     Loaded,  // at least one plan node was read
-    Nothing, // missing or empty file, or a plan list without 计划节点: the list stays empty, silently
-    // The file holds something that is not a plan list (malformed, cut short, another root element): the
+    Nothing, // missing or empty file, or an empty plan list root: the list stays empty, silently
+    // The file holds something that is not a plan list (malformed, cut short, another root element, a
+    // root with content but no 计划节点): the
     // list stays empty, silently, and the caller keeps a copy (KeepCopyOfPlanFile) before the next save
     // replaces the file, so plans in a damaged or hand-edited file can still be recovered.
     Unusable,

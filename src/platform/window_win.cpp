@@ -1,8 +1,6 @@
 // Window and dialog base classes; see window_win.h.
 #include "platform/window_win.h"
 
-#include <exception>
-
 namespace kestrel::win {
 
 Window::~Window() {
@@ -56,7 +54,7 @@ LRESULT CALLBACK Window::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     LRESULT result = 0;
     try {
         result = self->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception&) {
+    } catch (...) {
         // Nothing may unwind into user32; a failed handler leaves the message unanswered.
         result = ::DefWindowProcW(hwnd, message, wParam, lParam);
     }
@@ -104,7 +102,7 @@ INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     INT_PTR handled = FALSE;
     try {
         handled = self->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception&) {
+    } catch (...) {
         handled = FALSE;
     }
     if (message == WM_NCDESTROY) {

@@ -336,10 +336,9 @@ void MainWindow::ShowCentred() {
 }
 
 void MainWindow::ShowFromTray() {
-    if (!shownOnce_) {
-        CentreOnWorkArea();
-        shownOnce_ = true;
-    }
+    // Where the user left it: the window was centred when it was made, and a tray click or a second
+    // start may have shown it since.
+    shownOnce_ = true;
     ::ShowWindow(hwnd(), SW_SHOW);
     ::ShowWindow(hwnd(), SW_RESTORE);
     ::SetForegroundWindow(hwnd());

@@ -134,6 +134,34 @@ TEST_F(ApplicationTest, AnUnusablePlanFileIsKeptBeforeTheFirstChangeReplacesIt) 
     EXPECT_EQ(ReadBytes(PlanFileCopyPath(PlanFile())), damaged);
 }
 
+TEST_F(ApplicationTest, APlanFileLockedAtStartUpIsNeverReplacedBeforeACopyOfItExists) {
+    WritePlans({kShutdownPlan, kReminderPlan});
+    const std::string original = ReadBytes(PlanFile());
+    // Another program (backup, sync, antivirus) holds the file without sharing while Kestrel starts.
+    HANDLE lock = ::CreateFileW(PlanFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    auto app = Make(text::kMiniArgument);
+    {
+        kestrel::testing::MessageBoxAnswerer ok(IDOK);
+        ASSERT_TRUE(app->Start());
+        EXPECT_EQ(ok.Text(), L"存储文件打开错误！");
+    }
+    EXPECT_TRUE(app->plans().Empty());
+    {
+        kestrel::testing::MessageBoxAnswerer ok(IDOK);
+        app->plans().Append(kReminderPlan); // still locked: neither copied nor replaced, and the user is told
+        PumpUntilQuiet();
+        EXPECT_NE(ok.Text().find(PlanFile().wstring()), std::wstring::npos);
+    }
+    ::CloseHandle(lock);
+    EXPECT_EQ(ReadBytes(PlanFile()), original);
+    EXPECT_FALSE(fs::exists(PlanFileCopyPath(PlanFile())));
+
+    app->plans().Append(kShutdownPlan); // free again: the copy comes first, then the save
+    EXPECT_EQ(ReadBytes(PlanFileCopyPath(PlanFile())), original);
+    EXPECT_EQ(RowsOnDisk(PlanFile()), (std::vector<PlanRow>{kReminderPlan, kShutdownPlan}));
+}
+
 TEST_F(ApplicationTest, AMiniStartLoadsThePlansAndSetsEverythingUpWithoutShowingOrWriting) {
     WritePlans({kShutdownPlan, kReminderPlan});
     const std::string before = ReadBytes(PlanFile());
