@@ -128,6 +128,15 @@ if [ -f "$win32/kestrel_e2e.exe" ]; then
     export KESTREL_EXE=$win32/Kestrel.exe
     run_suite "black-box scenarios under Wine" "$logs/e2e.log" \
         bash scripts/wine_rig.sh run wine "$win32/kestrel_e2e.exe"
+
+    # Pictures of the five tabs at 96 and 144 dpi, for a person to look at; they are no test of their own.
+    bash scripts/wine_rig.sh stop
+    echo "== screenshots of the five tabs"
+    if bash scripts/screenshots.sh --artefacts-only >"$logs/screenshots.log" 2>&1; then
+        echo "   build/artefacts/tab1..5.png and tab1..5-144dpi.png"
+    else
+        echo "   (no screenshots: see ${logs#"$root"/}/screenshots.log)"
+    fi
 fi
 
 finish
