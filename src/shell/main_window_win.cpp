@@ -327,18 +327,13 @@ bool MainWindow::AutoStartChecked() const {
 }
 
 void MainWindow::ShowCentred() {
-    if (!shownOnce_) {
-        CentreOnWorkArea();
-        shownOnce_ = true;
-    }
+    // The window was centred on the work area when it was made; this is its first appearance.
     ::ShowWindow(hwnd(), SW_SHOWNORMAL);
     ::SetForegroundWindow(hwnd());
 }
 
 void MainWindow::ShowFromTray() {
-    // Where the user left it: the window was centred when it was made, and a tray click or a second
-    // start may have shown it since.
-    shownOnce_ = true;
+    // Where the user left it, in its normal size.
     ::ShowWindow(hwnd(), SW_SHOW);
     ::ShowWindow(hwnd(), SW_RESTORE);
     ::SetForegroundWindow(hwnd());

@@ -107,7 +107,6 @@ private:
     int selectedTab_ = 0;
     std::array<int, kTabCount> images_{};
     bool exitRequested_ = false;
-    bool shownOnce_ = false;
 
     HWND strip_ = nullptr;
     std::array<HWND, kTabCount> buttons_{};
