@@ -1,6 +1,7 @@
 // Core costs measured natively: the repeat test for each kind of rule (run for every row once a second),
 // and saving and loading a plan file of 10,000 plans through libxml2.
 #include "app/texts.h"
+#include "bench_plans.h"
 #include "plans/plan_file.h"
 #include "plans/repeat_rule.h"
 
@@ -29,19 +30,6 @@ BENCHMARK_CAPTURE(RepeatMatchesWeekday, Weekend2, kestrel::text::kRepeatWeekend2
 BENCHMARK_CAPTURE(RepeatMatchesWeekday, CustomAllDays, L"一 二 三 四 五 六 天 ");
 BENCHMARK_CAPTURE(RepeatMatchesWeekday, CustomNeverMatching, L"八 ??? x 0 ");
 
-PlanList TenThousandPlans() {
-    PlanList plans;
-    std::vector<PlanRow> rows;
-    for (int i = 0; i < 10000; ++i) {
-        rows.push_back(kestrel::MakePlanRow(kestrel::text::kKindReminder, L"08:05",
-                                            kestrel::text::kOpTextMessage, kestrel::text::kStatusEnabled,
-                                            L"一 三 五 ",
-                                            L"提醒第 " + std::to_wstring(i) + L" 条：开会 <会议室 A&B>"));
-    }
-    plans.AppendAll(std::move(rows));
-    return plans;
-}
-
 // A fresh folder for the benchmark's files, removed at exit.
 struct BenchFolder {
     std::filesystem::path path =
@@ -59,7 +47,7 @@ std::filesystem::path BenchFile() {
 }
 
 void SavePlanFile10k(benchmark::State& state) {
-    const PlanList plans = TenThousandPlans();
+    const PlanList plans = kestrel::bench::TenThousandPlans();
     const auto file = BenchFile();
     for (auto _ : state) {
         if (!kestrel::SavePlanFile(file, plans)) {
@@ -72,7 +60,7 @@ BENCHMARK(SavePlanFile10k)->Unit(benchmark::kMillisecond);
 
 void LoadPlanFile10k(benchmark::State& state) {
     const auto file = BenchFile();
-    kestrel::SavePlanFile(file, TenThousandPlans());
+    kestrel::SavePlanFile(file, kestrel::bench::TenThousandPlans());
     const auto xml = kestrel::CreateXmlBackend();
     for (auto _ : state) {
         PlanList plans;

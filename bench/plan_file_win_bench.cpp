@@ -1,6 +1,7 @@
 // The plan file under Wine/Windows: saving and loading 10,000 plans through MSXML, timed with the
 // performance counter. Prints one line per figure (best and median of several runs).
 #include "app/texts.h"
+#include "bench_plans.h"
 #include "plans/plan_file.h"
 
 #include <windows.h>
@@ -37,15 +38,7 @@ void Report(const char* what, std::vector<double> times) {
 } // namespace
 
 int wmain() {
-    std::vector<PlanRow> rows;
-    for (int i = 0; i < 10000; ++i) {
-        rows.push_back(kestrel::MakePlanRow(kestrel::text::kKindReminder, L"08:05",
-                                            kestrel::text::kOpTextMessage, kestrel::text::kStatusEnabled,
-                                            L"一 三 五 ",
-                                            L"提醒第 " + std::to_wstring(i) + L" 条：开会 <会议室 A&B>"));
-    }
-    PlanList plans;
-    plans.AppendAll(std::move(rows));
+    const PlanList plans = kestrel::bench::TenThousandPlans();
 
     wchar_t tempFolder[MAX_PATH];
     ::GetTempPathW(MAX_PATH, tempFolder);

@@ -1,6 +1,8 @@
 // See xml_test_files.h.
 #include "support/xml_test_files.h"
 
+#include "plans/plan_file.h"
+
 #include "platform/xml_tree.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +89,15 @@ PlanList ListOf(std::vector<PlanRow> rows) {
     PlanList list;
     list.AppendAll(std::move(rows));
     return list;
+}
+
+char WholeListOnDisk(const std::filesystem::path& file, XmlBackend& xml, const std::vector<PlanRow>& a,
+                     const std::vector<PlanRow>& b) {
+    PlanList loaded;
+    if (LoadPlanFile(file, xml, loaded) != PlanFileLoadResult::Loaded) {
+        return 0;
+    }
+    return loaded.Rows() == a ? 'A' : loaded.Rows() == b ? 'B' : 0;
 }
 
 } // namespace kestrel::testing

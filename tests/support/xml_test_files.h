@@ -3,6 +3,7 @@
 #pragma once
 
 #include "plans/plan_list.h"
+#include "platform/xml_tree.h"
 
 #include <filesystem>
 #include <string>
@@ -37,5 +38,10 @@ std::string Utf16Bytes(std::string_view utf8, bool bigEndian, bool withBom);
 std::vector<PlanRow> NumberedPlans(std::size_t count, std::wstring_view tag);
 
 PlanList ListOf(std::vector<PlanRow> rows);
+
+// After a save was killed: which whole list the plan file holds, 'A' or 'B', or 0 when it loads as
+// neither (a torn or unloadable file).
+char WholeListOnDisk(const std::filesystem::path& file, XmlBackend& xml, const std::vector<PlanRow>& a,
+                     const std::vector<PlanRow>& b);
 
 } // namespace kestrel::testing
