@@ -1,7 +1,7 @@
 // The plan list both benchmark programs save and load, so that their figures compare.
 #pragma once
 
-#include "app/texts.h"
+#include "base/texts.h"
 #include "plans/plan_list.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 // Core costs measured natively: the repeat test for each kind of rule (run for every row once a second),
 // and saving and loading a plan file of 10,000 plans through libxml2.
-#include "app/texts.h"
+#include "base/texts.h"
 #include "bench_plans.h"
 #include "plans/plan_file.h"
 #include "plans/repeat_rule.h"

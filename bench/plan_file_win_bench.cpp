@@ -1,6 +1,6 @@
 // The plan file under Wine/Windows: saving and loading 10,000 plans through MSXML, timed with the
 // performance counter. Prints one line per figure (best and median of several runs).
-#include "app/texts.h"
+#include "base/texts.h"
 #include "bench_plans.h"
 #include "plans/plan_file.h"
 

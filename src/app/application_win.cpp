@@ -1,14 +1,16 @@
 // Start-up, the message loop and the real end of the program; see application_win.h.
 #include "app/application_win.h"
 
-#include "app/app_messages.h"
-#include "app/clock_text.h"
+#include "base/app_messages.h"
+#include "base/clock_text.h"
 #include "app/command_line.h"
-#include "app/texts.h"
+#include "base/texts.h"
 #include "plans/plan_file.h"
 #include "plans/plan_file_saver.h"
 #include "plans/plan_list_page_win.h"
+#include "platform/com_win.h"
 #include "platform/dpi_win.h"
+#include "platform/module_win.h"
 #include "platform/xml_tree.h"
 #include "shell/auto_start_win.h"
 
@@ -21,22 +23,6 @@
 namespace kestrel::win {
 
 namespace {
-
-// COM for this thread, single-threaded apartment (MSXML and the browser control need it).
-class ComApartment {
-public:
-    ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComApartment() {
-        if (ok_) {
-            ::CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool ok_;
-};
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
     reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
@@ -240,23 +226,6 @@ int Application::RunMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
-std::wstring ExecutableFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const auto slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
 int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     SingleInstanceLock lock;
     if (!lock.Claim()) {
@@ -264,8 +233,6 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     }
     EnableDpiAwareness();
     ComApartment com;
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
 
     ApplicationOptions options;
     options.instance = instance;

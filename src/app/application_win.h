@@ -98,7 +98,4 @@ private:
 // The whole process: single-instance check, dpi awareness, COM, common controls, then the Application.
 int RunKestrel(HINSTANCE instance, const wchar_t* commandLine);
 
-// The folder of the running executable, without a trailing backslash.
-std::wstring ExecutableFolder();
-
 } // namespace kestrel::win

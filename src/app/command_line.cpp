@@ -1,7 +1,7 @@
 // The "mini" argument rule; see command_line.h.
 #include "app/command_line.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 
 namespace kestrel {
 

@@ -1,7 +1,7 @@
 // The plan file reader and writer; see plan_file.h.
 #include "plans/plan_file.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 #include "platform/file_bytes.h"
 
 #include <algorithm>

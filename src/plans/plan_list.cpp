@@ -1,7 +1,7 @@
 // The plan list model; see plan_list.h.
 #include "plans/plan_list.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 
 #include <utility>
 

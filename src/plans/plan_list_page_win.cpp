@@ -3,8 +3,8 @@
 // disagree with the model.
 #include "plans/plan_list_page_win.h"
 
-#include "app/command_ids.h"
-#include "app/texts.h"
+#include "base/command_ids.h"
+#include "base/texts.h"
 #include "platform/dpi_win.h"
 
 #include <commctrl.h>

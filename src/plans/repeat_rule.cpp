@@ -2,7 +2,7 @@
 // followed by one space ("一 三 五 "); the text after the last space is never considered.
 #include "plans/repeat_rule.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 
 #include <cstdint>
 

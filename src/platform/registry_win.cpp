@@ -3,7 +3,7 @@
 #include "platform/registry_win.h"
 
 #include "platform/handles_win.h"
-#include "shell/registry_value_text.h"
+#include "platform/registry_value_text.h"
 
 #include <algorithm>
 #include <cstdint>

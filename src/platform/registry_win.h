@@ -15,7 +15,7 @@ namespace kestrel::win {
 bool SetRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName, DWORD valueType,
                  const std::wstring& data);
 
-// Reads a value and renders it as text by its type (shell/registry_value_text.h; REG_EXPAND_SZ through
+// Reads a value and renders it as text by its type (platform/registry_value_text.h; REG_EXPAND_SZ through
 // ExpandEnvironmentStringsW). False only when the key cannot be opened (then `valueType` and `result` are
 // unchanged); a missing value returns true and leaves both as they were. Otherwise `valueType` holds the
 // value's actual type on return. Values above kMaxRegValueBytes are not read (result unchanged).

@@ -1,7 +1,19 @@
 // Window and dialog base classes; see window_win.h.
 #include "platform/window_win.h"
 
+#include <commctrl.h>
+
 namespace kestrel::win {
+
+void EnsureCommonControls() {
+    // Every control class Kestrel's windows use, registered once per process before the first window.
+    static const bool registered = [] {
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES |
+                                                            ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+        return ::InitCommonControlsEx(&controls) != FALSE;
+    }();
+    (void)registered;
+}
 
 Window::~Window() {
     if (hwnd_) {
@@ -14,6 +26,7 @@ Window::~Window() {
 bool Window::CreateWindowOf(const wchar_t* className, const WNDCLASSEXW& classTemplate, DWORD exStyle,
                             const wchar_t* title, DWORD style, int x, int y, int width, int height,
                             HWND parent, HMENU menuOrId) {
+    EnsureCommonControls();
     HINSTANCE instance = classTemplate.hInstance ? classTemplate.hInstance : ::GetModuleHandleW(nullptr);
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof(existing);
@@ -74,11 +87,13 @@ Dialog::~Dialog() {
 }
 
 bool Dialog::CreateModeless(HINSTANCE instance, const wchar_t* templateName, HWND parent) {
+    EnsureCommonControls();
     return ::CreateDialogParamW(instance, templateName, parent, &Dialog::StaticProc,
                                 reinterpret_cast<LPARAM>(this)) != nullptr;
 }
 
 INT_PTR Dialog::RunModal(HINSTANCE instance, const wchar_t* templateName, HWND owner) {
+    EnsureCommonControls();
     return ::DialogBoxParamW(instance, templateName, owner, &Dialog::StaticProc,
                              reinterpret_cast<LPARAM>(this));
 }

@@ -61,6 +61,10 @@ private:
     HWND hwnd_ = nullptr;
 };
 
+// Registers the common control classes (list view, tooltips, progress bar...) once per process. The
+// window and dialog bases call it before creating anything, so no other code needs to.
+void EnsureCommonControls();
+
 // Window text as a std::wstring.
 std::wstring GetWindowTextString(HWND window);
 

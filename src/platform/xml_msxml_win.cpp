@@ -1,5 +1,6 @@
 // The Windows XML back-end: MSXML (Msxml2.DOMDocument, through COM) parses the file, and its DOM is
 // copied into an XmlElement tree.
+#include "platform/com_win.h"
 #include "platform/file_bytes.h"
 #include "platform/xml_tree.h"
 
@@ -14,34 +15,8 @@ namespace kestrel {
 
 namespace {
 
-template <typename T> class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() { Reset(); }
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    T** put() {
-        Reset();
-        return &p_;
-    }
-    void Reset() {
-        if (p_ != nullptr) {
-            p_->Release();
-            p_ = nullptr;
-        }
-    }
-    // Takes over a pointer that the callee handed out with a reference.
-    void Attach(T* p) {
-        Reset();
-        p_ = p;
-    }
-
-private:
-    T* p_ = nullptr;
-};
+using win::ComApartment;
+using win::ComPtr;
 
 class Bstr {
 public:
@@ -78,24 +53,6 @@ public:
 
 private:
     VARIANT v_;
-};
-
-// Joins the caller's apartment when it has one (the UI thread runs STA; MSXML's DOM works in either
-// model) and otherwise enters one for the duration of a parse.
-class ComApartment {
-public:
-    ComApartment() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (SUCCEEDED(hr_)) {
-            ::CoUninitialize();
-        }
-    }
-    bool usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
-
-private:
-    HRESULT hr_;
 };
 
 // Copies `node` into `out`: Parsed, NoDocument when it is nested too deeply, Failed when the DOM cannot be

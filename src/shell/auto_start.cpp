@@ -1,7 +1,7 @@
 // Building the auto-start entry's text from the executable's path.
 #include "shell/auto_start.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 
 namespace kestrel {
 namespace {

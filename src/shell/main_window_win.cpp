@@ -2,9 +2,9 @@
 // the window's dpi, so the layout is the same at 100 % and 200 %.
 #include "shell/main_window_win.h"
 
-#include "app/clock_text.h"
-#include "app/command_ids.h"
-#include "app/texts.h"
+#include "base/clock_text.h"
+#include "base/command_ids.h"
+#include "base/texts.h"
 #include "platform/dpi_win.h"
 #include "res/resource_ids.h"
 
@@ -116,8 +116,6 @@ MainWindow::MainWindow(const Clock& clock, MainWindowEvents events)
 MainWindow::~MainWindow() = default;
 
 bool MainWindow::Create(HINSTANCE instance) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
-    ::InitCommonControlsEx(&controls);
     if (!RegisterPanelClass(instance)) {
         return false;
     }

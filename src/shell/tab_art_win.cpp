@@ -1,7 +1,7 @@
 // Drawing of the top strip and the ten tab images with GDI+ (anti-aliased), at the window's dpi.
 #include "shell/tab_art_win.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 #include "platform/dpi_win.h"
 
 #include <objidl.h>

@@ -1,7 +1,7 @@
 // The tray icon and the subclass of the main window that receives its notifications.
 #include "shell/tray_icon_win.h"
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 
 #include <commctrl.h>
 

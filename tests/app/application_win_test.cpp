@@ -2,8 +2,8 @@
 // shell and a fake auto-start entry: nothing reaches the notification area or the registry.
 #include "app/application_win.h"
 
-#include "app/command_ids.h"
-#include "app/texts.h"
+#include "base/command_ids.h"
+#include "base/texts.h"
 #include "plans/plan_file.h"
 #include "support/message_box_answerer_win.h"
 

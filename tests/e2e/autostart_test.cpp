@@ -2,7 +2,7 @@
 // the throwaway Wine prefix of the test rig.
 #include "driver.h"
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Start-up, the single running copy, the close request and the real exit, seen from outside.
 #include "driver.h"
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 
 #include <gtest/gtest.h>
 

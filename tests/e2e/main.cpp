@@ -4,7 +4,7 @@
 //   --click-tab=K        clicks tab button K (1..5) of the running main window
 #include "driver.h"
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // confirmations. Every change reaches Values.xml at once.
 #include "driver.h"
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The tray icon's notifications and the tray menu's commands, delivered as the shell delivers them.
 #include "driver.h"
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 
 #include <gtest/gtest.h>
 

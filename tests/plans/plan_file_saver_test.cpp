@@ -1,6 +1,6 @@
 #include "plans/plan_file_saver.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 
 #include <gtest/gtest.h>
 

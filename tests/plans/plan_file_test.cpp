@@ -2,7 +2,7 @@
 // natively against libxml2 and under Wine against MSXML, so both back-ends keep the same contract.
 #include "plans/plan_file.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 #include "platform/file_bytes.h"
 #include "support/xml_test_files.h"
 

@@ -2,8 +2,8 @@
 // commands change it (with the confirmations answered from a helper thread).
 #include "plans/plan_list_page_win.h"
 
-#include "app/command_ids.h"
-#include "app/texts.h"
+#include "base/command_ids.h"
+#include "base/texts.h"
 #include "platform/dpi_win.h"
 #include "support/message_box_answerer_win.h"
 
@@ -27,8 +27,6 @@ PlanRow Plan(const wchar_t* time, const wchar_t* info) {
 class PlanListPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX init{sizeof(init), ICC_LISTVIEW_CLASSES};
-        ::InitCommonControlsEx(&init);
         panel_ = ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 620, 300, nullptr, nullptr,
                                    ::GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(panel_, nullptr);

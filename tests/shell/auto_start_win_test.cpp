@@ -1,6 +1,6 @@
 #include "shell/auto_start_win.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 #include "platform/handles_win.h"
 #include "shell/wine_only_win.h"
 

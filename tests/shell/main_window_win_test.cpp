@@ -3,8 +3,8 @@
 // registry: the window only reports what the application would do.
 #include "shell/main_window_win.h"
 
-#include "app/command_ids.h"
-#include "app/texts.h"
+#include "base/command_ids.h"
+#include "base/texts.h"
 #include "platform/dpi_win.h"
 
 #include <commctrl.h>

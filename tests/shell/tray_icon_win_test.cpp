@@ -1,6 +1,6 @@
 #include "shell/tray_icon_win.h"
 
-#include "app/command_ids.h"
+#include "base/command_ids.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/clock_text.h"
+#include "base/clock_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The save failure message names the file exactly, whatever characters its path holds.
-#include "app/app_messages.h"
+#include "base/app_messages.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Message texts put together at run time; see app_messages.h.
-#include "app/app_messages.h"
+#include "base/app_messages.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 
 namespace kestrel {
 

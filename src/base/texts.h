@@ -2,12 +2,17 @@
 // plan file format: changing one of them breaks files that users already have.
 #pragma once
 
+#include "base/version.h"
+
+#define KESTREL_WIDEN_(text) L##text
+#define KESTREL_WIDEN(text) KESTREL_WIDEN_(text)
+
 namespace kestrel::text {
 
 // Product identity. The main window title is how a second start finds the running copy.
 inline constexpr wchar_t kAppTitle[] = L"Kestrel";
-inline constexpr wchar_t kVersion[] = L"3.1.0.0";
-inline constexpr wchar_t kMainWindowTitle[] = L"Kestrel - Ver:3.1.0.0";
+inline constexpr wchar_t kVersion[] = KESTREL_WIDEN(KESTREL_VERSION_STRING);
+inline constexpr wchar_t kMainWindowTitle[] = L"Kestrel - Ver:" KESTREL_WIDEN(KESTREL_VERSION_STRING);
 inline constexpr wchar_t kMiniArgument[] = L"mini";
 
 // Plan kinds (column 0).

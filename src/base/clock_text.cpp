@@ -1,7 +1,7 @@
 // Clock and date texts; see clock_text.h.
-#include "app/clock_text.h"
+#include "base/clock_text.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 
 namespace kestrel {
 

@@ -1,4 +1,4 @@
-#include "shell/registry_value_text.h"
+#include "platform/registry_value_text.h"
 
 #include <gtest/gtest.h>
 

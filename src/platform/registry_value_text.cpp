@@ -1,5 +1,5 @@
 // Rendering of raw registry value bytes as text; see the header for the rule of each type.
-#include "shell/registry_value_text.h"
+#include "platform/registry_value_text.h"
 
 #include <algorithm>
 
