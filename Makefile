@@ -1,5 +1,6 @@
-# The two commands of the README, plus benchmarks and cleaning. Each script installs what is missing first.
-.PHONY: run test bench clean
+# The two commands of the README, plus benchmarks, fuzzing, the kill soak and cleaning. Each script installs
+# what is missing first.
+.PHONY: run test bench fuzz soak clean
 
 run:
 	@bash scripts/run.sh
@@ -9,6 +10,12 @@ test:
 
 bench:
 	@bash scripts/bench.sh
+
+fuzz:
+	@bash scripts/fuzz.sh
+
+soak:
+	@bash scripts/soak.sh
 
 clean:
 	@bash scripts/clean.sh

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the packages Kestrel's build, Wine rig and tests need on Debian 12, as root.
 # Does nothing when everything is already present, so `make run` and `make test` can always call it.
+# Packages named as arguments are wanted too (`make fuzz` adds clang and its fuzzing runtime).
 set -euo pipefail
 
 packages=(cmake ninja-build g++ g++-mingw-w64-i686-posix wine wine32:i386 wine64 xvfb xauth x11-utils
-          xdotool imagemagick fonts-wqy-microhei fonts-wine libxml2-dev googletest libbenchmark-dev)
+          xdotool imagemagick fonts-wqy-microhei fonts-wine libxml2-dev googletest libbenchmark-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do
