@@ -4,9 +4,11 @@
 #include "bench_plans.h"
 #include "plans/plan_file.h"
 #include "plans/repeat_rule.h"
+#include "platform/xml_tree.h"
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <random>
 
 namespace {
@@ -41,9 +43,9 @@ struct BenchFolder {
     }
 };
 
-std::filesystem::path BenchFile() {
+std::wstring BenchFile() {
     static const BenchFolder folder;
-    return kestrel::PlanFilePath(folder.path);
+    return kestrel::PlanFilePath(kestrel::WideFromUtf8(folder.path.string()));
 }
 
 void SavePlanFile10k(benchmark::State& state) {
@@ -54,7 +56,7 @@ void SavePlanFile10k(benchmark::State& state) {
             state.SkipWithError("save failed");
         }
     }
-    state.SetLabel(std::to_string(std::filesystem::file_size(file)) + " bytes");
+    state.SetLabel(std::to_string(kestrel::PlanFileBytes(plans.Rows()).size()) + " bytes");
 }
 BENCHMARK(SavePlanFile10k)->Unit(benchmark::kMillisecond);
 

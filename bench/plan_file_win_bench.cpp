@@ -45,7 +45,7 @@ int wmain() {
     const std::filesystem::path folder =
         std::filesystem::path(tempFolder) / (L"kestrel-bench-" + std::to_wstring(::GetCurrentProcessId()));
     std::filesystem::create_directories(folder);
-    const std::filesystem::path file = kestrel::PlanFilePath(folder);
+    const std::wstring file = kestrel::PlanFilePath(folder.wstring());
     const auto xml = kestrel::CreateXmlBackend();
 
     bool ok = true;

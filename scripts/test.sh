@@ -113,6 +113,16 @@ if [ "$win32_built" -ne 0 ]; then
     finish
 fi
 
+# Kestrel is one small download: the executable must stay under 1 MiB.
+exe_size=$(stat -c %s "$win32/Kestrel.exe" 2>/dev/null || echo 0)
+if [ "$exe_size" -gt 0 ] && [ "$exe_size" -lt 1048576 ]; then
+    echo "== Kestrel.exe is $exe_size bytes (under 1 MiB)"
+    total_passed=$((total_passed + 1))
+else
+    echo "!! Kestrel.exe is $exe_size bytes: it must exist and stay under 1 MiB (1048576 bytes)"
+    total_failed=$((total_failed + 1))
+fi
+
 trap 'bash "$root/scripts/wine_rig.sh" stop' EXIT
 trap 'exit 130' INT TERM
 echo "== starting the Wine rig"

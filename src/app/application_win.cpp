@@ -8,6 +8,7 @@
 #include "plans/plan_file.h"
 #include "plans/plan_file_saver.h"
 #include "plans/plan_list_page_win.h"
+#include "platform/file_bytes.h"
 #include "platform/com_win.h"
 #include "platform/dpi_win.h"
 #include "platform/module_win.h"
@@ -17,7 +18,6 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include <filesystem>
 #include <vector>
 
 namespace kestrel::win {
@@ -94,7 +94,7 @@ bool SingleInstanceLock::Claim(const wchar_t* mutexName, DWORD patienceMs) {
 
 // The plan file and its saver; kept out of the header so that only this file knows the XML back-end.
 struct Application::PlanStore {
-    std::filesystem::path path;
+    std::wstring path;
     // The file could not be used at start-up and no copy of it could be made yet: it is not replaced
     // until one is.
     bool copyPending = false;
@@ -104,14 +104,14 @@ struct Application::PlanStore {
 
 Application::Application(ApplicationOptions options)
     : options_(std::move(options)), store_(std::make_unique<PlanStore>()), tray_(options_.trayShell) {
-    store_->path = PlanFilePath(std::filesystem::path(options_.planFolder));
+    store_->path = PlanFilePath(options_.planFolder);
     store_->xml = CreateXmlBackend();
 }
 
 Application::~Application() = default;
 
 std::wstring Application::PlanFilePathText() const {
-    return store_->path.wstring();
+    return store_->path;
 }
 
 bool Application::Start() {
@@ -178,8 +178,8 @@ bool Application::SavePlans() {
     if (store_->copyPending) {
         // A file locked by another program at log-on is often free a moment later: copy it now, and
         // while that still fails, keep it rather than replace plans that were never read.
-        std::error_code error;
-        const bool gone = !std::filesystem::exists(store_->path, error) && !error;
+        std::string bytes;
+        const bool gone = ReadFileBytes(store_->path, bytes) == FileReadStatus::NotFound;
         if (!gone && !KeepCopyOfPlanFile(store_->path)) {
             return false;
         }
@@ -189,7 +189,7 @@ bool Application::SavePlans() {
 }
 
 void Application::ReportSaveFailure() {
-    std::wstring message = PlanFileSaveErrorText(store_->path.wstring());
+    std::wstring message = PlanFileSaveErrorText(store_->path);
     if (ending_) {
         // The last chance to tell: the windows are about to go.
         main_->Notify(message, MB_ICONWARNING);

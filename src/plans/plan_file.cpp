@@ -38,8 +38,8 @@ PlanRow TakePlanNode(XmlElement& node) {
 
 } // namespace
 
-std::filesystem::path PlanFilePath(const std::filesystem::path& exeFolder) {
-    return exeFolder / text::kPlanFileName;
+std::wstring PlanFilePath(std::wstring_view exeFolder) {
+    return JoinPath(exeFolder, text::kPlanFileName);
 }
 
 void AppendChildText(XmlElement& node, std::wstring_view name, std::wstring_view text) {
@@ -53,27 +53,23 @@ std::wstring GetChildText(const XmlElement& node, std::wstring_view name, std::w
     return std::wstring(found != nullptr ? std::wstring_view(found->text) : fallback);
 }
 
-PlanFileLoadResult LoadPlanFile(const std::filesystem::path& file, XmlBackend& xml,
-                                PlanList& plans) noexcept {
-    // A save killed between writing and renaming leaves its temporary behind; the file itself is whole.
-    RemoveStaleTemporary(file);
-
-    std::vector<PlanRow> rows;
-    bool failed = false;
+PlanDocument ReadPlanDocument(std::string_view bytes, XmlBackend& xml) noexcept {
+    PlanDocument document;
     try {
-        XmlParseResult parsed = xml.Parse(file);
+        XmlParseResult parsed = xml.Parse(bytes);
         if (parsed.status == XmlParseStatus::NoDocument) {
             // No document: either there is nothing to read, or what is there is not XML.
-            std::error_code error;
-            const auto size = std::filesystem::file_size(file, error);
-            return !error && size > 0 ? PlanFileLoadResult::Unusable : PlanFileLoadResult::Nothing;
+            document.result = bytes.empty() ? PlanFileLoadResult::Nothing : PlanFileLoadResult::Unusable;
+            return document;
         }
         if (parsed.status == XmlParseStatus::Failed) {
-            return PlanFileLoadResult::Failed;
+            document.result = PlanFileLoadResult::Failed;
+            return document;
         }
         XmlElement& root = parsed.root;
         if (root.name != text::kFileRoot) {
-            return PlanFileLoadResult::Unusable;
+            document.result = PlanFileLoadResult::Unusable;
+            return document;
         }
         const auto first =
             std::find_if(root.children.begin(), root.children.end(),
@@ -82,33 +78,51 @@ PlanFileLoadResult LoadPlanFile(const std::filesystem::path& file, XmlBackend& x
             // An empty list is the root alone; anything else in it (a misspelt node name, plans wrapped
             // in another element) is someone's plans that this program cannot read.
             const bool onlyBlanks = root.text.find_first_not_of(L" \t\r\n") == std::wstring::npos;
-            return root.children.empty() && onlyBlanks ? PlanFileLoadResult::Nothing
-                                                       : PlanFileLoadResult::Unusable;
+            document.result = root.children.empty() && onlyBlanks ? PlanFileLoadResult::Nothing
+                                                                  : PlanFileLoadResult::Unusable;
+            return document;
         }
         // Every following sibling becomes a row, whatever its name; elements before the first plan node
         // do not.
-        rows.reserve(static_cast<std::size_t>(root.children.end() - first));
+        document.rows.reserve(static_cast<std::size_t>(root.children.end() - first));
         for (auto node = first; node != root.children.end(); ++node) {
-            rows.push_back(TakePlanNode(*node));
+            document.rows.push_back(TakePlanNode(*node));
         }
+        document.result = PlanFileLoadResult::Loaded;
     } catch (...) {
-        failed = true; // out of memory: keep what was read
+        // Out of memory: nothing is taken from a document that could not be read whole.
+        document.rows.clear();
+        document.result = PlanFileLoadResult::Failed;
     }
+    return document;
+}
+
+PlanFileLoadResult LoadPlanFile(const std::wstring& file, XmlBackend& xml, PlanList& plans) noexcept {
     try {
-        plans.AppendAll(std::move(rows));
+        // A save killed between writing and renaming leaves its temporary behind; the file itself is whole.
+        RemoveStaleTemporary(file);
+        std::string bytes;
+        switch (ReadFileBytes(file, bytes)) {
+        case FileReadStatus::Read:
+            break;
+        case FileReadStatus::NotFound:
+            return PlanFileLoadResult::Nothing;
+        case FileReadStatus::Failed:
+            return PlanFileLoadResult::Failed;
+        }
+        PlanDocument document = ReadPlanDocument(bytes, xml);
+        plans.AppendAll(std::move(document.rows));
+        return document.result;
     } catch (...) {
-        failed = true;
+        return PlanFileLoadResult::Failed;
     }
-    return failed ? PlanFileLoadResult::Failed : PlanFileLoadResult::Loaded;
 }
 
-std::filesystem::path PlanFileCopyPath(const std::filesystem::path& file) {
-    std::filesystem::path copy = file;
-    copy += L".bak";
-    return copy;
+std::wstring PlanFileCopyPath(const std::wstring& file) {
+    return file + L".bak";
 }
 
-bool KeepCopyOfPlanFile(const std::filesystem::path& file) noexcept {
+bool KeepCopyOfPlanFile(const std::wstring& file) noexcept {
     try {
         std::string bytes;
         return ReadFileBytes(file, bytes) == FileReadStatus::Read &&
@@ -118,20 +132,24 @@ bool KeepCopyOfPlanFile(const std::filesystem::path& file) noexcept {
     }
 }
 
-bool SavePlanFile(const std::filesystem::path& file, const PlanList& plans) noexcept {
-    try {
-        XmlElement root;
-        root.name = text::kFileRoot;
-        root.children.reserve(plans.Count());
-        for (const PlanRow& row : plans.Rows()) {
-            XmlElement& node = root.children.emplace_back();
-            node.name = text::kFileNode;
-            node.children.reserve(kPlanColumnCount);
-            for (std::size_t column = 0; column < kPlanColumnCount; ++column) {
-                AppendChildText(node, PlanColumnName(static_cast<PlanColumn>(column)), row.cells[column]);
-            }
+std::string PlanFileBytes(const std::vector<PlanRow>& rows) {
+    XmlElement root;
+    root.name = text::kFileRoot;
+    root.children.reserve(rows.size());
+    for (const PlanRow& row : rows) {
+        XmlElement& node = root.children.emplace_back();
+        node.name = text::kFileNode;
+        node.children.reserve(kPlanColumnCount);
+        for (std::size_t column = 0; column < kPlanColumnCount; ++column) {
+            AppendChildText(node, PlanColumnName(static_cast<PlanColumn>(column)), row.cells[column]);
         }
-        return WriteFileAtomically(file, SerializeXml(root));
+    }
+    return SerializeXml(root);
+}
+
+bool SavePlanFile(const std::wstring& file, const PlanList& plans) noexcept {
+    try {
+        return WriteFileAtomically(file, PlanFileBytes(plans.Rows()));
     } catch (...) {
         return false;
     }

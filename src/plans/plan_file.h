@@ -5,9 +5,9 @@
 #include "plans/plan_list.h"
 #include "platform/xml_tree.h"
 
-#include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrel {
 
@@ -23,22 +23,34 @@ enum class PlanFileLoadResult {
 };
 
 // The plan file's path: Values.xml in the executable's folder.
-std::filesystem::path PlanFilePath(const std::filesystem::path& exeFolder);
+std::wstring PlanFilePath(std::wstring_view exeFolder);
 
-// Appends every plan node of `file` to `plans` with a single change notification. A missing element
-// gives the cell text::kMissingCell. Never throws.
-PlanFileLoadResult LoadPlanFile(const std::filesystem::path& file, XmlBackend& xml, PlanList& plans) noexcept;
+struct PlanDocument {
+    PlanFileLoadResult result = PlanFileLoadResult::Nothing;
+    std::vector<PlanRow> rows; // in file order; empty unless result is Loaded
+};
+
+// The plans held by the plan file's bytes, `bytes` being the whole file as read (empty for a missing
+// file). A missing element gives the cell text::kMissingCell. Never throws.
+PlanDocument ReadPlanDocument(std::string_view bytes, XmlBackend& xml) noexcept;
+
+// Appends every plan node of `file` to `plans` with a single change notification. A file that exists
+// but cannot be read is Failed. Never throws.
+PlanFileLoadResult LoadPlanFile(const std::wstring& file, XmlBackend& xml, PlanList& plans) noexcept;
+
+// The plan file's bytes for `rows`.
+std::string PlanFileBytes(const std::vector<PlanRow>& rows);
 
 // Writes every row of `plans` over `file` atomically: whatever happens, the file holds either the old or
 // the new list. False when it could not be written (the old file is then left as it was). Never throws.
-bool SavePlanFile(const std::filesystem::path& file, const PlanList& plans) noexcept;
+bool SavePlanFile(const std::wstring& file, const PlanList& plans) noexcept;
 
 // "Values.xml.bak" beside the plan file.
-std::filesystem::path PlanFileCopyPath(const std::filesystem::path& file);
+std::wstring PlanFileCopyPath(const std::wstring& file);
 
 // Copies the plan file as it is to PlanFileCopyPath (replacing an older copy). False when it could not
 // be read or written. Never throws.
-bool KeepCopyOfPlanFile(const std::filesystem::path& file) noexcept;
+bool KeepCopyOfPlanFile(const std::wstring& file) noexcept;
 
 // Appends to `node` a child element `name` holding `text`.
 void AppendChildText(XmlElement& node, std::wstring_view name, std::wstring_view text);

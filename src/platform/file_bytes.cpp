@@ -1,20 +1,24 @@
 // The platform-independent half of file_bytes.h.
 #include "platform/file_bytes.h"
 
-#include <system_error>
-
 namespace kestrel {
 
-std::filesystem::path TemporaryPathFor(const std::filesystem::path& file) {
-    std::filesystem::path temporary = file;
-    temporary += ".tmp";
-    return temporary;
+std::wstring JoinPath(std::wstring_view folder, std::wstring_view name) {
+    std::wstring path(folder);
+    if (!path.empty() && path.back() != kPathSeparator && path.back() != L'/') {
+        path += kPathSeparator;
+    }
+    path += name;
+    return path;
 }
 
-void RemoveStaleTemporary(const std::filesystem::path& file) noexcept {
+std::wstring TemporaryPathFor(const std::wstring& file) {
+    return file + L".tmp";
+}
+
+void RemoveStaleTemporary(const std::wstring& file) noexcept {
     try {
-        std::error_code ignored;
-        std::filesystem::remove(TemporaryPathFor(file), ignored);
+        RemoveFile(TemporaryPathFor(file));
     } catch (...) {
         // Only an allocation can throw here; the stale file simply stays until the next save.
     }

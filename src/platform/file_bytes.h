@@ -1,13 +1,24 @@
 // Whole-file reads, and whole-file writes that a crash cannot tear: the bytes go to "<file>.tmp" in the
 // same folder, are flushed to disk, and only then replace the file in one rename. At any moment the file
 // holds either its old or its new content.
+//
+// Paths are wide strings as Windows takes them; the native build converts them to UTF-8 for POSIX.
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace kestrel {
+
+// The folder separator of the platform the program runs on.
+#ifdef _WIN32
+inline constexpr wchar_t kPathSeparator = L'\\';
+#else
+inline constexpr wchar_t kPathSeparator = L'/';
+#endif
+
+// `folder` and `name` joined with one separator.
+std::wstring JoinPath(std::wstring_view folder, std::wstring_view name);
 
 enum class FileReadStatus {
     Read,
@@ -16,16 +27,29 @@ enum class FileReadStatus {
 };
 
 // Never throws; `bytes` is cleared first.
-FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& bytes) noexcept;
+FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes) noexcept;
 
 // Replaces `file` with `bytes` as described above. Never throws; on failure the old file is untouched
 // and no temporary file is left behind.
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) noexcept;
+bool WriteFileAtomically(const std::wstring& file, std::string_view bytes) noexcept;
+
+enum class NewFileStatus {
+    Written,
+    Exists, // a file of that name is there already; it was left alone
+    Failed,
+};
+
+// Writes `bytes` to a file that must not exist yet, flushed to disk; never replaces anything. A failed
+// write leaves no file behind. Never throws.
+NewFileStatus WriteNewFile(const std::wstring& file, std::string_view bytes) noexcept;
 
 // "<file>.tmp", the temporary that WriteFileAtomically uses.
-std::filesystem::path TemporaryPathFor(const std::filesystem::path& file);
+std::wstring TemporaryPathFor(const std::wstring& file);
+
+// Deletes `file`; true when it is gone afterwards (also when it never existed). Never throws.
+bool RemoveFile(const std::wstring& file) noexcept;
 
 // Removes a temporary left by a write that was killed half-way (the file itself is still whole).
-void RemoveStaleTemporary(const std::filesystem::path& file) noexcept;
+void RemoveStaleTemporary(const std::wstring& file) noexcept;
 
 } // namespace kestrel

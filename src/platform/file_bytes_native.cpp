@@ -1,6 +1,8 @@
 // POSIX implementation of file_bytes.h.
 #include "platform/file_bytes.h"
 
+#include "platform/xml_tree.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,9 +48,23 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
-// Makes the rename itself durable; best effort (some file systems refuse fsync on folders).
-void SyncFolder(const std::filesystem::path& folder) {
-    const Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+// The POSIX name of a wide path.
+std::string Native(const std::wstring& path) {
+    return Utf8FromWide(path);
+}
+
+// The folder part of a POSIX path, "." when there is none.
+std::string FolderOf(const std::string& file) {
+    const auto slash = file.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : file.substr(0, slash);
+}
+
+// Makes a rename or a new name durable; best effort (some file systems refuse fsync on folders).
+void SyncFolder(const std::string& folder) {
+    const Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) {
         ::fsync(dir.get());
     }
@@ -56,10 +72,10 @@ void SyncFolder(const std::filesystem::path& folder) {
 
 } // namespace
 
-FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& bytes) noexcept {
+FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes) noexcept {
     try {
         bytes.clear();
-        Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+        Fd fd(::open(Native(file).c_str(), O_RDONLY | O_CLOEXEC));
         if (fd.get() < 0) {
             return (errno == ENOENT || errno == ENOTDIR) ? FileReadStatus::NotFound : FileReadStatus::Failed;
         }
@@ -89,9 +105,10 @@ FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& byt
     }
 }
 
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) noexcept {
+bool WriteFileAtomically(const std::wstring& file, std::string_view bytes) noexcept {
     try {
-        const std::filesystem::path temporary = TemporaryPathFor(file);
+        const std::string target = Native(file);
+        const std::string temporary = Native(TemporaryPathFor(file));
         bool ok = false;
         {
             Fd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
@@ -101,13 +118,41 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
             ok = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
             ok = fd.Close() && ok;
         }
-        ok = ok && ::rename(temporary.c_str(), file.c_str()) == 0;
+        ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
         if (!ok) {
             ::unlink(temporary.c_str());
             return false;
         }
-        SyncFolder(file.parent_path());
+        SyncFolder(FolderOf(target));
         return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+NewFileStatus WriteNewFile(const std::wstring& file, std::string_view bytes) noexcept {
+    try {
+        const std::string target = Native(file);
+        Fd fd(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+        if (fd.get() < 0) {
+            return errno == EEXIST ? NewFileStatus::Exists : NewFileStatus::Failed;
+        }
+        bool ok = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+        ok = fd.Close() && ok;
+        if (!ok) {
+            ::unlink(target.c_str());
+            return NewFileStatus::Failed;
+        }
+        SyncFolder(FolderOf(target));
+        return NewFileStatus::Written;
+    } catch (...) {
+        return NewFileStatus::Failed;
+    }
+}
+
+bool RemoveFile(const std::wstring& file) noexcept {
+    try {
+        return ::unlink(Native(file).c_str()) == 0 || errno == ENOENT || errno == ENOTDIR;
     } catch (...) {
         return false;
     }

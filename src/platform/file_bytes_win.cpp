@@ -43,7 +43,7 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 
 } // namespace
 
-FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& bytes) noexcept {
+FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes) noexcept {
     try {
         bytes.clear();
         // Share everything, so that a file another program holds open for writing can still be read.
@@ -78,9 +78,9 @@ FileReadStatus ReadFileBytes(const std::filesystem::path& file, std::string& byt
     }
 }
 
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) noexcept {
+bool WriteFileAtomically(const std::wstring& file, std::string_view bytes) noexcept {
     try {
-        const std::filesystem::path temporary = TemporaryPathFor(file);
+        const std::wstring temporary = TemporaryPathFor(file);
         bool ok = false;
         {
             FileHandle handle(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -100,6 +100,31 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
     } catch (...) {
         return false;
     }
+}
+
+NewFileStatus WriteNewFile(const std::wstring& file, std::string_view bytes) noexcept {
+    FileHandle handle(
+        ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.valid()) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFileStatus::Exists
+                                                                           : NewFileStatus::Failed;
+    }
+    bool ok = WriteAll(handle.get(), bytes) && ::FlushFileBuffers(handle.get());
+    ok = handle.Close() && ok;
+    if (!ok) {
+        ::DeleteFileW(file.c_str());
+        return NewFileStatus::Failed;
+    }
+    return NewFileStatus::Written;
+}
+
+bool RemoveFile(const std::wstring& file) noexcept {
+    if (::DeleteFileW(file.c_str())) {
+        return true;
+    }
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 } // namespace kestrel

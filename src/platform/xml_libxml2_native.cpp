@@ -1,5 +1,4 @@
 // The native XML back-end: libxml2 parses the file, and its document is copied into an XmlElement tree.
-#include "platform/file_bytes.h"
 #include "platform/xml_tree.h"
 
 #include <libxml/parser.h>
@@ -86,13 +85,10 @@ class LibXml2Backend final : public XmlBackend {
 public:
     LibXml2Backend() { xmlInitParser(); }
 
-    XmlParseResult Parse(const std::filesystem::path& file) override {
+protected:
+    XmlParseResult ParseDocument(std::string_view bytes) override {
         XmlParseResult result;
         try {
-            std::string bytes;
-            if (auto nothingToParse = ReadXmlSource(file, bytes)) {
-                return *nothingToParse;
-            }
             const std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
             if (!context) {
                 result.status = XmlParseStatus::Failed;

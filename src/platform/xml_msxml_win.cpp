@@ -1,7 +1,6 @@
 // The Windows XML back-end: MSXML (Msxml2.DOMDocument, through COM) parses the file, and its DOM is
 // copied into an XmlElement tree.
 #include "platform/com_win.h"
-#include "platform/file_bytes.h"
 #include "platform/xml_tree.h"
 
 #include <windows.h>
@@ -17,6 +16,9 @@ namespace {
 
 using win::ComApartment;
 using win::ComPtr;
+
+// MinGW's libuuid lacks it.
+constexpr IID kIID_IXMLDOMDocument2 = {0x2933BF95, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 class Bstr {
 public:
@@ -120,15 +122,15 @@ XmlParseStatus CopyElement(IXMLDOMNode* node, int depth, XmlElement& out) {
 
 // Code page of a GB declaration ("<?xml ... encoding="GB2312"?>"), or 0. Wine's MSXML refuses such files
 // although Windows reads them; Kestrel decodes them itself.
-UINT DeclaredChineseCodePage(const std::string& bytes) {
+UINT DeclaredChineseCodePage(std::string_view bytes) {
     if (bytes.rfind("<?xml", 0) != 0) {
         return 0;
     }
     const std::size_t end = bytes.find("?>");
-    if (end == std::string::npos) {
+    if (end == std::string_view::npos) {
         return 0;
     }
-    std::string declaration = bytes.substr(0, end);
+    std::string declaration(bytes.substr(0, end));
     for (char& c : declaration) {
         if (c >= 'A' && c <= 'Z') {
             c = static_cast<char>(c - 'A' + 'a');
@@ -158,7 +160,7 @@ UINT DeclaredChineseCodePage(const std::string& bytes) {
 
 // The document decoded from code page `codePage`, without its declaration (which would name an
 // encoding that a string no longer has).
-bool LoadDecoded(IXMLDOMDocument* document, const std::string& bytes, UINT codePage) {
+bool LoadDecoded(IXMLDOMDocument* document, std::string_view bytes, UINT codePage) {
     const int length = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(),
                                              static_cast<int>(bytes.size()), nullptr, 0);
     if (length <= 0) {
@@ -181,7 +183,7 @@ bool LoadDecoded(IXMLDOMDocument* document, const std::string& bytes, UINT codeP
 }
 
 // Parses `bytes` as a file: the byte-order mark or declaration decides the encoding.
-HRESULT LoadBytes(IXMLDOMDocument* document, const std::string& bytes, bool& loaded) {
+HRESULT LoadBytes(IXMLDOMDocument* document, std::string_view bytes, bool& loaded) {
     loaded = false;
     HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
     if (memory == nullptr) {
@@ -214,14 +216,10 @@ HRESULT LoadBytes(IXMLDOMDocument* document, const std::string& bytes, bool& loa
 }
 
 class MsxmlBackend final : public XmlBackend {
-public:
-    XmlParseResult Parse(const std::filesystem::path& file) override {
+protected:
+    XmlParseResult ParseDocument(std::string_view bytes) override {
         XmlParseResult result;
         try {
-            std::string bytes;
-            if (auto nothingToParse = ReadXmlSource(file, bytes)) {
-                return *nothingToParse;
-            }
             result.status = ParseBytes(bytes, result.root);
             if (result.status != XmlParseStatus::Parsed) {
                 result.root = {};
@@ -234,7 +232,7 @@ public:
     }
 
 private:
-    static XmlParseStatus ParseBytes(const std::string& bytes, XmlElement& root) {
+    static XmlParseStatus ParseBytes(std::string_view bytes, XmlElement& root) {
         const ComApartment apartment;
         if (!apartment.usable()) {
             return XmlParseStatus::Failed;
@@ -250,8 +248,18 @@ private:
         }
         document->put_async(VARIANT_FALSE);
         document->put_validateOnParse(VARIANT_FALSE);
-        // Never fetch DTDs or external entities named by a file.
+        // Never fetch DTDs or external entities named by a file, and refuse a document type altogether:
+        // its internal entities could expand a few bytes into gigabytes. (Wine's MSXML ignores the
+        // property; XmlBackend::Parse has turned such documents away already.)
         document->put_resolveExternals(VARIANT_FALSE);
+        ComPtr<IXMLDOMDocument2> settings;
+        if (SUCCEEDED(document->QueryInterface(kIID_IXMLDOMDocument2, reinterpret_cast<void**>(settings.put())))) {
+            Variant prohibit;
+            prohibit.get().vt = VT_BOOL;
+            prohibit.get().boolVal = VARIANT_TRUE;
+            Bstr name(L"ProhibitDTD", 11);
+            settings->setProperty(name.get(), prohibit.get());
+        }
         // Without this, text loses its leading and trailing spaces (a custom repeat rule ends with one).
         document->put_preserveWhiteSpace(VARIANT_TRUE);
 

@@ -184,19 +184,110 @@ std::wstring WideFromUtf8(std::string_view utf8) {
     return out;
 }
 
-std::optional<XmlParseResult> ReadXmlSource(const std::filesystem::path& file, std::string& bytes) {
-    XmlParseResult result;
-    switch (ReadFileBytes(file, bytes)) {
-    case FileReadStatus::Read:
-        break;
-    case FileReadStatus::NotFound:
-        result.status = XmlParseStatus::NoDocument;
-        return result;
-    case FileReadStatus::Failed:
-        result.status = XmlParseStatus::Failed;
-        return result;
+std::string Utf8FromWide(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const char32_t c = NextCodePoint(text, pos);
+        AppendUtf8(out, c == kInvalid ? 0xFFFD : c);
     }
-    if (bytes.empty()) {
+    return out;
+}
+
+namespace {
+
+// The prolog reader behind DeclaresDocumentType: walks the text as code units of `width` bytes in the
+// given byte order, looking only at ASCII.
+class PrologReader {
+public:
+    PrologReader(std::string_view bytes, std::size_t width, bool bigEndian)
+        : bytes_(bytes), width_(width), bigEndian_(bigEndian) {}
+
+    bool DeclaresDocumentType() {
+        while (!AtEnd()) {
+            const char32_t c = Peek();
+            if (c == U' ' || c == U'\t' || c == U'\r' || c == U'\n') {
+                Advance();
+            } else if (StartsWith("<?")) {
+                if (!SkipPast("?>")) {
+                    return false;
+                }
+            } else if (StartsWith("<!--")) {
+                if (!SkipPast("-->")) {
+                    return false;
+                }
+            } else {
+                return StartsWith("<!DOCTYPE");
+            }
+        }
+        return false;
+    }
+
+private:
+    bool AtEnd() const { return pos_ + width_ > bytes_.size(); }
+    char32_t UnitAt(std::size_t at) const {
+        char32_t unit = 0;
+        for (std::size_t i = 0; i < width_; ++i) {
+            const auto byte = static_cast<unsigned char>(bytes_[at + (bigEndian_ ? i : width_ - 1 - i)]);
+            unit = (unit << 8) | byte;
+        }
+        return unit;
+    }
+    char32_t Peek() const { return UnitAt(pos_); }
+    void Advance() { pos_ += width_; }
+    bool StartsWith(std::string_view ascii) const {
+        if (pos_ + ascii.size() * width_ > bytes_.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < ascii.size(); ++i) {
+            if (UnitAt(pos_ + i * width_) != static_cast<unsigned char>(ascii[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
+    bool SkipPast(std::string_view ascii) {
+        for (; !AtEnd(); Advance()) {
+            if (StartsWith(ascii)) {
+                pos_ += ascii.size() * width_;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::string_view bytes_;
+    std::size_t width_;
+    bool bigEndian_;
+    std::size_t pos_ = 0;
+};
+
+} // namespace
+
+bool DeclaresDocumentType(std::string_view bytes) {
+    const auto startsWith = [&](std::string_view prefix) { return bytes.substr(0, prefix.size()) == prefix; };
+    if (startsWith("\xEF\xBB\xBF")) {
+        return PrologReader(bytes.substr(3), 1, false).DeclaresDocumentType();
+    }
+    if (startsWith("\xFF\xFE")) {
+        return PrologReader(bytes.substr(2), 2, false).DeclaresDocumentType();
+    }
+    if (startsWith("\xFE\xFF")) {
+        return PrologReader(bytes.substr(2), 2, true).DeclaresDocumentType();
+    }
+    // Without a byte-order mark, UTF-16 shows as a zero byte beside the first '<'.
+    if (startsWith(std::string_view("<\0", 2))) {
+        return PrologReader(bytes, 2, false).DeclaresDocumentType();
+    }
+    if (startsWith(std::string_view("\0<", 2))) {
+        return PrologReader(bytes, 2, true).DeclaresDocumentType();
+    }
+    return PrologReader(bytes, 1, false).DeclaresDocumentType();
+}
+
+XmlParseResult XmlBackend::Parse(std::string_view bytes) {
+    XmlParseResult result;
+    if (bytes.empty() || DeclaresDocumentType(bytes)) {
         result.status = XmlParseStatus::NoDocument;
         return result;
     }
@@ -204,7 +295,20 @@ std::optional<XmlParseResult> ReadXmlSource(const std::filesystem::path& file, s
         result.status = XmlParseStatus::Failed;
         return result;
     }
-    return std::nullopt;
+    return ParseDocument(bytes);
+}
+
+XmlParseResult ParseXmlFile(XmlBackend& xml, const std::wstring& file) {
+    std::string bytes;
+    switch (ReadFileBytes(file, bytes)) {
+    case FileReadStatus::Read:
+        return xml.Parse(bytes);
+    case FileReadStatus::NotFound:
+        return {XmlParseStatus::NoDocument, {}};
+    case FileReadStatus::Failed:
+        break;
+    }
+    return {XmlParseStatus::Failed, {}};
 }
 
 } // namespace kestrel

@@ -3,9 +3,7 @@
 // Windows, libxml2 natively).
 #pragma once
 
-#include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,15 +36,25 @@ inline constexpr int kXmlMaxDepth = 256;
 class XmlBackend {
 public:
     virtual ~XmlBackend() = default;
-    // Never throws. Reads the file whatever its encoding, as far as a byte-order mark or the XML
-    // declaration identify it; does not fetch external entities or DTDs.
-    virtual XmlParseResult Parse(const std::filesystem::path& file) = 0;
+    // Parses a whole document held in memory, whatever its encoding, as far as a byte-order mark or the
+    // XML declaration identify it. Never throws, never fetches anything. Checks that hold for every
+    // back-end come first: no bytes is NoDocument, more than a parser takes (2 GiB) is Failed, and a
+    // document that declares a document type is NoDocument (a plan file has no use for one, and its
+    // entities could make a few bytes expand into gigabytes).
+    XmlParseResult Parse(std::string_view bytes);
+
+protected:
+    // The back-end's own parse of `bytes` (not empty, no document type declaration).
+    virtual XmlParseResult ParseDocument(std::string_view bytes) = 0;
 };
 
-// The first step of every back-end: reads `file` into `bytes`. When there is nothing to parse, returns
-// the result to give instead: NoDocument for a missing or empty file, Failed for one that cannot be
-// read or is larger than a parser takes (2 GiB).
-std::optional<XmlParseResult> ReadXmlSource(const std::filesystem::path& file, std::string& bytes);
+// Reads `file` and parses it: a missing file is NoDocument, one that cannot be read is Failed.
+XmlParseResult ParseXmlFile(XmlBackend& xml, const std::wstring& file);
+
+// Whether the prolog of `bytes` (after a byte-order mark, the XML declaration, comments, processing
+// instructions and blanks) holds a <!DOCTYPE declaration. Reads UTF-8 and other ASCII-based encodings,
+// and UTF-16 in either byte order.
+bool DeclaresDocumentType(std::string_view bytes);
 
 // The platform's back-end; implemented once per platform.
 std::unique_ptr<XmlBackend> CreateXmlBackend();
@@ -63,5 +71,7 @@ std::wstring XmlStorableText(std::wstring_view text);
 // UTF-8 as parsers hand it out, to wide text (UTF-16 on Windows, UTF-32 elsewhere). Malformed
 // sequences become U+FFFD.
 std::wstring WideFromUtf8(std::string_view utf8);
+// Wide text to UTF-8; what UTF-8 cannot hold (unpaired surrogates) becomes U+FFFD.
+std::string Utf8FromWide(std::wstring_view text);
 
 } // namespace kestrel

@@ -25,15 +25,13 @@ constexpr wchar_t kChildVariable[] = L"KESTREL_PLAN_FILE_SAVER";
 constexpr std::size_t kRowsA = 3000;
 constexpr std::size_t kRowsB = 2000;
 
-std::filesystem::path StartedMarker(const std::filesystem::path& file) {
-    std::filesystem::path marker = file;
-    marker += L".started";
-    return marker;
+std::wstring StartedMarker(const std::wstring& file) {
+    return file + L".started";
 }
 
 // The exact bytes SavePlanFile writes for `plans`, saved through a scratch file beside `file`.
-std::string SavedBytes(const std::filesystem::path& file, const PlanList& plans, const wchar_t* scratchName) {
-    const std::filesystem::path scratch = file.parent_path() / scratchName;
+std::string SavedBytes(const std::wstring& file, const PlanList& plans, const wchar_t* scratchName) {
+    const std::wstring scratch = file.substr(0, file.find_last_of(L'\\') + 1) + scratchName;
     std::string bytes;
     if (!SavePlanFile(scratch, plans) || ReadFileBytes(scratch, bytes) != FileReadStatus::Read) {
         ::ExitProcess(4);
@@ -51,7 +49,7 @@ std::string SavedBytes(const std::filesystem::path& file, const PlanList& plans,
     if (length == 0 || length >= MAX_PATH * 2) {
         return false;
     }
-    const std::filesystem::path file(buffer);
+    const std::wstring file(buffer);
     const std::string bytesA = SavedBytes(file, ListOf(NumberedPlans(kRowsA, L"甲")), L"a.xml");
     const std::string bytesB = SavedBytes(file, ListOf(NumberedPlans(kRowsB, L"乙")), L"b.xml");
     const ULONGLONG deadline = ::GetTickCount64() + 60000;
@@ -60,7 +58,7 @@ std::string SavedBytes(const std::filesystem::path& file, const PlanList& plans,
         WriteFileAtomically(file, bytesB);
         WriteFileAtomically(file, bytesA);
         if (!markerWritten) {
-            std::ofstream(StartedMarker(file)) << "writing";
+            WriteFileAtomically(StartedMarker(file), "writing");
             markerWritten = true;
         }
     }
@@ -69,7 +67,7 @@ std::string SavedBytes(const std::filesystem::path& file, const PlanList& plans,
 
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::filesystem::path& file) {
+    explicit ChildProcess(const std::wstring& file) {
         wchar_t exe[MAX_PATH];
         ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
         std::wstring commandLine = L"\"" + std::wstring(exe) + L"\" --gtest_filter=-*";
@@ -115,19 +113,19 @@ TEST(PlanFileKill, TerminatedSaveLeavesOldOrNewFile) {
     int killedMidSave = 0; // the temporary was there: the kill hit a save half-way
     constexpr int kRounds = 12;
     for (int round = 0; round < kRounds; ++round) {
-        std::filesystem::remove(StartedMarker(file));
+        RemoveFile(StartedMarker(file));
         ChildProcess child(file);
         ASSERT_TRUE(child.started());
         // Wait until the child has saved once, then let it run on for 0 to 77 ms before ending it.
-        for (int wait = 0; wait < 1000 && !std::filesystem::exists(StartedMarker(file)); ++wait) {
+        for (int wait = 0; wait < 1000 && !testing::Exists(StartedMarker(file)); ++wait) {
             ASSERT_TRUE(child.Running()) << "the saver child ended by itself";
             ::Sleep(10);
         }
-        ASSERT_TRUE(std::filesystem::exists(StartedMarker(file))) << "the saver child never saved";
+        ASSERT_TRUE(testing::Exists(StartedMarker(file))) << "the saver child never saved";
         ::Sleep(static_cast<DWORD>((round * 37) % 78));
         ASSERT_TRUE(child.Running());
         ASSERT_TRUE(child.Terminate());
-        killedMidSave += std::filesystem::exists(TemporaryPathFor(file));
+        killedMidSave += testing::Exists(TemporaryPathFor(file));
 
         const char which = WholeListOnDisk(file, *backend, rowsA, rowsB);
         ASSERT_NE(which, 0) << "torn file after round " << round;
@@ -135,7 +133,7 @@ TEST(PlanFileKill, TerminatedSaveLeavesOldOrNewFile) {
         sawB += which == 'B';
     }
     EXPECT_GT(killedMidSave, 0) << "no kill landed in the middle of a save";
-    EXPECT_FALSE(std::filesystem::exists(TemporaryPathFor(file)));
+    EXPECT_FALSE(testing::Exists(TemporaryPathFor(file)));
 }
 
 } // namespace

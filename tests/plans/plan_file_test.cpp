@@ -11,12 +11,15 @@
 namespace kestrel {
 namespace {
 
+using testing::Exists;
 using testing::ListOf;
+using testing::MakeFolder;
 using testing::NumberedPlans;
 using testing::ReadBytes;
 using testing::TempFolder;
 using testing::Utf16Bytes;
 using testing::WriteBytes;
+using testing::operator/;
 
 const PlanRow kDailyShutdown =
     MakePlanRow(L"关机操作", L"22:30", L"关闭计算机", L"启用", L"每天", L"到时间对计算机进行指令操作。");
@@ -46,8 +49,8 @@ std::vector<PlanRow> RoundTrip(const std::vector<PlanRow>& rows) {
 }
 
 TEST(PlanFile, PathIsValuesXmlInTheExecutablesFolder) {
-    EXPECT_EQ(PlanFilePath(std::filesystem::path(u8"程序") / "Kestrel"),
-              std::filesystem::path(u8"程序") / "Kestrel" / L"Values.xml");
+    EXPECT_EQ(PlanFilePath(std::wstring(L"程序") + kPathSeparator + L"Kestrel"),
+              std::wstring(L"程序") + kPathSeparator + L"Kestrel" + kPathSeparator + L"Values.xml");
 }
 
 TEST(PlanFile, WritesExactBytes) {
@@ -70,7 +73,7 @@ TEST(PlanFile, WritesExactBytes) {
         const auto file = PlanFilePath(folder.path());
         ASSERT_TRUE(SavePlanFile(file, ListOf(c.rows)));
         EXPECT_EQ(ReadBytes(file), c.bytes);
-        EXPECT_FALSE(std::filesystem::exists(TemporaryPathFor(file)));
+        EXPECT_FALSE(Exists(TemporaryPathFor(file)));
     }
 }
 
@@ -261,7 +264,7 @@ TEST(PlanFile, ACopyKeepsAnUnusableFileAsItWas) {
     WriteBytes(file, damaged);
     WriteBytes(PlanFileCopyPath(file), "older copy");
     ASSERT_TRUE(KeepCopyOfPlanFile(file));
-    EXPECT_EQ(PlanFileCopyPath(file).filename(), std::filesystem::path(L"Values.xml.bak"));
+    EXPECT_EQ(PlanFileCopyPath(file), folder / L"Values.xml.bak");
     std::string copy;
     ASSERT_EQ(ReadFileBytes(PlanFileCopyPath(file), copy), FileReadStatus::Read);
     EXPECT_EQ(copy, damaged);
@@ -273,7 +276,7 @@ TEST(PlanFile, MissingFileIsSilentUnreadableFileIsAFailure) {
     const auto file = PlanFilePath(folder.path());
     PlanList plans;
     EXPECT_EQ(LoadPlanFile(file, *CreateXmlBackend(), plans), PlanFileLoadResult::Nothing);
-    std::filesystem::create_directory(file);
+    MakeFolder(file);
     EXPECT_EQ(LoadPlanFile(file, *CreateXmlBackend(), plans), PlanFileLoadResult::Failed);
     EXPECT_TRUE(plans.Empty());
 }
@@ -281,7 +284,8 @@ TEST(PlanFile, MissingFileIsSilentUnreadableFileIsAFailure) {
 // A back-end whose component cannot be created.
 class UnavailableBackend final : public XmlBackend {
 public:
-    XmlParseResult Parse(const std::filesystem::path&) override { return {XmlParseStatus::Failed, {}}; }
+protected:
+    XmlParseResult ParseDocument(std::string_view) override { return {XmlParseStatus::Failed, {}}; }
 };
 
 TEST(PlanFile, UnavailableXmlComponentIsAFailure) {
@@ -296,15 +300,15 @@ TEST(PlanFile, UnavailableXmlComponentIsAFailure) {
 
 TEST(PlanFile, FailedSaveKeepsTheOldFile) {
     TempFolder folder;
-    EXPECT_FALSE(SavePlanFile(PlanFilePath(folder / u8"不存在"), ListOf({kDailyShutdown})));
+    EXPECT_FALSE(SavePlanFile(PlanFilePath(folder / L"不存在"), ListOf({kDailyShutdown})));
 
     // Values.xml is a folder: nothing can replace it, and nothing inside it is touched.
     const auto file = PlanFilePath(folder.path());
-    std::filesystem::create_directory(file);
+    MakeFolder(file);
     WriteBytes(file / L"keep.txt", "keep");
     EXPECT_FALSE(SavePlanFile(file, ListOf({kDailyShutdown})));
     EXPECT_EQ(ReadBytes(file / L"keep.txt"), "keep");
-    EXPECT_FALSE(std::filesystem::exists(TemporaryPathFor(file)));
+    EXPECT_FALSE(Exists(TemporaryPathFor(file)));
 }
 
 TEST(PlanFile, StaleTemporaryIsIgnoredAndCleanedUp) {
@@ -315,7 +319,7 @@ TEST(PlanFile, StaleTemporaryIsIgnoredAndCleanedUp) {
     PlanList plans;
     ASSERT_EQ(LoadPlanFile(file, *CreateXmlBackend(), plans), PlanFileLoadResult::Loaded);
     EXPECT_EQ(plans.Rows(), std::vector<PlanRow>{kDailyShutdown});
-    EXPECT_FALSE(std::filesystem::exists(TemporaryPathFor(file)));
+    EXPECT_FALSE(Exists(TemporaryPathFor(file)));
 }
 
 TEST(GetChildText, FindsTheFirstDescendantInDocumentOrder) {

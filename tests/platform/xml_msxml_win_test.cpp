@@ -2,27 +2,22 @@
 // single-threaded apartment, tests and helpers may have none or a multi-threaded one), and leaves that
 // state as it found it.
 #include "platform/xml_tree.h"
-#include "support/xml_test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <objbase.h>
 #include <windows.h>
 
+#include <string>
 #include <thread>
 
 namespace kestrel {
 namespace {
 
-using testing::TempFolder;
-using testing::WriteBytes;
-
 enum class Apartment { None, SingleThreaded, MultiThreaded };
 
 TEST(MsxmlBackend, ParsesInAnyApartmentAndLeavesItAsItWas) {
-    TempFolder folder;
-    const auto file = folder / L"Values.xml";
-    WriteBytes(file, "<计划列表><计划节点><重复>一 三 </重复></计划节点></计划列表>");
+    const std::string document = "<计划列表><计划节点><重复>一 三 </重复></计划节点></计划列表>";
     for (const Apartment apartment : {Apartment::None, Apartment::SingleThreaded, Apartment::MultiThreaded}) {
         XmlParseResult result;
         HRESULT afterwards = E_FAIL;
@@ -33,7 +28,7 @@ TEST(MsxmlBackend, ParsesInAnyApartmentAndLeavesItAsItWas) {
                                                         : COINIT_MULTITHREADED),
                           S_OK);
             }
-            result = CreateXmlBackend()->Parse(file);
+            result = CreateXmlBackend()->Parse(document);
             // S_OK: no apartment was left behind; S_FALSE: the caller's own one is still there;
             // RPC_E_CHANGED_MODE: the caller's multi-threaded one is still there.
             afterwards = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

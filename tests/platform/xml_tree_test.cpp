@@ -11,9 +11,14 @@
 namespace kestrel {
 namespace {
 
+using testing::Exists;
+using testing::MakeFolder;
 using testing::ReadBytes;
 using testing::TempFolder;
+using testing::Utf16Bytes;
+using testing::Wide;
 using testing::WriteBytes;
+using testing::operator/;
 
 XmlElement Leaf(std::wstring name, std::wstring text) {
     return XmlElement{std::move(name), std::move(text), {}};
@@ -141,17 +146,19 @@ TEST(XmlBackendContract, ParsesOrRefusesFilesAlike) {
         {"whitespace between elements is kept in the text, never an element", "<a>\n  <b>1</b>\n</a>\n",
          XmlParseStatus::Parsed, L"a(\n  1\n){b(1)}"},
         {"line ends in text are normalised to LF", "<a>1\r\n2\r3</a>", XmlParseStatus::Parsed, L"a(1\n2\n3)"},
-        {"internal entity", "<!DOCTYPE a [<!ENTITY e \"ent\">]><a>[&e;]</a>", XmlParseStatus::Parsed,
-         L"a([ent])"},
+        // A document type could declare entities that expand a few bytes into gigabytes.
+        {"document type refused", "<!DOCTYPE a [<!ENTITY e \"ent\">]><a>[&e;]</a>", XmlParseStatus::NoDocument, L""},
+        {"document type after declaration, comment and blanks refused",
+         "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- c --><!DOCTYPE a><a>1</a>", XmlParseStatus::NoDocument, L""},
+        {"nested entities refused",
+         "<!DOCTYPE a [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><a>&b;&b;&b;</a>",
+         XmlParseStatus::NoDocument, L""},
         {"prefixed names keep their prefix", "<p:a xmlns:p=\"urn:x\"><p:b>1</p:b></p:a>",
          XmlParseStatus::Parsed, L"p:a(1){p:b(1)}"},
     };
-    TempFolder folder;
     const auto backend = CreateXmlBackend();
     for (const Case& c : cases) {
-        const auto file = folder / L"contract.xml";
-        WriteBytes(file, c.bytes);
-        const XmlParseResult result = backend->Parse(file);
+        const XmlParseResult result = backend->Parse(c.bytes);
         EXPECT_EQ(result.status, c.status) << c.what;
         if (result.status == XmlParseStatus::Parsed) {
             EXPECT_EQ(Picture(result.root), c.picture) << c.what;
@@ -160,22 +167,34 @@ TEST(XmlBackendContract, ParsesOrRefusesFilesAlike) {
 }
 
 TEST(XmlBackendContract, DeepButAllowedNestingParses) {
-    TempFolder folder;
-    const auto file = folder / L"deep.xml";
-    WriteBytes(file, Nested(200));
-    const XmlParseResult result = CreateXmlBackend()->Parse(file);
+    const XmlParseResult result = CreateXmlBackend()->Parse(Nested(200));
     ASSERT_EQ(result.status, XmlParseStatus::Parsed);
     EXPECT_EQ(result.root.text, L"x");
+}
+
+TEST(XmlBackendContract, DocumentTypeRefusedInUtf16Too) {
+    const auto backend = CreateXmlBackend();
+    for (const bool bigEndian : {false, true}) {
+        for (const bool withBom : {false, true}) {
+            EXPECT_EQ(backend->Parse(Utf16Bytes("<!-- x --> <!DOCTYPE a><a>1</a>", bigEndian, withBom)).status,
+                      XmlParseStatus::NoDocument)
+                << bigEndian << withBom;
+        }
+        // UTF-16 without a mark or declaration is no document anyway; with a mark it parses.
+        EXPECT_EQ(backend->Parse(Utf16Bytes("<a>&lt;!DOCTYPE</a>", bigEndian, true)).status, XmlParseStatus::Parsed)
+            << bigEndian;
+    }
 }
 
 TEST(XmlBackendContract, MissingOrUnreadableFiles) {
     TempFolder folder;
     const auto backend = CreateXmlBackend();
-    EXPECT_EQ(backend->Parse(folder / L"absent.xml").status, XmlParseStatus::NoDocument);
-    EXPECT_EQ(backend->Parse(folder / L"no-such-folder" / L"absent.xml").status, XmlParseStatus::NoDocument);
+    EXPECT_EQ(ParseXmlFile(*backend, folder / L"absent.xml").status, XmlParseStatus::NoDocument);
+    EXPECT_EQ(ParseXmlFile(*backend, folder / L"no-such-folder" / L"absent.xml").status,
+              XmlParseStatus::NoDocument);
     // A folder where the file should be exists but cannot be read: that is not "no document".
-    std::filesystem::create_directory(folder / L"Values.xml");
-    EXPECT_EQ(backend->Parse(folder / L"Values.xml").status, XmlParseStatus::Failed);
+    MakeFolder(folder / L"Values.xml");
+    EXPECT_EQ(ParseXmlFile(*backend, folder / L"Values.xml").status, XmlParseStatus::Failed);
 }
 
 TEST(XmlBackendContract, NeverReadsExternalEntities) {
@@ -183,7 +202,7 @@ TEST(XmlBackendContract, NeverReadsExternalEntities) {
     WriteBytes(folder / L"secret.txt", "SECRET");
     const auto file = folder / L"xxe.xml";
     WriteBytes(file, "<!DOCTYPE a [<!ENTITY x SYSTEM \"secret.txt\">]><a>[&x;]</a>");
-    const XmlParseResult result = CreateXmlBackend()->Parse(file);
+    const XmlParseResult result = ParseXmlFile(*CreateXmlBackend(), file);
     EXPECT_NE(result.status, XmlParseStatus::Failed);
     EXPECT_EQ(result.root.text.find(L"SECRET"), std::wstring::npos) << result.root.text;
 }
@@ -198,22 +217,22 @@ TEST(FileBytes, WriteAtomicallyReplacesWholeFileAndLeavesNoTemporary) {
     EXPECT_EQ(ReadBytes(file), "short");
     ASSERT_TRUE(WriteFileAtomically(file, ""));
     EXPECT_EQ(ReadBytes(file), "");
-    EXPECT_FALSE(std::filesystem::exists(TemporaryPathFor(file)));
+    EXPECT_FALSE(Exists(TemporaryPathFor(file)));
     EXPECT_EQ(TemporaryPathFor(file), folder / L"Values.xml.tmp");
 }
 
 TEST(FileBytes, FailedWriteLeavesOldFileAndNoTemporary) {
     TempFolder folder;
     EXPECT_FALSE(WriteFileAtomically(folder / L"missing" / L"Values.xml", "x"));
-    EXPECT_FALSE(std::filesystem::exists(folder / L"missing"));
+    EXPECT_FALSE(Exists(folder / L"missing"));
 
     // The target is a folder: the rename fails after the temporary was written.
     const auto blocked = folder / L"blocked.xml";
-    std::filesystem::create_directory(blocked);
+    MakeFolder(blocked);
     WriteBytes(blocked / L"inside.txt", "keep");
     EXPECT_FALSE(WriteFileAtomically(blocked, "x"));
     EXPECT_EQ(ReadBytes(blocked / L"inside.txt"), "keep");
-    EXPECT_FALSE(std::filesystem::exists(TemporaryPathFor(blocked)));
+    EXPECT_FALSE(Exists(TemporaryPathFor(blocked)));
 }
 
 TEST(FileBytes, ReadTellsMissingFromUnreadable) {
@@ -224,8 +243,8 @@ TEST(FileBytes, ReadTellsMissingFromUnreadable) {
     EXPECT_EQ(ReadFileBytes(folder / L"absent" / L"deeper", bytes), FileReadStatus::NotFound);
     EXPECT_EQ(ReadFileBytes(folder.path(), bytes), FileReadStatus::Failed);
     const std::string content("\xEF\xBB\xBF<a>\0</a>", 11);
-    WriteBytes(folder / u8"中文名.xml", content);
-    EXPECT_EQ(ReadFileBytes(folder / u8"中文名.xml", bytes), FileReadStatus::Read);
+    WriteBytes(folder / Wide(u8"中文名.xml"), content);
+    EXPECT_EQ(ReadFileBytes(folder / Wide(u8"中文名.xml"), bytes), FileReadStatus::Read);
     EXPECT_EQ(bytes, content);
 }
 

@@ -2,7 +2,7 @@
 #include "support/xml_test_files.h"
 
 #include "plans/plan_file.h"
-
+#include "platform/file_bytes.h"
 #include "platform/xml_tree.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,35 @@
 
 namespace kestrel::testing {
 
+std::filesystem::path Fs(const std::wstring& path) {
+#ifdef _WIN32
+    return std::filesystem::path(path);
+#else
+    return std::filesystem::path(Utf8FromWide(path));
+#endif
+}
+
+std::wstring Wide(std::u8string_view utf8) {
+    return WideFromUtf8(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
+}
+
+std::wstring operator/(const std::wstring& path, std::wstring_view name) {
+    return JoinPath(path, name);
+}
+
+std::wstring TempFolder::operator/(std::wstring_view name) const {
+    return JoinPath(path_, name);
+}
+
+bool Exists(const std::wstring& path) {
+    std::error_code ignored;
+    return std::filesystem::exists(Fs(path), ignored);
+}
+
+void MakeFolder(const std::wstring& path) {
+    ASSERT_TRUE(std::filesystem::create_directory(Fs(path)));
+}
+
 TempFolder::TempFolder() {
     std::random_device entropy;
     std::mt19937_64 generator(
@@ -23,7 +52,11 @@ TempFolder::TempFolder() {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::filesystem::path candidate = base / ("kestrel-test-" + std::to_string(generator()));
         if (std::filesystem::create_directory(candidate)) {
-            path_ = candidate;
+#ifdef _WIN32
+            path_ = candidate.wstring();
+#else
+            path_ = WideFromUtf8(candidate.string());
+#endif
             return;
         }
     }
@@ -32,19 +65,19 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(Fs(path_), ignored);
 }
 
-void WriteBytes(const std::filesystem::path& file, std::string_view bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+void WriteBytes(const std::wstring& file, std::string_view bytes) {
+    std::ofstream out(Fs(file), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    ASSERT_TRUE(out.good()) << file;
+    ASSERT_TRUE(out.good()) << Fs(file);
 }
 
-std::string ReadBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    EXPECT_TRUE(in.good()) << file;
+std::string ReadBytes(const std::wstring& file) {
+    std::ifstream in(Fs(file), std::ios::binary);
+    EXPECT_TRUE(in.good()) << Fs(file);
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
@@ -91,7 +124,7 @@ PlanList ListOf(std::vector<PlanRow> rows) {
     return list;
 }
 
-char WholeListOnDisk(const std::filesystem::path& file, XmlBackend& xml, const std::vector<PlanRow>& a,
+char WholeListOnDisk(const std::wstring& file, XmlBackend& xml, const std::vector<PlanRow>& a,
                      const std::vector<PlanRow>& b) {
     PlanList loaded;
     if (LoadPlanFile(file, xml, loaded) != PlanFileLoadResult::Loaded) {

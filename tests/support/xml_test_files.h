@@ -13,6 +13,7 @@
 namespace kestrel::testing {
 
 // A new, empty folder under the system's temporary folder; removed with everything in it at the end.
+// Paths are Kestrel's wide paths (as its file functions take them); Fs converts one for std::filesystem.
 class TempFolder {
 public:
     TempFolder();
@@ -20,16 +21,26 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
     ~TempFolder();
 
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+    const std::wstring& path() const { return path_; }
+    std::wstring operator/(std::wstring_view name) const;
 
 private:
-    std::filesystem::path path_;
+    std::wstring path_;
 };
 
-void WriteBytes(const std::filesystem::path& file, std::string_view bytes);
+// A wide path (UTF-8 on POSIX systems) for std::filesystem.
+std::filesystem::path Fs(const std::wstring& path);
+// `path` joined with `name`.
+std::wstring operator/(const std::wstring& path, std::wstring_view name);
+// A UTF-8 test text as a wide string (for names written as u8"...").
+std::wstring Wide(std::u8string_view utf8);
+
+bool Exists(const std::wstring& path);
+void MakeFolder(const std::wstring& path);
+
+void WriteBytes(const std::wstring& file, std::string_view bytes);
 // The file's bytes; fails the current test when it cannot be read.
-std::string ReadBytes(const std::filesystem::path& file);
+std::string ReadBytes(const std::wstring& file);
 
 // UTF-8 test text as UTF-16 bytes, optionally preceded by a byte-order mark.
 std::string Utf16Bytes(std::string_view utf8, bool bigEndian, bool withBom);
@@ -41,7 +52,7 @@ PlanList ListOf(std::vector<PlanRow> rows);
 
 // After a save was killed: which whole list the plan file holds, 'A' or 'B', or 0 when it loads as
 // neither (a torn or unloadable file).
-char WholeListOnDisk(const std::filesystem::path& file, XmlBackend& xml, const std::vector<PlanRow>& a,
+char WholeListOnDisk(const std::wstring& file, XmlBackend& xml, const std::vector<PlanRow>& a,
                      const std::vector<PlanRow>& b);
 
 } // namespace kestrel::testing
