@@ -7,6 +7,7 @@
 #include "base/texts.h"
 #include "plans/plan_file.h"
 #include "plans/plan_file_saver.h"
+#include "plans/plan_store.h"
 #include "plans/plan_list_page_win.h"
 #include "platform/file_bytes.h"
 #include "platform/com_win.h"
@@ -92,26 +93,26 @@ bool SingleInstanceLock::Claim(const wchar_t* mutexName, DWORD patienceMs) {
     return false;
 }
 
-// The plan file and its saver; kept out of the header so that only this file knows the XML back-end.
-struct Application::PlanStore {
-    std::wstring path;
-    // The file could not be used at start-up and no copy of it could be made yet: it is not replaced
-    // until one is.
-    bool copyPending = false;
+// The plan file's keeper and its saver; kept out of the header so that only this file knows the XML
+// back-end.
+struct Application::Plans {
     std::unique_ptr<XmlBackend> xml;
+    std::unique_ptr<PlanStore> store;
     std::unique_ptr<PlanFileSaver> saver;
+    PlanSaveResult lastSave = PlanSaveResult::Saved;
 };
 
 Application::Application(ApplicationOptions options)
-    : options_(std::move(options)), store_(std::make_unique<PlanStore>()), tray_(options_.trayShell) {
-    store_->path = PlanFilePath(options_.planFolder);
+    : options_(std::move(options)), store_(std::make_unique<Plans>()), tray_(options_.trayShell) {
     store_->xml = CreateXmlBackend();
+    store_->store =
+        std::make_unique<PlanStore>(DiskFiles(), *store_->xml, plans_, PlanFilePath(options_.planFolder));
 }
 
 Application::~Application() = default;
 
 std::wstring Application::PlanFilePathText() const {
-    return store_->path;
+    return store_->store->Path();
 }
 
 bool Application::Start() {
@@ -126,6 +127,13 @@ bool Application::Start() {
     };
     events.sessionEnding = [this] {
         End(false);
+    };
+    events.planFileRetry = [this] {
+        if (store_->store->RetryRead() && store_->saver) {
+            // Read at last: its plans are in front now, and those added meanwhile can be saved with them.
+            store_->saver->SaveNow();
+        }
+        ShowPlanFileNotices();
     };
     main_ = std::make_unique<MainWindow>(clock_, std::move(events));
     if (!main_->Create(options_.instance)) {
@@ -161,41 +169,65 @@ void Application::CreatePages() {
 }
 
 void Application::LoadPlans() {
-    const PlanFileLoadResult loaded = LoadPlanFile(store_->path, *store_->xml, plans_);
-    if (loaded == PlanFileLoadResult::Unusable || loaded == PlanFileLoadResult::Failed) {
-        // Every change saves at once; whatever the file holds must not be lost with the first one.
-        store_->copyPending = !KeepCopyOfPlanFile(store_->path);
-    }
-    if (loaded == PlanFileLoadResult::Failed) {
-        main_->Notify(text::kMsgPlanFileOpenError);
-    }
-    // Only now: the rows just read are what the file already holds, so loading them saves nothing.
+    // The saver exists before anything can show a box: a box pumps messages while the tray icon and the
+    // timers are live, and a change made meanwhile must reach the file.
     store_->saver = std::make_unique<PlanFileSaver>(
         plans_, [this] { return SavePlans(); }, [this] { ReportSaveFailure(); });
+    store_->store->Load();
+    ShowPlanFileNotices();
 }
 
 bool Application::SavePlans() {
-    if (store_->copyPending) {
-        // A file locked by another program at log-on is often free a moment later: copy it now, and
-        // while that still fails, keep it rather than replace plans that were never read.
-        std::string bytes;
-        const bool gone = ReadFileBytes(store_->path, bytes) == FileReadStatus::NotFound;
-        if (!gone && !KeepCopyOfPlanFile(store_->path)) {
-            return false;
-        }
-        store_->copyPending = false;
+    store_->lastSave = store_->store->Save();
+    ShowPlanFileNotices();
+    return store_->lastSave == PlanSaveResult::Saved;
+}
+
+void Application::ShowPlanFileNotices() {
+    PlanStore& store = *store_->store;
+    if (const auto copy = store.TakeDamagedCopyNotice()) {
+        // No box at start-up: the user may not even be at the screen yet.
+        tray_.ShowBalloon(text::kAppTitle, FillIn(text::kMsgPlanFileDamaged, L"{path}", *copy));
     }
-    return SavePlanFile(store_->path, plans_);
+    if (store.TakeReadFailureNotice()) {
+        main_->PostNotice(text::kMsgPlanFileOpenError, 0);
+    }
+    main_->SetPlanFileRetry(store.Unread());
 }
 
 void Application::ReportSaveFailure() {
-    std::wstring message = PlanFileSaveErrorText(store_->path);
-    if (ending_) {
-        // The last chance to tell: the windows are about to go.
-        main_->Notify(message, MB_ICONWARNING);
-    } else {
-        // Saves run inside plan list notifications; the box waits for the top of the message loop.
-        main_->PostNotice(std::move(message));
+    const std::wstring& path = store_->store->Path();
+    std::wstring message;
+    switch (store_->lastSave) {
+    case PlanSaveResult::FileUnread:
+        message = FillIn(text::kMsgPlanFileUnread, L"{path}", path);
+        break;
+    case PlanSaveResult::CopyFailed:
+        message = FillIn(text::kMsgPlanFileCopyFailed, L"{path}", path);
+        break;
+    case PlanSaveResult::Saved:
+    case PlanSaveResult::WriteFailed:
+        message = PlanFileSaveErrorText(path);
+        break;
+    }
+    // Saves run inside plan list notifications; the box waits for the top of the message loop.
+    main_->PostNotice(std::move(message));
+}
+
+void Application::SaveBeforeExit() {
+    for (;;) {
+        const PlanSaveResult result = store_->store->Save();
+        if (result == PlanSaveResult::Saved) {
+            return;
+        }
+        const wchar_t* reason = result == PlanSaveResult::FileUnread   ? text::kReasonFileUnread
+                                : result == PlanSaveResult::CopyFailed ? text::kReasonCopyFailed
+                                                                       : text::kReasonWriteFailed;
+        const std::wstring message =
+            FillIn(FillIn(text::kMsgExitSaveFailed, L"{path}", store_->store->Path()), L"{reason}", reason);
+        if (main_->Notify(message, MB_RETRYCANCEL | MB_ICONERROR | MB_DEFBUTTON1) != IDRETRY) {
+            return;
+        }
     }
 }
 
@@ -204,8 +236,15 @@ void Application::End(bool mayReport) {
         return;
     }
     ending_ = true;
-    if (store_->saver) {
-        store_->saver->SaveNow(mayReport);
+    main_->DropNotices();
+    main_->SetPlanFileRetry(false);
+    // The saver stops listening first: the windows that go next may still touch the list.
+    store_->saver.reset();
+    if (mayReport) {
+        SaveBeforeExit();
+    } else {
+        // The session is ending: never hold it up, and there is no one left to tell.
+        store_->store->Save();
     }
     tray_.Remove();
     DestroyProgramWindows(main_->hwnd());

@@ -73,14 +73,19 @@ public:
     std::wstring PlanFilePathText() const;
 
 private:
-    struct PlanStore;
+    struct Plans;
 
     void SetUpMainWindow();
     void CreatePages();
     void LoadPlans();
-    // Saves the plan list, but never over a file that could not be read and of which no copy exists.
+    // Saves the plan list by the plan store's rules and remembers why a save was held back.
     bool SavePlans();
     void ReportSaveFailure();
+    // Tells the user what the plan store has to say (a damaged file's copy, a failed XML component) and
+    // keeps the retry timer running while the file is unread.
+    void ShowPlanFileNotices();
+    // The save at Exit: a failure is always told, with Retry or exit anyway.
+    void SaveBeforeExit();
     // The one real end: save (reporting a failure only when allowed), remove the icon, close every window
     // and leave the message loop.
     void End(bool mayReport);
@@ -88,7 +93,7 @@ private:
     ApplicationOptions options_;
     SystemClock clock_;
     PlanList plans_;
-    std::unique_ptr<PlanStore> store_;
+    std::unique_ptr<Plans> store_;
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<PlanListPage> planListPage_;
     TrayIcon tray_;

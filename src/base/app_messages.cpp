@@ -5,15 +5,16 @@
 
 namespace kestrel {
 
-std::wstring PlanFileSaveErrorText(std::wstring_view path) {
-    constexpr std::wstring_view kPlaceholder = L"{path}";
-    std::wstring message = text::kMsgPlanFileSaveError;
-    // The path is inserted once, where the placeholder stands; a path that itself holds "{path}" stays as
-    // it is.
-    if (const auto at = message.find(kPlaceholder); at != std::wstring::npos) {
-        message.replace(at, kPlaceholder.size(), path);
+std::wstring FillIn(std::wstring_view message, std::wstring_view placeholder, std::wstring_view value) {
+    std::wstring filled(message);
+    if (const auto at = filled.find(placeholder); at != std::wstring::npos) {
+        filled.replace(at, placeholder.size(), value);
     }
-    return message;
+    return filled;
+}
+
+std::wstring PlanFileSaveErrorText(std::wstring_view path) {
+    return FillIn(text::kMsgPlanFileSaveError, L"{path}", path);
 }
 
 } // namespace kestrel

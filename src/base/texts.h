@@ -66,7 +66,27 @@ inline constexpr wchar_t kPlanFileName[] = L"Values.xml";
 inline constexpr wchar_t kMsgPlanFileOpenError[] = L"存储文件打开错误！";
 // Shown once when the plan file cannot be written; {path} is replaced by the file's full path.
 inline constexpr wchar_t kMsgPlanFileSaveError[] =
-    L"计划无法保存到文件：\n{path}\n\n请检查该文件夹是否可写、磁盘是否已满。计划仍保留在程序中，下次修改时会再次尝试保存。";
+    L"计划无法保存到文件：\n{path}"
+    L"\n\n请检查该文件夹是否可写、磁盘是否已满。计划仍保留在程序中，下次修改时会再次尝试保存。";
+// While running, when a save was held back to protect the file's own plans.
+inline constexpr wchar_t kMsgPlanFileUnread[] =
+    L"计划文件暂时无法读取，为免覆盖其中的计划，暂未保存：\n{path}"
+    L"\n\n它可能正被其他程序占用。计划仍保留在程序中，程序会稍后自动重试。";
+inline constexpr wchar_t kMsgPlanFileCopyFailed[] =
+    L"计划文件已损坏，且无法在它旁边保存副本，为免丢失其中的内容，暂未覆盖：\n{path}"
+    L"\n\n请检查该文件夹是否可写。计划仍保留在程序中，下次修改时会再次尝试保存。";
+// At Exit, with Retry and Cancel; {reason} is one of the three reasons below.
+inline constexpr wchar_t kMsgExitSaveFailed[] =
+    L"退出前未能保存计划：\n{path}\n\n{reason}"
+    L"\n\n点“重试”再次保存；点“取消”直接退出，本次运行中对计划的更改将丢失。";
+inline constexpr wchar_t kReasonWriteFailed[] = L"该文件夹不可写或磁盘已满。";
+inline constexpr wchar_t kReasonFileUnread[] =
+    L"该文件暂时无法读取（可能正被其他程序占用），为免覆盖其中的计划而未保存。";
+inline constexpr wchar_t kReasonCopyFailed[] =
+    L"该文件已损坏，且无法为它保存副本，为免丢失其中的内容而未覆盖。";
+// Tray balloon after start-up found the plan file damaged; {path} is where the file was copied to.
+inline constexpr wchar_t kMsgPlanFileDamaged[] =
+    L"计划文件已损坏，无法读取其中的计划。原文件已另存为：\n{path}";
 inline constexpr wchar_t kConfirmEnableAll[] = L"您确定要启用所有的计划吗？";
 inline constexpr wchar_t kConfirmDisableAll[] = L"您确定要禁用所有的计划吗？";
 inline constexpr wchar_t kConfirmDeleteAll[] = L"您确定要删除所有的计划吗？";
@@ -87,7 +107,8 @@ inline constexpr wchar_t kMenuFeedback[] = L"意见反馈[&F]";
 inline constexpr wchar_t kMenuAbout[] = L"关于[&A]";
 inline constexpr wchar_t kPlanListCaption[] = L"计划列表";
 // Captions under the five tab pictures, in tab order.
-inline constexpr const wchar_t* kTabCaptions[5] = {L"定时关机", L"定时提醒", L"定时运行", L"计划列表", L"禁止程序"};
+inline constexpr const wchar_t* kTabCaptions[5] = {L"定时关机", L"定时提醒", L"定时运行", L"计划列表",
+                                                   L"禁止程序"};
 
 // Tray menu.
 inline constexpr wchar_t kTrayShow[] = L"显示主界面[&S]";

@@ -118,20 +118,6 @@ PlanFileLoadResult LoadPlanFile(const std::wstring& file, XmlBackend& xml, PlanL
     }
 }
 
-std::wstring PlanFileCopyPath(const std::wstring& file) {
-    return file + L".bak";
-}
-
-bool KeepCopyOfPlanFile(const std::wstring& file) noexcept {
-    try {
-        std::string bytes;
-        return ReadFileBytes(file, bytes) == FileReadStatus::Read &&
-               WriteFileAtomically(PlanFileCopyPath(file), bytes);
-    } catch (...) {
-        return false;
-    }
-}
-
 std::string PlanFileBytes(const std::vector<PlanRow>& rows) {
     XmlElement root;
     root.name = text::kFileRoot;

@@ -15,11 +15,11 @@ enum class PlanFileLoadResult {
     Loaded,  // at least one plan node was read
     Nothing, // missing or empty file, or an empty plan list root: the list stays empty, silently
     // The file holds something that is not a plan list (malformed, cut short, another root element, a
-    // root with content but no 计划节点): the
-    // list stays empty, silently, and the caller keeps a copy (KeepCopyOfPlanFile) before the next save
-    // replaces the file, so plans in a damaged or hand-edited file can still be recovered.
+    // root with content but no 计划节点): the list stays empty, silently, and the caller keeps a copy
+    // before the next save replaces the file (PlanStore), so plans in a damaged or hand-edited file can
+    // still be recovered.
     Unusable,
-    Failed, // anything else; the caller shows text::kMsgPlanFileOpenError. Rows read before stay appended.
+    Failed, // anything else (the file cannot be read, the XML component fails): nothing is appended
 };
 
 // The plan file's path: Values.xml in the executable's folder.
@@ -44,13 +44,6 @@ std::string PlanFileBytes(const std::vector<PlanRow>& rows);
 // Writes every row of `plans` over `file` atomically: whatever happens, the file holds either the old or
 // the new list. False when it could not be written (the old file is then left as it was). Never throws.
 bool SavePlanFile(const std::wstring& file, const PlanList& plans) noexcept;
-
-// "Values.xml.bak" beside the plan file.
-std::wstring PlanFileCopyPath(const std::wstring& file);
-
-// Copies the plan file as it is to PlanFileCopyPath (replacing an older copy). False when it could not
-// be read or written. Never throws.
-bool KeepCopyOfPlanFile(const std::wstring& file) noexcept;
 
 // Appends to `node` a child element `name` holding `text`.
 void AppendChildText(XmlElement& node, std::wstring_view name, std::wstring_view text);

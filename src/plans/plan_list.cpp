@@ -37,6 +37,15 @@ void PlanList::AppendAll(std::vector<PlanRow> rows) {
     Notify({PlanListChange::Appended, first, count});
 }
 
+void PlanList::InsertAllAtFront(std::vector<PlanRow> rows) {
+    if (rows.empty()) {
+        return;
+    }
+    const std::size_t count = rows.size();
+    rows_.insert(rows_.begin(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    Notify({PlanListChange::Inserted, 1, count});
+}
+
 bool PlanList::SetStatus(std::size_t index, std::wstring_view status) {
     if (index < 1 || index > rows_.size()) {
         return false;

@@ -13,7 +13,8 @@
 namespace kestrel {
 
 enum class PlanListChange {
-    Appended,      // rows [first, first + count) were added at the end
+    Appended, // rows [first, first + count) were added at the end
+    Inserted, // rows [first, first + count) were put in before the rows that were there; those moved down
     StatusChanged, // the status cell of rows [first, first + count) was written
     Removed,       // the row at `first` was removed; later rows moved up
     Cleared,       // every row was removed
@@ -39,6 +40,8 @@ public:
     void Append(PlanRow row);
     // Appends many rows with a single notification (the file loader).
     void AppendAll(std::vector<PlanRow> rows);
+    // Puts `rows` before every row there is, with a single notification (a plan file read late).
+    void InsertAllAtFront(std::vector<PlanRow> rows);
 
     // Writes `status` into column 3 of row `index`; false when there is no such row.
     bool SetStatus(std::size_t index, std::wstring_view status);

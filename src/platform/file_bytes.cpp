@@ -24,4 +24,22 @@ void RemoveStaleTemporary(const std::wstring& file) noexcept {
     }
 }
 
+FileStore& DiskFiles() {
+    class Disk final : public FileStore {
+    public:
+        FileReadStatus Read(const std::wstring& file, std::string& bytes) override {
+            return ReadFileBytes(file, bytes);
+        }
+        bool Replace(const std::wstring& file, std::string_view bytes) override {
+            return WriteFileAtomically(file, bytes);
+        }
+        NewFileStatus WriteNew(const std::wstring& file, std::string_view bytes) override {
+            return WriteNewFile(file, bytes);
+        }
+        void RemoveStaleTemporary(const std::wstring& file) override { kestrel::RemoveStaleTemporary(file); }
+    };
+    static Disk disk;
+    return disk;
+}
+
 } // namespace kestrel

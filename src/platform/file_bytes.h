@@ -52,4 +52,18 @@ bool RemoveFile(const std::wstring& file) noexcept;
 // Removes a temporary left by a write that was killed half-way (the file itself is still whole).
 void RemoveStaleTemporary(const std::wstring& file) noexcept;
 
+// The file operations above as an interface, for code whose tests stand in a fake disk (a file locked
+// for a while, a folder that refuses writes). None of them throws.
+class FileStore {
+public:
+    virtual ~FileStore() = default;
+    virtual FileReadStatus Read(const std::wstring& file, std::string& bytes) = 0;
+    virtual bool Replace(const std::wstring& file, std::string_view bytes) = 0;
+    virtual NewFileStatus WriteNew(const std::wstring& file, std::string_view bytes) = 0;
+    virtual void RemoveStaleTemporary(const std::wstring& file) = 0;
+};
+
+// The real disk, through the functions above.
+FileStore& DiskFiles();
+
 } // namespace kestrel

@@ -18,7 +18,8 @@ using win::ComApartment;
 using win::ComPtr;
 
 // MinGW's libuuid lacks it.
-constexpr IID kIID_IXMLDOMDocument2 = {0x2933BF95, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+constexpr IID kIID_IXMLDOMDocument2 = {
+    0x2933BF95, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 class Bstr {
 public:
@@ -253,7 +254,8 @@ private:
         // property; XmlBackend::Parse has turned such documents away already.)
         document->put_resolveExternals(VARIANT_FALSE);
         ComPtr<IXMLDOMDocument2> settings;
-        if (SUCCEEDED(document->QueryInterface(kIID_IXMLDOMDocument2, reinterpret_cast<void**>(settings.put())))) {
+        if (SUCCEEDED(
+                document->QueryInterface(kIID_IXMLDOMDocument2, reinterpret_cast<void**>(settings.put())))) {
             Variant prohibit;
             prohibit.get().vt = VT_BOOL;
             prohibit.get().boolVal = VARIANT_TRUE;

@@ -265,7 +265,9 @@ private:
 } // namespace
 
 bool DeclaresDocumentType(std::string_view bytes) {
-    const auto startsWith = [&](std::string_view prefix) { return bytes.substr(0, prefix.size()) == prefix; };
+    const auto startsWith = [&](std::string_view prefix) {
+        return bytes.substr(0, prefix.size()) == prefix;
+    };
     if (startsWith("\xEF\xBB\xBF")) {
         return PrologReader(bytes.substr(3), 1, false).DeclaresDocumentType();
     }

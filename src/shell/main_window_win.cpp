@@ -33,6 +33,8 @@ constexpr TwipsRect kCheckRect{7380, 5820, 1395, 255};
 
 constexpr UINT_PTR kTimerComputerOperation = 1; // Timer_ComputerOperation
 constexpr UINT kClockIntervalMs = 1000;
+constexpr UINT_PTR kTimerPlanFileRetry = 2;
+constexpr UINT kPlanFileRetryMs = 5000;
 const COLORREF kClockInk = RGB(64, 64, 64);
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -356,19 +358,38 @@ void MainWindow::RequestExit() {
     ::PostMessageW(hwnd(), WM_CLOSE, 0, 0);
 }
 
-void MainWindow::Notify(const std::wstring& message, UINT iconFlags) {
-    ::MessageBoxW(hwnd(), message.c_str(), text::kAppTitle, MB_OK | iconFlags);
+int MainWindow::Notify(const std::wstring& message, UINT flags) {
+    return ::MessageBoxW(hwnd(), message.c_str(), text::kAppTitle, flags);
 }
 
 void MainWindow::PostNotice(std::wstring message, UINT iconFlags) {
+    if (noticesDropped_) {
+        return;
+    }
     notices_.emplace_back(std::move(message), iconFlags);
     ::PostMessageW(hwnd(), ids::kMsgDeferredNotice, 0, 0);
+}
+
+void MainWindow::DropNotices() {
+    noticesDropped_ = true;
+    notices_.clear();
+}
+
+void MainWindow::SetPlanFileRetry(bool on) {
+    if (on) {
+        ::SetTimer(hwnd(), kTimerPlanFileRetry, kPlanFileRetryMs, nullptr);
+    } else {
+        ::KillTimer(hwnd(), kTimerPlanFileRetry);
+    }
 }
 
 void MainWindow::ShowPostedNotices() {
     // Taken out first: a box pumps messages, and another notice may be posted while it is open.
     auto pending = std::exchange(notices_, {});
     for (const auto& [message, iconFlags] : pending) {
+        if (noticesDropped_) {
+            break; // Exit began while an earlier box was open
+        }
         Notify(message, iconFlags);
     }
 }
@@ -467,6 +488,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ShowClockLine(static_cast<int>(ClockLineMode::CurrentTime));
             return 0;
         }
+        if (wParam == kTimerPlanFileRetry) {
+            if (events_.planFileRetry) {
+                events_.planFileRetry();
+            }
+            return 0;
+        }
         break;
     case WM_CLOSE:
         OnClose();
@@ -487,6 +514,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY:
         ::KillTimer(hwnd(), kTimerComputerOperation);
+        ::KillTimer(hwnd(), kTimerPlanFileRetry);
         break;
     default:
         break;

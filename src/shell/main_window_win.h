@@ -34,6 +34,8 @@ struct MainWindowEvents {
     std::function<void()> exitConfirmed;
     // The Windows session is ending for real (WM_ENDSESSION): save silently, remove the icon, end.
     std::function<void()> sessionEnding;
+    // Every few seconds while SetPlanFileRetry(true): try the plan file again.
+    std::function<void()> planFileRetry;
 };
 
 class MainWindow final : public Window {
@@ -62,10 +64,16 @@ public:
     void RequestExit();
     bool ExitRequested() const { return exitRequested_; }
 
-    // Shows `message` in a message box titled "Kestrel" owned by this window: Notify at once, PostNotice
-    // from the top of the message loop (for callers deep inside a change notification).
-    void Notify(const std::wstring& message, UINT iconFlags = 0);
+    // Shows `message` in a message box titled "Kestrel" owned by this window: Notify at once (with OK
+    // unless `flags` name other buttons; returns the button pressed), PostNotice from the top of the
+    // message loop (for callers deep inside a change notification).
+    int Notify(const std::wstring& message, UINT flags = 0);
     void PostNotice(std::wstring message, UINT iconFlags = MB_ICONWARNING);
+    // Exit has begun: notices still queued, or posted from now on, are dropped.
+    void DropNotices();
+
+    // Starts or stops the slow timer that raises MainWindowEvents::planFileRetry.
+    void SetPlanFileRetry(bool on);
 
     // First visible appearance: shown normal, centred, in front.
     void ShowCentred();
@@ -122,6 +130,7 @@ private:
     UniqueFont font_;
     std::unique_ptr<TabArt> art_;
     std::vector<std::pair<std::wstring, UINT>> notices_;
+    bool noticesDropped_ = false;
 };
 
 } // namespace kestrel::win

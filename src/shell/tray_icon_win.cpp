@@ -13,6 +13,16 @@ namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
 
+// Copies as much of `text` as a fixed field holds; a cut never splits a surrogate pair.
+template <std::size_t N> void CopyCut(const std::wstring& text, wchar_t (&field)[N]) {
+    std::size_t count = std::min(text.size(), N - 1);
+    if (count < text.size() && count > 0 && IS_HIGH_SURROGATE(text[count - 1])) {
+        --count;
+    }
+    text.copy(field, count);
+    field[count] = L'\0';
+}
+
 } // namespace
 
 TrayShell TrayShell::System() {
@@ -80,20 +90,31 @@ bool TrayIcon::Notify(DWORD action, UINT flags) {
     data.uFlags = flags;
     data.uCallbackMessage = ids::kTrayCallbackMessage;
     data.hIcon = icon_;
-    // The shell holds a fixed number of characters; a cut never splits a surrogate pair.
-    std::size_t count = std::min(tip_.size(), std::size(data.szTip) - 1);
-    if (count < tip_.size() && count > 0 && IS_HIGH_SURROGATE(tip_[count - 1])) {
-        --count;
+    CopyCut(tip_, data.szTip);
+    if (flags & NIF_INFO) {
+        CopyCut(balloonTitle_, data.szInfoTitle);
+        CopyCut(balloonText_, data.szInfo);
+        data.dwInfoFlags = NIIF_WARNING;
     }
-    tip_.copy(data.szTip, count);
-    data.szTip[count] = L'\0';
     return shell_.notify && shell_.notify(action, data);
+}
+
+void TrayIcon::ShowBalloon(const std::wstring& title, const std::wstring& message) {
+    balloonTitle_ = title;
+    balloonText_ = message;
+    balloonPending_ = true;
+    if (shown_) {
+        balloonPending_ = !Notify(NIM_MODIFY, NIF_INFO);
+    }
 }
 
 bool TrayIcon::AddNow() {
     const UINT flags = NIF_MESSAGE | NIF_ICON | (tipSet_ ? NIF_TIP : 0);
     // An add that timed out may still have reached the shell; then the icon exists and takes a modify.
     shown_ = Notify(NIM_ADD, flags) || Notify(NIM_MODIFY, flags);
+    if (shown_ && balloonPending_) {
+        balloonPending_ = !Notify(NIM_MODIFY, NIF_INFO);
+    }
     return shown_;
 }
 

@@ -45,6 +45,9 @@ public:
     // Replaces the tip text (truncated to what the shell holds). A tip set while the icon is not shown
     // comes with it when the add succeeds.
     void SetTip(const std::wstring& tip);
+    // Shows a notice balloon (warning icon) at the icon, without taking the focus from anyone. While the
+    // icon is not shown yet, the balloon waits and comes with it.
+    void ShowBalloon(const std::wstring& title, const std::wstring& message);
     // Deletes the icon and unhooks the window. Safe to call twice, and done by itself when the window is
     // destroyed first.
     void Remove();
@@ -70,6 +73,9 @@ private:
     HICON icon_ = nullptr;
     std::wstring tip_;
     bool tipSet_ = false;
+    std::wstring balloonTitle_;
+    std::wstring balloonText_;
+    bool balloonPending_ = false;
     bool shown_ = false;
     int retriesLeft_ = 0;
     UINT taskbarCreated_ = 0;

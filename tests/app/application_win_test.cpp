@@ -24,6 +24,7 @@ struct TrayCall {
     DWORD action;
     HWND window;
     std::wstring tip;
+    std::wstring balloon;
 };
 
 class TempFolder {
@@ -92,7 +93,8 @@ protected:
             autoStartWrites.push_back(ticked);
         };
         options.trayShell.notify = [this](DWORD action, const NOTIFYICONDATAW& data) {
-            trayCalls.push_back(TrayCall{action, data.hWnd, (data.uFlags & NIF_TIP) ? data.szTip : L""});
+            trayCalls.push_back(TrayCall{action, data.hWnd, (data.uFlags & NIF_TIP) ? data.szTip : L"",
+                                         (data.uFlags & NIF_INFO) ? data.szInfo : L""});
             return true;
         };
         options.trayShell.popupMenu = [](HMENU, UINT, POINT, HWND) {
@@ -119,22 +121,28 @@ protected:
     std::vector<TrayCall> trayCalls;
 };
 
-TEST_F(ApplicationTest, AnUnusablePlanFileIsKeptBeforeTheFirstChangeReplacesIt) {
+TEST_F(ApplicationTest, AnUnusablePlanFileIsCopiedAndTheUserToldInABalloon) {
     const std::string damaged = "<计划列表><计划节点><计划名称>关机操作</计划名称><操作时间>22:30";
     {
         std::ofstream out(PlanFile(), std::ios::binary);
         out << damaged;
     }
     auto app = Make(text::kMiniArgument);
+    testing::MessageBoxAnswerer none(IDOK, 500);
     ASSERT_TRUE(app->Start());
     PumpUntilQuiet();
+    EXPECT_FALSE(none.Answered()) << "no box at start-up";
     EXPECT_TRUE(app->plans().Empty());
+    const std::wstring copy = PlanFile().wstring() + L".bak";
+    EXPECT_EQ(ReadBytes(copy), damaged);
+    EXPECT_TRUE(std::any_of(trayCalls.begin(), trayCalls.end(), [&](const TrayCall& call) {
+        return call.balloon.find(copy) != std::wstring::npos;
+    })) << "a balloon names the copy";
     app->plans().Append(kReminderPlan);
     EXPECT_EQ(RowsOnDisk(PlanFile()), (std::vector<PlanRow>{kReminderPlan}));
-    EXPECT_EQ(ReadBytes(PlanFileCopyPath(PlanFile())), damaged);
 }
 
-TEST_F(ApplicationTest, APlanFileLockedAtStartUpIsNeverReplacedBeforeACopyOfItExists) {
+TEST_F(ApplicationTest, APlanFileLockedAtStartUpIsNeverReplacedAndItsPlansComeFirstOnceFree) {
     WritePlans({kShutdownPlan, kReminderPlan});
     const std::string original = ReadBytes(PlanFile());
     // Another program (backup, sync, antivirus) holds the file without sharing while Kestrel starts.
@@ -142,24 +150,26 @@ TEST_F(ApplicationTest, APlanFileLockedAtStartUpIsNeverReplacedBeforeACopyOfItEx
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     auto app = Make(text::kMiniArgument);
     {
-        kestrel::testing::MessageBoxAnswerer ok(IDOK);
+        testing::MessageBoxAnswerer none(IDOK, 500);
         ASSERT_TRUE(app->Start());
-        EXPECT_EQ(ok.Text(), L"存储文件打开错误！");
+        PumpUntilQuiet();
+        EXPECT_FALSE(none.Answered()) << "a file that may soon be free is not worth a box";
     }
     EXPECT_TRUE(app->plans().Empty());
     {
-        kestrel::testing::MessageBoxAnswerer ok(IDOK);
-        app->plans().Append(kReminderPlan); // still locked: neither copied nor replaced, and the user is told
+        testing::MessageBoxAnswerer ok(IDOK);
+        app->plans().Append(kReminderPlan); // still locked: not replaced, and the user is told
         PumpUntilQuiet();
         EXPECT_NE(ok.Text().find(PlanFile().wstring()), std::wstring::npos);
     }
     ::CloseHandle(lock);
     EXPECT_EQ(ReadBytes(PlanFile()), original);
-    EXPECT_FALSE(fs::exists(PlanFileCopyPath(PlanFile())));
 
-    app->plans().Append(kShutdownPlan); // free again: the copy comes first, then the save
-    EXPECT_EQ(ReadBytes(PlanFileCopyPath(PlanFile())), original);
-    EXPECT_EQ(RowsOnDisk(PlanFile()), (std::vector<PlanRow>{kReminderPlan, kShutdownPlan}));
+    app->plans().Append(kShutdownPlan); // free again: read first, its plans in front, then saved
+    const std::vector<PlanRow> merged = {kShutdownPlan, kReminderPlan, kReminderPlan, kShutdownPlan};
+    EXPECT_EQ(app->plans().Rows(), merged);
+    EXPECT_EQ(RowsOnDisk(PlanFile()), merged);
+    EXPECT_FALSE(fs::exists(PlanFile().wstring() + L".bak")) << "a whole file needs no copy";
 }
 
 TEST_F(ApplicationTest, AMiniStartLoadsThePlansAndSetsEverythingUpWithoutShowingOrWriting) {
@@ -231,17 +241,47 @@ TEST_F(ApplicationTest, ExitSavesRemovesTheIconClosesEveryWindowAndLeavesTheLoop
     EXPECT_EQ(RowsOnDisk(PlanFile()), std::vector<PlanRow>{kShutdownPlan});
 }
 
-TEST_F(ApplicationTest, AFailedSaveOnExitIsReportedWithThePathAndTheExitStillCompletes) {
-    const fs::path missing = temp.path() / L"不存在的 文件夹";
-    auto app = Make(L"", missing);
-    ASSERT_TRUE(app->Start());
-    HWND main = app->mainWindow().hwnd();
-    testing::MessageBoxAnswerer answerer(IDOK);
-    app->mainWindow().RequestExit();
-    EXPECT_TRUE(PumpUntilQuiet());
-    EXPECT_NE(answerer.Text().find((missing / L"Values.xml").wstring()), std::wstring::npos);
-    EXPECT_FALSE(::IsWindow(main));
-    EXPECT_EQ(CountTray(NIM_DELETE), 1);
+TEST_F(ApplicationTest, AFailedSaveOnExitIsAlwaysToldAndOffersRetryOrExitAnyway) {
+    for (const bool retry : {true, false}) {
+        SCOPED_TRACE(retry ? "retry after the folder came back" : "exit anyway");
+        const fs::path missing = temp.path() / (retry ? L"不存在的 文件夹" : L"另一个");
+        auto app = Make(L"", missing);
+        ASSERT_TRUE(app->Start());
+        app->plans().Append(kShutdownPlan); // fails and is told (once) while running
+        {
+            testing::MessageBoxAnswerer ok(IDOK);
+            PumpUntilQuiet();
+        }
+        HWND main = app->mainWindow().hwnd();
+        std::wstring asked;
+        std::thread user([&] {
+            for (int wait = 0; wait < 500; ++wait) {
+                HWND box = ::FindWindowW(L"#32770", text::kAppTitle);
+                if (box && ::IsWindowVisible(box)) {
+                    wchar_t buffer[1024] = {};
+                    ::GetDlgItemTextW(box, 0xFFFF, buffer, 1024);
+                    asked = buffer;
+                    if (retry) {
+                        fs::create_directories(missing);
+                    }
+                    const int button = retry ? IDRETRY : IDCANCEL;
+                    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                                   reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
+                    return;
+                }
+                ::Sleep(10);
+            }
+        });
+        app->mainWindow().RequestExit();
+        EXPECT_TRUE(PumpUntilQuiet());
+        user.join();
+        EXPECT_NE(asked.find((missing / L"Values.xml").wstring()), std::wstring::npos)
+            << "told with the path";
+        EXPECT_FALSE(::IsWindow(main));
+        EXPECT_EQ(CountTray(NIM_DELETE), retry ? 1 : 2);
+        EXPECT_EQ(RowsOnDisk(missing / L"Values.xml"),
+                  retry ? std::vector<PlanRow>{kShutdownPlan} : std::vector<PlanRow>{});
+    }
 }
 
 TEST_F(ApplicationTest, TheEndOfTheSessionSavesSilentlyAndEnds) {

@@ -257,20 +257,6 @@ TEST(PlanFile, ReadsEveryEncodingTheFileDeclaresOrMarks) {
     EXPECT_TRUE(undeclared.rows.empty());
 }
 
-TEST(PlanFile, ACopyKeepsAnUnusableFileAsItWas) {
-    TempFolder folder;
-    const auto file = PlanFilePath(folder.path());
-    const std::string damaged = "<计划列表><计划节点><计划名称>关机操作</计划名称>";
-    WriteBytes(file, damaged);
-    WriteBytes(PlanFileCopyPath(file), "older copy");
-    ASSERT_TRUE(KeepCopyOfPlanFile(file));
-    EXPECT_EQ(PlanFileCopyPath(file), folder / L"Values.xml.bak");
-    std::string copy;
-    ASSERT_EQ(ReadFileBytes(PlanFileCopyPath(file), copy), FileReadStatus::Read);
-    EXPECT_EQ(copy, damaged);
-    EXPECT_FALSE(KeepCopyOfPlanFile(folder.path() / L"missing.xml"));
-}
-
 TEST(PlanFile, MissingFileIsSilentUnreadableFileIsAFailure) {
     TempFolder folder;
     const auto file = PlanFilePath(folder.path());

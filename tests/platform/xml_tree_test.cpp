@@ -147,11 +147,14 @@ TEST(XmlBackendContract, ParsesOrRefusesFilesAlike) {
          XmlParseStatus::Parsed, L"a(\n  1\n){b(1)}"},
         {"line ends in text are normalised to LF", "<a>1\r\n2\r3</a>", XmlParseStatus::Parsed, L"a(1\n2\n3)"},
         // A document type could declare entities that expand a few bytes into gigabytes.
-        {"document type refused", "<!DOCTYPE a [<!ENTITY e \"ent\">]><a>[&e;]</a>", XmlParseStatus::NoDocument, L""},
+        {"document type refused", "<!DOCTYPE a [<!ENTITY e \"ent\">]><a>[&e;]</a>",
+         XmlParseStatus::NoDocument, L""},
         {"document type after declaration, comment and blanks refused",
-         "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- c --><!DOCTYPE a><a>1</a>", XmlParseStatus::NoDocument, L""},
+         "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- c --><!DOCTYPE a><a>1</a>", XmlParseStatus::NoDocument,
+         L""},
         {"nested entities refused",
-         "<!DOCTYPE a [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><a>&b;&b;&b;</a>",
+         "<!DOCTYPE a [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
+         "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><a>&b;&b;&b;</a>",
          XmlParseStatus::NoDocument, L""},
         {"prefixed names keep their prefix", "<p:a xmlns:p=\"urn:x\"><p:b>1</p:b></p:a>",
          XmlParseStatus::Parsed, L"p:a(1){p:b(1)}"},
@@ -176,12 +179,14 @@ TEST(XmlBackendContract, DocumentTypeRefusedInUtf16Too) {
     const auto backend = CreateXmlBackend();
     for (const bool bigEndian : {false, true}) {
         for (const bool withBom : {false, true}) {
-            EXPECT_EQ(backend->Parse(Utf16Bytes("<!-- x --> <!DOCTYPE a><a>1</a>", bigEndian, withBom)).status,
-                      XmlParseStatus::NoDocument)
+            EXPECT_EQ(
+                backend->Parse(Utf16Bytes("<!-- x --> <!DOCTYPE a><a>1</a>", bigEndian, withBom)).status,
+                XmlParseStatus::NoDocument)
                 << bigEndian << withBom;
         }
         // UTF-16 without a mark or declaration is no document anyway; with a mark it parses.
-        EXPECT_EQ(backend->Parse(Utf16Bytes("<a>&lt;!DOCTYPE</a>", bigEndian, true)).status, XmlParseStatus::Parsed)
+        EXPECT_EQ(backend->Parse(Utf16Bytes("<a>&lt;!DOCTYPE</a>", bigEndian, true)).status,
+                  XmlParseStatus::Parsed)
             << bigEndian;
     }
 }

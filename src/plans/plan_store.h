@@ -1,0 +1,85 @@
+// The plan file's keeper: reads Values.xml into the plan list at start-up and writes the list back, with
+// the rules that keep a user's plans from ever being lost:
+// - a file that exists but could not be read (locked by another program at log-on, access denied, the
+//   XML component missing) is never replaced: it is read again before every save and on a slow timer,
+//   and once it reads, its plans go in front of those added since;
+// - a file that reads but holds no usable plan list (damaged, cut short, hand-edited) is kept as a
+//   numbered copy beside it before its first replacement; no copy ever overwrites an earlier one;
+// - what the user must hear of (a damaged file and where its copy is, an XML component that fails) is
+//   handed out once, for the window layer to show.
+#pragma once
+
+#include "plans/plan_file.h"
+#include "plans/plan_list.h"
+#include "platform/file_bytes.h"
+#include "platform/xml_tree.h"
+
+#include <optional>
+#include <string>
+
+namespace kestrel {
+
+enum class PlanSaveResult {
+    Saved,
+    FileUnread,  // the plan file could not be read in this run, so it was not replaced
+    CopyFailed,  // the damaged file's copy could not be written, so the file was not replaced
+    WriteFailed, // the folder refused the new file (read-only, disk full...)
+};
+
+class PlanStore {
+public:
+    // Copies of a damaged file are numbered "Values.xml.bak", "Values.xml.2.bak" ... up to this number.
+    static constexpr int kMaxCopies = 999;
+
+    PlanStore(FileStore& files, XmlBackend& xml, PlanList& plans, std::wstring file);
+
+    // Start-up: reads the plan file into the (empty) plan list. Saves that the rows' notification starts
+    // write nothing.
+    void Load();
+
+    // Writes the plan list over the plan file, by the rules above. Called again from inside a change
+    // notification that this call caused (a late read that brings rows), it does nothing and says
+    // Saved: the outer call writes the file a moment later.
+    PlanSaveResult Save();
+
+    // For the slow timer: while the file is unread, tries to read it again. True when it was read now;
+    // the list then needs saving if it held plans added since.
+    bool RetryRead();
+
+    // The plan file has not been read in this run although it exists.
+    bool Unread() const { return state_ == State::Unread; }
+    const std::wstring& Path() const { return file_; }
+
+    // The copy of a damaged plan file, once, right after it was made.
+    std::optional<std::wstring> TakeDamagedCopyNotice();
+    // True once when the XML component failed on the file ("存储文件打开错误！").
+    bool TakeReadFailureNotice();
+
+private:
+    enum class State {
+        Ready,       // saves may replace the file
+        Unread,      // the file exists but was not read
+        CopyPending, // the file was damaged and its copy is not written yet
+    };
+
+    // Reads the file; on success its plans go in front of the list.
+    void TryRead();
+    // Writes the copy of the damaged bytes; true when one exists now.
+    bool TryKeepCopy();
+
+    FileStore& files_;
+    XmlBackend& xml_;
+    PlanList& plans_;
+    std::wstring file_;
+    State state_ = State::Ready;
+    std::string damaged_; // the damaged file's bytes, until their copy is written
+    std::optional<std::wstring> copyNotice_;
+    bool readFailureNotice_ = false;
+    bool readFailureTold_ = false;
+    bool saving_ = false;
+};
+
+// The path of copy number `number` (1 or more) of `file`.
+std::wstring PlanFileCopyPath(const std::wstring& file, int number);
+
+} // namespace kestrel
