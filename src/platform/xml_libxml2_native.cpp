@@ -81,9 +81,16 @@ bool CopyElement(const xmlNode* node, int depth, XmlElement& out) {
     return true;
 }
 
+void IgnoreMessage(void*, const char*, ...) {}
+
 class LibXml2Backend final : public XmlBackend {
 public:
-    LibXml2Backend() { xmlInitParser(); }
+    LibXml2Backend() {
+        xmlInitParser();
+        // A damaged file is an answer, not an event to print: libxml2 reports encoding errors through its
+        // generic handler even when the parse asks for no error output.
+        xmlSetGenericErrorFunc(nullptr, &IgnoreMessage);
+    }
 
 protected:
     XmlParseResult ParseDocument(std::string_view bytes) override {
