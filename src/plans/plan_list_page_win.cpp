@@ -5,6 +5,7 @@
 
 #include "base/command_ids.h"
 #include "base/texts.h"
+#include "plans/plan_name_search.h"
 #include "platform/dpi_win.h"
 
 #include <commctrl.h>
@@ -20,6 +21,9 @@ namespace {
 
 constexpr UINT_PTR kTimerPlanCheck = 1; // Timer_计划检测
 constexpr UINT kPlanCheckIntervalMs = 1000;
+
+// LVFI_SUBSTRING, which newer systems send in place of LVFI_PARTIAL; MinGW's headers lack it.
+constexpr UINT kFindSubstring = 0x0004;
 
 // The list view's place in the page, in twips.
 constexpr int kListLeftTwips = 60;
@@ -184,6 +188,18 @@ LRESULT PlanListPage::OnNotify(NMHDR* header) {
                 known ? row->cells[static_cast<std::size_t>(item.iSubItem)] : std::wstring();
             lstrcpynW(item.pszText, cell.c_str(), item.cchTextMax);
         }
+    } else if (header->code == LVN_ODFINDITEMW) {
+        // Typing while the list has the focus: the view asks which row the typed text leads to.
+        const auto& find = *reinterpret_cast<NMLVFINDITEMW*>(header);
+        const UINT flags = find.lvfi.flags;
+        if ((flags & (LVFI_STRING | LVFI_PARTIAL | kFindSubstring)) == 0 || (flags & LVFI_PARAM) ||
+            !find.lvfi.psz) {
+            return -1;
+        }
+        const auto found = FindPlanByName(
+            plans_.Rows(), {find.lvfi.psz, static_cast<std::size_t>(std::max(find.iStart, 0)),
+                            (flags & (LVFI_PARTIAL | kFindSubstring)) != 0, (flags & LVFI_WRAP) != 0});
+        return found ? static_cast<LRESULT>(*found) : -1;
     }
     return 0;
 }

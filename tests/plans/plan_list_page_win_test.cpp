@@ -178,6 +178,15 @@ TEST_F(PlanListPageTest, SelectionAndFocusFollowTheirPlansWhereverARowIsRemoved)
     }
 }
 
+TEST_F(PlanListPageTest, TypingJumpsToTheNextPlanWhoseNameStartsWithTheLetter) {
+    for (const wchar_t* name : {L"Bravo", L"alpha", L"beta"}) {
+        plans_.Append(MakePlanRow(name, L"01:00", text::kOpTextMessage, text::kStatusEnabled, L"", L""));
+    }
+    Select(0);
+    ::SendMessageW(page_->listView(), WM_CHAR, L'b', 1);
+    EXPECT_EQ(Selected(), 2) << "from the row after the current one, ignoring case";
+}
+
 struct AllRowsCase {
     unsigned command;
     const wchar_t* question;
