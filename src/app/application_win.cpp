@@ -12,6 +12,7 @@
 #include "platform/dpi_win.h"
 #include "platform/module_win.h"
 #include "platform/xml_tree.h"
+#include "res/resource_ids.h"
 #include "shell/auto_start_win.h"
 
 #include <commctrl.h>
@@ -146,7 +147,8 @@ void Application::SetUpMainWindow() {
     CreatePages();
     // Tab 1's pictures, and its panel in front to match them.
     main_->SelectTab(kTabShutdown);
-    tray_.Add(main_->hwnd(), main_->TrayMenu(), main_->SmallIcon());
+    tray_.Add(main_->hwnd(), main_->TrayMenu(),
+              IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
     // Only shows the entry's state: setting the box is not a user's click and writes nothing.
     main_->SetAutoStartChecked(options_.autoStartPresent && options_.autoStartPresent());
 }

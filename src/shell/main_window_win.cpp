@@ -126,10 +126,10 @@ bool MainWindow::Create(HINSTANCE instance) {
                         CW_USEDEFAULT, 600, 450, nullptr, nullptr)) {
         return false;
     }
+    instance_ = instance;
     dpi_ = DpiForWindow(hwnd());
     CreateMenus();
     CreateControls(instance);
-    LoadIcons(instance);
     ApplyDpi(dpi_, nullptr);
     CentreOnWorkArea();
     ::SetWindowTextW(clockLabel_, text::kClockInitial);
@@ -190,16 +190,19 @@ void MainWindow::CreateControls(HINSTANCE instance) {
     }
 }
 
-void MainWindow::LoadIcons(HINSTANCE instance) {
-    // Loaded once: the tray keeps the small icon's handle for the whole run.
-    bigIcon_.reset(LoadAppIcon(instance, Scale(32, dpi_)));
-    smallIcon_.reset(LoadAppIcon(instance, Scale(16, dpi_)));
-    ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-    ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+void MainWindow::LoadIcons() {
+    // The window lets go of the old icons only when it has the new ones; then they are freed.
+    UniqueIcon bigIcon(LoadAppIcon(instance_, Scale(32, dpi_)));
+    UniqueIcon smallIcon(LoadAppIcon(instance_, Scale(16, dpi_)));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+    bigIcon_ = std::move(bigIcon);
+    smallIcon_ = std::move(smallIcon);
 }
 
 void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
     dpi_ = dpi;
+    LoadIcons();
     font_.reset(CreateUiFont(dpi));
     for (HWND control : {clockLabel_, autoStartCheck_}) {
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);

@@ -78,7 +78,7 @@ public:
     HWND AdvertArea() const { return advert_; }
     HWND AutoStartTooltip() const { return tooltip_; }
     HMENU TrayMenu() const { return trayMenu_.get(); }
-    // The window's own icon at the small size (caption, taskbar, tray).
+    // The window's own icon at the small size (caption, taskbar).
     HICON SmallIcon() const { return smallIcon_.get(); }
     int Dpi() const { return dpi_; }
 
@@ -89,7 +89,8 @@ private:
     static bool InRange(int k) { return k >= 1 && k <= kTabCount; }
     void CreateMenus();
     void CreateControls(HINSTANCE instance);
-    void LoadIcons(HINSTANCE instance);
+    // Loads the window icons at the current dpi and hands them to the window.
+    void LoadIcons();
     void ApplyDpi(int dpi, const RECT* suggested);
     void Layout();
     void FitClientArea(const RECT* suggested);
@@ -103,6 +104,7 @@ private:
 
     const Clock& clock_;
     MainWindowEvents events_;
+    HINSTANCE instance_ = nullptr;
     int dpi_ = 96;
     int selectedTab_ = 0;
     std::array<int, kTabCount> images_{};

@@ -33,6 +33,19 @@ RECT ChildRect(HWND parent, HWND child) {
     return r;
 }
 
+// The width of an icon's image in pixels.
+int IconWidth(HICON icon) {
+    ICONINFO info{};
+    if (!::GetIconInfo(icon, &info)) {
+        return 0;
+    }
+    BITMAP bitmap{};
+    ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
+
 SIZE ClientSize(HWND window) {
     RECT r{};
     ::GetClientRect(window, &r);
@@ -138,6 +151,11 @@ TEST_F(MainWindowTest, LaysOutTheDesignedGeometryAtItsDpiAndAgainAfterADpiChange
         EXPECT_EQ(ChildRect(main, window->AutoStartCheck()).left, ScaleTwips(7380, dpi));
         EXPECT_EQ(ChildRect(main, window->AdvertArea()).top, ScaleTwips(4830, dpi));
         EXPECT_EQ(ChildRect(main, window->TopStrip()).bottom, ScaleTwips(1365, dpi));
+        const auto icon = [&](WPARAM which) {
+            return reinterpret_cast<HICON>(::SendMessageW(main, WM_GETICON, which, 0));
+        };
+        EXPECT_EQ(IconWidth(icon(ICON_SMALL)), Scale(16, dpi));
+        EXPECT_EQ(IconWidth(icon(ICON_BIG)), Scale(32, dpi));
     };
 
     const int dpi = window->Dpi();
@@ -151,6 +169,7 @@ TEST_F(MainWindowTest, LaysOutTheDesignedGeometryAtItsDpiAndAgainAfterADpiChange
     // Moved to a 150 % monitor, then to a 125 % one: the window follows the suggested position. (200 %
     // would not fit the test desktop of 1024 x 768, which clamps the window.)
     for (const int newDpi : {144, 120}) {
+        const HICON oldSmallIcon = window->SmallIcon();
         RECT suggested{40, 30, 40 + 1000, 30 + 800};
         ::SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi), reinterpret_cast<LPARAM>(&suggested));
         EXPECT_EQ(window->Dpi(), newDpi);
@@ -159,6 +178,7 @@ TEST_F(MainWindowTest, LaysOutTheDesignedGeometryAtItsDpiAndAgainAfterADpiChange
         ::GetWindowRect(main, &frame);
         EXPECT_EQ(frame.left, 40);
         EXPECT_EQ(frame.top, 30);
+        EXPECT_EQ(IconWidth(oldSmallIcon), 0) << "the icon of the old dpi is freed";
     }
 }
 
