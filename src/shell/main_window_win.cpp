@@ -290,10 +290,11 @@ void MainWindow::SelectTab(int k) {
     if (!InRange(k)) {
         return;
     }
+    // The panels lie on one another: showing the chosen one and hiding the rest is all it takes. Their
+    // z-order stays as they were made, since it is also the order in which Tab visits the controls;
+    // hidden, the other pages' controls are out of reach of Tab and the access keys too.
     HWND front = panels_[static_cast<std::size_t>(k - 1)];
-    ::SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    // The covered pages are hidden as well as covered: otherwise Tab and the access keys would reach
-    // controls that the user cannot see.
+    ::ShowWindow(front, SW_SHOWNA);
     for (HWND panel : panels_) {
         if (panel != front) {
             ::ShowWindow(panel, SW_HIDE);

@@ -44,7 +44,7 @@ public:
     // Creates the window hidden, laid out for its dpi and centred on its monitor's work area.
     bool Create(HINSTANCE instance);
 
-    // Brings panel k (1..5) to the front and shows button k selected; other values are ignored.
+    // Shows panel k (1..5), hides the others and shows button k selected; other values are ignored.
     void SelectTab(int k);
     int SelectedTab() const { return selectedTab_; }
     const std::array<int, kTabCount>& TabImages() const { return images_; }

@@ -33,6 +33,15 @@ RECT ChildRect(HWND parent, HWND child) {
     return r;
 }
 
+// The child windows in z-order, top first.
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        children.push_back(child);
+    }
+    return children;
+}
+
 // The width of an icon's image in pixels.
 int IconWidth(HICON icon) {
     ICONINFO info{};
@@ -82,13 +91,14 @@ protected:
         window = std::make_unique<MainWindow>(clock, std::move(events));
         ASSERT_TRUE(window->Create(::GetModuleHandleW(nullptr)));
         main = window->hwnd();
+        creationOrder = Children(main);
     }
 
     void ExpectSelected(int k) {
         SCOPED_TRACE("tab " + std::to_string(k));
         EXPECT_EQ(window->SelectedTab(), k);
-        // The panel in front is the first child in z-order; it is the only visible panel.
-        EXPECT_EQ(::GetWindow(main, GW_CHILD), window->Panel(k));
+        // Only its panel is visible, and no panel was moved in the z-order, which is also the Tab order.
+        EXPECT_EQ(Children(main), creationOrder);
         int oddImages = 0;
         for (int i = 1; i <= kTabCount; ++i) {
             const int image = window->TabImages()[static_cast<std::size_t>(i - 1)];
@@ -105,6 +115,7 @@ protected:
     FixedClock clock{kMorning};
     std::unique_ptr<MainWindow> window;
     HWND main = nullptr;
+    std::vector<HWND> creationOrder;
     std::vector<bool> autoStartChoices;
     int exits = 0;
     int sessionEnds = 0;
