@@ -303,6 +303,7 @@ void MainWindow::SelectTab(int k) {
     selectedTab_ = k;
     images_ = TabImagesFor(k);
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        art_->Image(images_[i]); // drawn now if it never was, so that painting only copies it
         ::SetWindowLongPtrW(buttons_[i], GWLP_USERDATA, images_[i]);
         ::InvalidateRect(buttons_[i], nullptr, FALSE);
     }
@@ -329,9 +330,15 @@ bool MainWindow::AutoStartChecked() const {
 }
 
 void MainWindow::ShowCentred() {
-    // The window was centred on the work area when it was made; this is its first appearance.
+    // The window was centred on the work area when it was made; this is its first appearance. It is
+    // painted at once, pictures and all, before the start-up goes on with what is not seen yet.
     ::ShowWindow(hwnd(), SW_SHOWNORMAL);
     ::SetForegroundWindow(hwnd());
+    ::UpdateWindow(hwnd());
+}
+
+void MainWindow::FinishTabArt() {
+    art_->RenderAllImages();
 }
 
 void MainWindow::ShowFromTray() {

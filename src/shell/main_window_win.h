@@ -67,8 +67,11 @@ public:
     void Notify(const std::wstring& message, UINT iconFlags = 0);
     void PostNotice(std::wstring message, UINT iconFlags = MB_ICONWARNING);
 
-    // First visible appearance: shown normal, centred, in front.
+    // First visible appearance: shown normal, centred, in front, and painted.
     void ShowCentred();
+    // Draws the tab pictures that the current tab does not show, so that the first change of tab only
+    // copies pictures. Start-up does this once the window is on the screen.
+    void FinishTabArt();
 
     HWND TabButton(int k) const { return InRange(k) ? buttons_[k - 1] : nullptr; }
     HWND Panel(int k) const { return InRange(k) ? panels_[k - 1] : nullptr; }
