@@ -14,6 +14,7 @@
 #include "platform/dpi_win.h"
 #include "platform/module_win.h"
 #include "platform/xml_tree.h"
+#include "res/resource_ids.h"
 #include "shell/auto_start_win.h"
 
 #include <commctrl.h>
@@ -140,28 +141,35 @@ bool Application::Start() {
         return false;
     }
     SetUpMainWindow();
-    LoadPlans();
-    main_->ShowClockLine(static_cast<int>(ClockLineMode::CurrentTime));
-    tray_.SetTip(text::kAppTitle);
     // The advert banner's area is reserved in the main window and stays empty in this build.
     if (!StartsHidden(options_.arguments)) {
         main_->ShowCentred();
     }
+    // What is not seen at first comes right after the window is on the screen: the plan list lives on a
+    // hidden tab, and the tray icon with its tip may come a moment later. All of it is done before the
+    // message loop starts, so no timer tick and no user input can reach a page or the plan list earlier.
+    CreatePages();
+    tray_.Add(main_->hwnd(), main_->TrayMenu(),
+              IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
+    LoadPlans();
+    tray_.SetTip(text::kAppTitle);
+    main_->FinishTabArt();
     return true;
 }
 
 void Application::SetUpMainWindow() {
-    CreatePages();
-    // Tab 1's pictures, and its panel in front to match them.
+    // What the first sight of the window shows: tab 1's pictures with its panel in front, the real state
+    // of the auto-start entry (only shown: setting the box is not a user's click and writes nothing) and
+    // the clock line.
     main_->SelectTab(kTabShutdown);
-    tray_.Add(main_->hwnd(), main_->TrayMenu(), main_->SmallIcon());
-    // Only shows the entry's state: setting the box is not a user's click and writes nothing.
     main_->SetAutoStartChecked(options_.autoStartPresent && options_.autoStartPresent());
+    main_->ShowClockLine(static_cast<int>(ClockLineMode::CurrentTime));
 }
 
 void Application::CreatePages() {
-    // The pages are embedded in this order: the shutdown-plan editor (panel 1), the plan list (panel 4),
-    // the reminder-plan editor (panel 2), the run-program editor (panel 3) and the forbidden-programs
+    // The page of the tab shown first (panel 1) must exist before the window shows; the others may
+    // follow. The pages are embedded in this order: the shutdown-plan editor (panel 1), the plan list (panel
+    // 4), the reminder-plan editor (panel 2), the run-program editor (panel 3) and the forbidden-programs
     // page (panel 5). This build has the plan list; the other panels stay empty until their pages exist.
     planListPage_ =
         std::make_unique<PlanListPage>(plans_, [this] { return main_ ? main_->hwnd() : nullptr; });

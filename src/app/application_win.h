@@ -59,8 +59,9 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // The main window's load, in order: the pages in their panels, the tab pictures, the tray icon, the
-    // auto-start box, the plan file, the clock line, the tray tip, the advert area and the visibility.
+    // The main window's load, in order: the window with tab 1 in front and its pictures, the auto-start
+    // box, the clock line and the visibility; then, with the window already on the screen, the pages in
+    // their panels, the tray icon, the plan file, the tray tip and the pictures of the other tabs.
     // False only when the main window cannot be created.
     bool Start();
     // Pumps messages until the program ends; returns the exit code.
@@ -75,6 +76,7 @@ public:
 private:
     struct Plans;
 
+    // Everything the window shows at first sight.
     void SetUpMainWindow();
     void CreatePages();
     void LoadPlans();

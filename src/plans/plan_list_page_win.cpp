@@ -5,12 +5,15 @@
 
 #include "base/command_ids.h"
 #include "base/texts.h"
+#include "plans/plan_name_search.h"
 #include "platform/dpi_win.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace kestrel::win {
 
@@ -18,6 +21,9 @@ namespace {
 
 constexpr UINT_PTR kTimerPlanCheck = 1; // Timer_计划检测
 constexpr UINT kPlanCheckIntervalMs = 1000;
+
+// LVFI_SUBSTRING, which newer systems send in place of LVFI_PARTIAL; MinGW's headers lack it.
+constexpr UINT kFindSubstring = 0x0004;
 
 // The list view's place in the page, in twips.
 constexpr int kListLeftTwips = 60;
@@ -64,9 +70,8 @@ PlanListPage::~PlanListPage() {
     }
     if (hwnd()) {
         ::KillTimer(hwnd(), kTimerPlanCheck);
-    }
-    if (font_) {
-        ::DeleteObject(font_);
+        // The list view draws with font_, which goes with this object: the view goes first.
+        ::DestroyWindow(listView_);
     }
 }
 
@@ -117,12 +122,10 @@ void PlanListPage::ApplyDpi(int dpi) {
 
 void PlanListPage::LayoutForDpi(int dpi) {
     dpi_ = dpi;
-    HFONT font = CreateUiFont(dpi);
-    ::SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    if (font_) {
-        ::DeleteObject(font_);
-    }
-    font_ = font;
+    // The old font is freed only once the view has let go of it.
+    UniqueFont font(CreateUiFont(dpi));
+    ::SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    font_ = std::move(font);
     ::MoveWindow(listView_, ScaleTwips(kListLeftTwips, dpi), ScaleTwips(kListTopTwips, dpi),
                  ScaleTwips(kListWidthTwips, dpi), ScaleTwips(kListHeightTwips, dpi), TRUE);
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
@@ -131,21 +134,33 @@ void PlanListPage::LayoutForDpi(int dpi) {
 }
 
 void PlanListPage::OnPlansChanged(const PlanListEvent& event) {
-    // The view still holds the selection as it was before the change (1-based, 0 for none).
-    const std::size_t selected =
-        static_cast<std::size_t>(ListView_GetNextItem(listView_, -1, LVNI_SELECTED) + 1);
+    // The view still holds its selection and focus as they were before the change.
+    const int selected = ListView_GetNextItem(listView_, -1, LVNI_SELECTED);
+    const int focused = ListView_GetNextItem(listView_, -1, LVNI_FOCUSED);
     ListView_SetItemCountEx(listView_, static_cast<int>(plans_.Count()),
                             LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
-    // A virtual list keeps its selection by position: follow the selected plan when rows above it go.
-    if (event.change == PlanListChange::Removed && selected != 0) {
+    // A virtual list keeps its selection by position, so after a removal it would sit on another plan.
+    // Selection and focus follow their plans instead; a removed selected plan leaves nothing selected
+    // (never its neighbour, which a single-row command would then hit), and a removed focused plan
+    // hands the focus to the row that took its place, so the arrow keys go on from there.
+    if (event.change == PlanListChange::Cleared) {
         ListView_SetItemState(listView_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-        if (selected > event.first) {
-            const int moved = static_cast<int>(selected - 2);
-            ListView_SetItemState(listView_, moved, LVIS_SELECTED | LVIS_FOCUSED,
-                                  LVIS_SELECTED | LVIS_FOCUSED);
+    } else if (event.change == PlanListChange::Removed) {
+        const int removed = static_cast<int>(event.first) - 1;
+        const auto moved = [removed](int item) {
+            return item < removed ? item : item - 1;
+        };
+        ListView_SetItemState(listView_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        if (focused >= 0) {
+            const int last = static_cast<int>(plans_.Count()) - 1;
+            const int focus = focused == removed ? std::min(removed, last) : moved(focused);
+            if (focus >= 0) {
+                ListView_SetItemState(listView_, focus, LVIS_FOCUSED, LVIS_FOCUSED);
+            }
         }
-    } else if (event.change == PlanListChange::Cleared) {
-        ListView_SetItemState(listView_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        if (selected >= 0 && selected != removed) {
+            ListView_SetItemState(listView_, moved(selected), LVIS_SELECTED, LVIS_SELECTED);
+        }
     }
     ::InvalidateRect(listView_, nullptr, FALSE);
 }
@@ -173,6 +188,18 @@ LRESULT PlanListPage::OnNotify(NMHDR* header) {
                 known ? row->cells[static_cast<std::size_t>(item.iSubItem)] : std::wstring();
             lstrcpynW(item.pszText, cell.c_str(), item.cchTextMax);
         }
+    } else if (header->code == LVN_ODFINDITEMW) {
+        // Typing while the list has the focus: the view asks which row the typed text leads to.
+        const auto& find = *reinterpret_cast<NMLVFINDITEMW*>(header);
+        const UINT flags = find.lvfi.flags;
+        if ((flags & (LVFI_STRING | LVFI_PARTIAL | kFindSubstring)) == 0 || (flags & LVFI_PARAM) ||
+            !find.lvfi.psz) {
+            return -1;
+        }
+        const auto found = FindPlanByName(
+            plans_.Rows(), {find.lvfi.psz, static_cast<std::size_t>(std::max(find.iStart, 0)),
+                            (flags & (LVFI_PARTIAL | kFindSubstring)) != 0, (flags & LVFI_WRAP) != 0});
+        return found ? static_cast<LRESULT>(*found) : -1;
     }
     return 0;
 }

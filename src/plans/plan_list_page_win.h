@@ -2,6 +2,7 @@
 // pop-up menu, and the scheduler's once-a-second timer.
 #pragma once
 
+#include "platform/handles_win.h"
 #include "platform/window_win.h"
 #include "plans/plan_list.h"
 
@@ -46,7 +47,7 @@ private:
     std::function<HWND()> confirmOwner_;
     PlanList::Subscription subscription_ = 0;
     HWND listView_ = nullptr;
-    HFONT font_ = nullptr;
+    UniqueFont font_; // the list view's, replaced when the dpi changes
     int dpi_ = 96;
     std::function<void()> schedulerTick_;
 };

@@ -128,10 +128,10 @@ bool MainWindow::Create(HINSTANCE instance) {
                         CW_USEDEFAULT, 600, 450, nullptr, nullptr)) {
         return false;
     }
+    instance_ = instance;
     dpi_ = DpiForWindow(hwnd());
     CreateMenus();
     CreateControls(instance);
-    LoadIcons(instance);
     ApplyDpi(dpi_, nullptr);
     CentreOnWorkArea();
     ::SetWindowTextW(clockLabel_, text::kClockInitial);
@@ -192,16 +192,19 @@ void MainWindow::CreateControls(HINSTANCE instance) {
     }
 }
 
-void MainWindow::LoadIcons(HINSTANCE instance) {
-    // Loaded once: the tray keeps the small icon's handle for the whole run.
-    bigIcon_.reset(LoadAppIcon(instance, Scale(32, dpi_)));
-    smallIcon_.reset(LoadAppIcon(instance, Scale(16, dpi_)));
-    ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-    ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+void MainWindow::LoadIcons() {
+    // The window lets go of the old icons only when it has the new ones; then they are freed.
+    UniqueIcon bigIcon(LoadAppIcon(instance_, Scale(32, dpi_)));
+    UniqueIcon smallIcon(LoadAppIcon(instance_, Scale(16, dpi_)));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
+    ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+    bigIcon_ = std::move(bigIcon);
+    smallIcon_ = std::move(smallIcon);
 }
 
 void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
     dpi_ = dpi;
+    LoadIcons();
     font_.reset(CreateUiFont(dpi));
     for (HWND control : {clockLabel_, autoStartCheck_}) {
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -289,10 +292,11 @@ void MainWindow::SelectTab(int k) {
     if (!InRange(k)) {
         return;
     }
+    // The panels lie on one another: showing the chosen one and hiding the rest is all it takes. Their
+    // z-order stays as they were made, since it is also the order in which Tab visits the controls;
+    // hidden, the other pages' controls are out of reach of Tab and the access keys too.
     HWND front = panels_[static_cast<std::size_t>(k - 1)];
-    ::SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    // The covered pages are hidden as well as covered: otherwise Tab and the access keys would reach
-    // controls that the user cannot see.
+    ::ShowWindow(front, SW_SHOWNA);
     for (HWND panel : panels_) {
         if (panel != front) {
             ::ShowWindow(panel, SW_HIDE);
@@ -301,6 +305,7 @@ void MainWindow::SelectTab(int k) {
     selectedTab_ = k;
     images_ = TabImagesFor(k);
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        art_->Image(images_[i]); // drawn now if it never was, so that painting only copies it
         ::SetWindowLongPtrW(buttons_[i], GWLP_USERDATA, images_[i]);
         ::InvalidateRect(buttons_[i], nullptr, FALSE);
     }
@@ -327,9 +332,15 @@ bool MainWindow::AutoStartChecked() const {
 }
 
 void MainWindow::ShowCentred() {
-    // The window was centred on the work area when it was made; this is its first appearance.
+    // The window was centred on the work area when it was made; this is its first appearance. It is
+    // painted at once, pictures and all, before the start-up goes on with what is not seen yet.
     ::ShowWindow(hwnd(), SW_SHOWNORMAL);
     ::SetForegroundWindow(hwnd());
+    ::UpdateWindow(hwnd());
+}
+
+void MainWindow::FinishTabArt() {
+    art_->RenderAllImages();
 }
 
 void MainWindow::ShowFromTray() {

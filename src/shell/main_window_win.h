@@ -46,7 +46,7 @@ public:
     // Creates the window hidden, laid out for its dpi and centred on its monitor's work area.
     bool Create(HINSTANCE instance);
 
-    // Brings panel k (1..5) to the front and shows button k selected; other values are ignored.
+    // Shows panel k (1..5), hides the others and shows button k selected; other values are ignored.
     void SelectTab(int k);
     int SelectedTab() const { return selectedTab_; }
     const std::array<int, kTabCount>& TabImages() const { return images_; }
@@ -75,8 +75,11 @@ public:
     // Starts or stops the slow timer that raises MainWindowEvents::planFileRetry.
     void SetPlanFileRetry(bool on);
 
-    // First visible appearance: shown normal, centred, in front.
+    // First visible appearance: shown normal, centred, in front, and painted.
     void ShowCentred();
+    // Draws the tab pictures that the current tab does not show, so that the first change of tab only
+    // copies pictures. Start-up does this once the window is on the screen.
+    void FinishTabArt();
 
     HWND TabButton(int k) const { return InRange(k) ? buttons_[k - 1] : nullptr; }
     HWND Panel(int k) const { return InRange(k) ? panels_[k - 1] : nullptr; }
@@ -86,7 +89,7 @@ public:
     HWND AdvertArea() const { return advert_; }
     HWND AutoStartTooltip() const { return tooltip_; }
     HMENU TrayMenu() const { return trayMenu_.get(); }
-    // The window's own icon at the small size (caption, taskbar, tray).
+    // The window's own icon at the small size (caption, taskbar).
     HICON SmallIcon() const { return smallIcon_.get(); }
     int Dpi() const { return dpi_; }
 
@@ -97,7 +100,8 @@ private:
     static bool InRange(int k) { return k >= 1 && k <= kTabCount; }
     void CreateMenus();
     void CreateControls(HINSTANCE instance);
-    void LoadIcons(HINSTANCE instance);
+    // Loads the window icons at the current dpi and hands them to the window.
+    void LoadIcons();
     void ApplyDpi(int dpi, const RECT* suggested);
     void Layout();
     void FitClientArea(const RECT* suggested);
@@ -111,6 +115,7 @@ private:
 
     const Clock& clock_;
     MainWindowEvents events_;
+    HINSTANCE instance_ = nullptr;
     int dpi_ = 96;
     int selectedTab_ = 0;
     std::array<int, kTabCount> images_{};

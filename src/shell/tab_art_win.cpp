@@ -305,44 +305,60 @@ TabArt::~TabArt() {
 
 bool TabArt::Render(int dpi, SIZE strip, const std::array<RECT, kTabCount>& buttons) {
     ready_ = false;
+    for (auto& image : images_) {
+        image.reset(); // drawn for the old size
+    }
     if (!gdiplusToken_ || strip.cx <= 0 || strip.cy <= 0) {
         return false;
     }
-    const float s = static_cast<float>(dpi) / static_cast<float>(kBaseDpi);
     Canvas stripCanvas(strip.cx, strip.cy);
     if (!stripCanvas.ok()) {
         return false;
     }
-    PaintStrip(stripCanvas.dc(), strip, s);
-
-    std::array<UniqueBitmap, kTabImageCount> images;
-    for (int n = 1; n <= kTabImageCount; ++n) {
-        const int tab = (n + 1) / 2;
-        const RECT& r = buttons[static_cast<std::size_t>(tab - 1)];
-        const SIZE size{r.right - r.left, r.bottom - r.top};
-        if (size.cx <= 0 || size.cy <= 0) {
-            return false;
-        }
-        Canvas canvas(size.cx, size.cy);
-        if (!canvas.ok()) {
-            return false;
-        }
-        // The strip behind the button first, so each image can be copied to the screen as it is.
-        ::BitBlt(canvas.dc(), 0, 0, size.cx, size.cy, stripCanvas.dc(), r.left, r.top, SRCCOPY);
-        PaintTile(canvas.dc(), size, tab, IsSelectedImage(n), dpi);
-        images[static_cast<std::size_t>(n - 1)].reset(canvas.Release());
-    }
+    PaintStrip(stripCanvas.dc(), strip, static_cast<float>(dpi) / static_cast<float>(kBaseDpi));
     strip_.reset(stripCanvas.Release());
-    images_ = std::move(images);
+    dpi_ = dpi;
+    buttons_ = buttons;
     ready_ = true;
     return true;
 }
 
-HBITMAP TabArt::Image(int n) const {
-    if (n < 1 || n > kTabImageCount) {
+HBITMAP TabArt::Image(int n) {
+    if (n < 1 || n > kTabImageCount || !ready_) {
         return nullptr;
     }
-    return images_[static_cast<std::size_t>(n - 1)].get();
+    UniqueBitmap& image = images_[static_cast<std::size_t>(n - 1)];
+    if (!image) {
+        image.reset(RenderImage(n));
+    }
+    return image.get();
+}
+
+void TabArt::RenderAllImages() {
+    for (int n = 1; n <= kTabImageCount; ++n) {
+        Image(n);
+    }
+}
+
+HBITMAP TabArt::RenderImage(int n) const {
+    const int tab = (n + 1) / 2;
+    const RECT& r = buttons_[static_cast<std::size_t>(tab - 1)];
+    const SIZE size{r.right - r.left, r.bottom - r.top};
+    if (size.cx <= 0 || size.cy <= 0) {
+        return nullptr;
+    }
+    Canvas canvas(size.cx, size.cy);
+    UniqueMemoryDc stripDc(::CreateCompatibleDC(nullptr));
+    if (!canvas.ok() || !stripDc) {
+        return nullptr;
+    }
+    {
+        // The strip behind the button first, so each image can be copied to the screen as it is.
+        SelectScope select(stripDc.get(), strip_.get());
+        ::BitBlt(canvas.dc(), 0, 0, size.cx, size.cy, stripDc.get(), r.left, r.top, SRCCOPY);
+    }
+    PaintTile(canvas.dc(), size, tab, IsSelectedImage(n), dpi_);
+    return canvas.Release();
 }
 
 void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y) {

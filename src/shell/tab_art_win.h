@@ -23,19 +23,26 @@ public:
     TabArt(const TabArt&) = delete;
     TabArt& operator=(const TabArt&) = delete;
 
-    // Renders everything for `dpi`. `strip` is the strip's size in pixels, `buttons` the five button
-    // rectangles in strip coordinates; each image is the size of its button and already holds the strip
-    // background behind the tile, so drawing it is a plain copy.
+    // Renders the strip for `dpi` and drops the images of an earlier size. `strip` is the strip's size
+    // in pixels, `buttons` the five button rectangles in strip coordinates; each image is the size of its
+    // button and already holds the strip background behind the tile, so drawing it is a plain copy.
     bool Render(int dpi, SIZE strip, const std::array<RECT, kTabCount>& buttons);
 
     HBITMAP Strip() const { return strip_.get(); }
-    // Image n, 1..10; nullptr outside that range or before Render.
-    HBITMAP Image(int n) const;
+    // Image n, 1..10, drawn when first asked for (a window shows only five at a time); nullptr outside
+    // that range, before Render, or when it cannot be drawn.
+    HBITMAP Image(int n);
+    // Draws every image not drawn yet, so that a later tab change only copies pictures.
+    void RenderAllImages();
     bool Ready() const { return ready_; }
 
 private:
+    HBITMAP RenderImage(int n) const;
+
     std::uintptr_t gdiplusToken_ = 0;
     bool ready_ = false;
+    int dpi_ = 96;
+    std::array<RECT, kTabCount> buttons_{};
     UniqueBitmap strip_;
     std::array<UniqueBitmap, kTabImageCount> images_;
 };

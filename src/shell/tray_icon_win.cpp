@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace kestrel::win {
 namespace {
@@ -21,6 +22,32 @@ template <std::size_t N> void CopyCut(const std::wstring& text, wchar_t (&field)
     }
     text.copy(field, count);
     field[count] = L'\0';
+}
+
+// The icon at the small size the shell uses for notification icons, as a new icon the caller owns.
+// LoadIconMetric picks the best image of the resource for that size; it lives in version 6 of the
+// common controls only, so it is looked up rather than imported.
+HICON LoadSmallIcon(const IconResource& source) {
+    using LoadIconMetricFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, HICON*);
+    static const auto loadIconMetric = [] {
+        HMODULE comctl32 = ::GetModuleHandleW(L"comctl32.dll");
+        return comctl32 ? reinterpret_cast<LoadIconMetricFn>(
+                              reinterpret_cast<void*>(::GetProcAddress(comctl32, "LoadIconMetric")))
+                        : nullptr;
+    }();
+    HICON icon = nullptr;
+    if (loadIconMetric && SUCCEEDED(loadIconMetric(source.module, source.name, LIM_SMALL, &icon)) && icon) {
+        return icon;
+    }
+    const int size = ::GetSystemMetrics(SM_CXSMICON);
+    if (source.module) {
+        icon = static_cast<HICON>(
+            ::LoadImageW(source.module, source.name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        // Test programs carry no icon resource; the stock one keeps the icon usable.
+        return icon ? icon : LoadSmallIcon(IconResource{});
+    }
+    // A stock icon is shared by the system; the copy at the small size is owned like any other.
+    return static_cast<HICON>(::CopyImage(::LoadIconW(nullptr, source.name), IMAGE_ICON, size, size, 0));
 }
 
 } // namespace
@@ -41,7 +68,7 @@ TrayIcon::~TrayIcon() {
     Remove();
 }
 
-bool TrayIcon::Add(HWND window, HMENU menu, HICON icon) {
+bool TrayIcon::Add(HWND window, HMENU menu, IconResource icon) {
     Remove();
     if (!::IsWindow(window) ||
         !::SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
@@ -49,7 +76,8 @@ bool TrayIcon::Add(HWND window, HMENU menu, HICON icon) {
     }
     window_ = window;
     menu_ = menu;
-    icon_ = icon;
+    iconSource_ = icon;
+    icon_.reset(LoadSmallIcon(iconSource_));
     // Explorer broadcasts this after a restart; its new taskbar knows no icons until they are added again.
     taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     if (taskbarCreated_ != 0) {
@@ -79,7 +107,7 @@ void TrayIcon::Remove() {
     ::RemoveWindowSubclass(window_, SubclassProc, kSubclassId);
     window_ = nullptr;
     menu_ = nullptr;
-    icon_ = nullptr;
+    icon_.reset(); // the shell has let go of it
 }
 
 bool TrayIcon::Notify(DWORD action, UINT flags) {
@@ -89,7 +117,7 @@ bool TrayIcon::Notify(DWORD action, UINT flags) {
     data.uID = 0;
     data.uFlags = flags;
     data.uCallbackMessage = ids::kTrayCallbackMessage;
-    data.hIcon = icon_;
+    data.hIcon = icon_.get();
     CopyCut(tip_, data.szTip);
     if (flags & NIF_INFO) {
         CopyCut(balloonTitle_, data.szInfoTitle);
@@ -116,6 +144,14 @@ bool TrayIcon::AddNow() {
         balloonPending_ = !Notify(NIM_MODIFY, NIF_INFO);
     }
     return shown_;
+}
+
+void TrayIcon::ReloadPicture() {
+    // The old picture stays alive until the shell holds the new one.
+    const UniqueIcon previous = std::exchange(icon_, UniqueIcon(LoadSmallIcon(iconSource_)));
+    if (shown_) {
+        Notify(NIM_MODIFY, NIF_ICON);
+    }
 }
 
 void TrayIcon::StartRetrying() {
@@ -178,6 +214,10 @@ LRESULT TrayIcon::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
         if (!AddNow()) {
             StartRetrying();
         }
+        return 0;
+    }
+    if (message == WM_DPICHANGED) {
+        ReloadPicture(); // and the window lays itself out as well
         return 0;
     }
     if (message == WM_NCDESTROY) {

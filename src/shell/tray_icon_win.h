@@ -3,6 +3,8 @@
 // goes on to the window's own procedure unchanged. Removing it deletes the icon and the subclass.
 #pragma once
 
+#include "platform/handles_win.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -22,6 +24,12 @@ struct TrayShell {
     static TrayShell System();
 };
 
+// An icon in a module's resources, or a stock icon (IDI_*) when `module` is null.
+struct IconResource {
+    HINSTANCE module = nullptr;
+    const wchar_t* name = IDI_APPLICATION;
+};
+
 class TrayIcon {
 public:
     // While the shell refuses the icon (Explorer not ready at log-on), the add is retried this often, this
@@ -35,13 +43,15 @@ public:
     TrayIcon& operator=(const TrayIcon&) = delete;
     ~TrayIcon();
 
-    // Hooks `window` and adds the icon with `icon` (not owned) and no tip. A left-button release on the
+    // Hooks `window` and adds the icon with the picture `icon` and no tip. The picture is loaded at the
+    // shell's small-icon size (the stock application icon when the resource is missing), owned here, and
+    // loaded again at the new size when the window's dpi changes. A left-button release on the
     // icon shows the window in the normal state and brings it to the front; a right-button release pops
     // up `menu` (a pop-up menu, not owned; its commands arrive at `window` as WM_COMMAND). When the shell
     // is not ready yet the add is retried for a while, and the icon is re-added whenever Explorer
     // restarts. Returns false only when the window could not be hooked; IconShown() tells whether the
     // shell holds the icon now. Must be called on the window's thread; a second Add moves the icon.
-    bool Add(HWND window, HMENU menu, HICON icon);
+    bool Add(HWND window, HMENU menu, IconResource icon);
     // Replaces the tip text (truncated to what the shell holds). A tip set while the icon is not shown
     // comes with it when the add succeeds.
     void SetTip(const std::wstring& tip);
@@ -54,6 +64,8 @@ public:
 
     bool Installed() const { return window_ != nullptr; }
     bool IconShown() const { return shown_; }
+    // The picture the shell was given; nullptr when no icon is installed.
+    HICON Picture() const { return icon_.get(); }
 
 private:
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -62,6 +74,8 @@ private:
     bool Notify(DWORD action, UINT flags);
     // Hands the icon (with its tip once one was set) to the shell; true when it holds it now.
     bool AddNow();
+    // Loads the picture again at the shell's current small-icon size and hands it to the shell.
+    void ReloadPicture();
     void StartRetrying();
     void StopRetrying();
     void ShowWindowNormal();
@@ -70,7 +84,8 @@ private:
     TrayShell shell_;
     HWND window_ = nullptr;
     HMENU menu_ = nullptr;
-    HICON icon_ = nullptr;
+    IconResource iconSource_;
+    UniqueIcon icon_;
     std::wstring tip_;
     bool tipSet_ = false;
     std::wstring balloonTitle_;

@@ -140,6 +140,53 @@ TEST_F(PlanListPageTest, SelectionFollowsItsPlanWhenARowAboveIsRemoved) {
     EXPECT_EQ((*plans_.Find(2))[PlanColumn::Status], text::kStatusDisabled);
 }
 
+TEST_F(PlanListPageTest, SelectionAndFocusFollowTheirPlansWhereverARowIsRemoved) {
+    const struct {
+        const char* name;
+        int selected, focused; // before; -1 for none
+        std::size_t remove;    // 1-based; 0 removes all
+        int selectedAfter, focusedAfter;
+    } cases[] = {
+        {"row above", 2, 2, 1, 1, 1},
+        {"row below", 1, 1, 3, 1, 1},
+        {"last row, below", 1, 1, 4, 1, 1},
+        {"focus apart from the selection", 0, 3, 2, 0, 2},
+        {"the selected row: nothing selected, focus on the row in its place", 2, 2, 3, -1, 2},
+        {"the selected last row: focus on the new last", 3, 3, 4, -1, 2},
+        {"nothing selected", -1, -1, 2, -1, -1},
+        {"all rows", 0, 0, 0, -1, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        plans_.RemoveAll();
+        plans_.AppendAll(
+            {Plan(L"01:00", L"a"), Plan(L"02:00", L"b"), Plan(L"03:00", L"c"), Plan(L"04:00", L"d")});
+        if (c.focused >= 0) {
+            ListView_SetItemState(page_->listView(), c.focused, LVIS_FOCUSED, LVIS_FOCUSED);
+        }
+        if (c.selected >= 0) {
+            ListView_SetItemState(page_->listView(), c.selected, LVIS_SELECTED, LVIS_SELECTED);
+        }
+        if (c.remove != 0) {
+            plans_.Remove(c.remove);
+        } else {
+            plans_.RemoveAll();
+        }
+        EXPECT_EQ(Selected(), c.selectedAfter);
+        EXPECT_EQ(ListView_GetSelectedCount(page_->listView()), c.selectedAfter >= 0 ? 1u : 0u);
+        EXPECT_EQ(ListView_GetNextItem(page_->listView(), -1, LVNI_FOCUSED), c.focusedAfter);
+    }
+}
+
+TEST_F(PlanListPageTest, TypingJumpsToTheNextPlanWhoseNameStartsWithTheLetter) {
+    for (const wchar_t* name : {L"Bravo", L"alpha", L"beta"}) {
+        plans_.Append(MakePlanRow(name, L"01:00", text::kOpTextMessage, text::kStatusEnabled, L"", L""));
+    }
+    Select(0);
+    ::SendMessageW(page_->listView(), WM_CHAR, L'b', 1);
+    EXPECT_EQ(Selected(), 2) << "from the row after the current one, ignoring case";
+}
+
 struct AllRowsCase {
     unsigned command;
     const wchar_t* question;

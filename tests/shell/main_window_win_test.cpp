@@ -33,6 +33,28 @@ RECT ChildRect(HWND parent, HWND child) {
     return r;
 }
 
+// The child windows in z-order, top first.
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        children.push_back(child);
+    }
+    return children;
+}
+
+// The width of an icon's image in pixels.
+int IconWidth(HICON icon) {
+    ICONINFO info{};
+    if (!::GetIconInfo(icon, &info)) {
+        return 0;
+    }
+    BITMAP bitmap{};
+    ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
+
 SIZE ClientSize(HWND window) {
     RECT r{};
     ::GetClientRect(window, &r);
@@ -69,13 +91,14 @@ protected:
         window = std::make_unique<MainWindow>(clock, std::move(events));
         ASSERT_TRUE(window->Create(::GetModuleHandleW(nullptr)));
         main = window->hwnd();
+        creationOrder = Children(main);
     }
 
     void ExpectSelected(int k) {
         SCOPED_TRACE("tab " + std::to_string(k));
         EXPECT_EQ(window->SelectedTab(), k);
-        // The panel in front is the first child in z-order; it is the only visible panel.
-        EXPECT_EQ(::GetWindow(main, GW_CHILD), window->Panel(k));
+        // Only its panel is visible, and no panel was moved in the z-order, which is also the Tab order.
+        EXPECT_EQ(Children(main), creationOrder);
         int oddImages = 0;
         for (int i = 1; i <= kTabCount; ++i) {
             const int image = window->TabImages()[static_cast<std::size_t>(i - 1)];
@@ -92,6 +115,7 @@ protected:
     FixedClock clock{kMorning};
     std::unique_ptr<MainWindow> window;
     HWND main = nullptr;
+    std::vector<HWND> creationOrder;
     std::vector<bool> autoStartChoices;
     int exits = 0;
     int sessionEnds = 0;
@@ -138,6 +162,11 @@ TEST_F(MainWindowTest, LaysOutTheDesignedGeometryAtItsDpiAndAgainAfterADpiChange
         EXPECT_EQ(ChildRect(main, window->AutoStartCheck()).left, ScaleTwips(7380, dpi));
         EXPECT_EQ(ChildRect(main, window->AdvertArea()).top, ScaleTwips(4830, dpi));
         EXPECT_EQ(ChildRect(main, window->TopStrip()).bottom, ScaleTwips(1365, dpi));
+        const auto icon = [&](WPARAM which) {
+            return reinterpret_cast<HICON>(::SendMessageW(main, WM_GETICON, which, 0));
+        };
+        EXPECT_EQ(IconWidth(icon(ICON_SMALL)), Scale(16, dpi));
+        EXPECT_EQ(IconWidth(icon(ICON_BIG)), Scale(32, dpi));
     };
 
     const int dpi = window->Dpi();
@@ -151,6 +180,7 @@ TEST_F(MainWindowTest, LaysOutTheDesignedGeometryAtItsDpiAndAgainAfterADpiChange
     // Moved to a 150 % monitor, then to a 125 % one: the window follows the suggested position. (200 %
     // would not fit the test desktop of 1024 x 768, which clamps the window.)
     for (const int newDpi : {144, 120}) {
+        const HICON oldSmallIcon = window->SmallIcon();
         RECT suggested{40, 30, 40 + 1000, 30 + 800};
         ::SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi), reinterpret_cast<LPARAM>(&suggested));
         EXPECT_EQ(window->Dpi(), newDpi);
@@ -159,6 +189,7 @@ TEST_F(MainWindowTest, LaysOutTheDesignedGeometryAtItsDpiAndAgainAfterADpiChange
         ::GetWindowRect(main, &frame);
         EXPECT_EQ(frame.left, 40);
         EXPECT_EQ(frame.top, 30);
+        EXPECT_EQ(IconWidth(oldSmallIcon), 0) << "the icon of the old dpi is freed";
     }
 }
 

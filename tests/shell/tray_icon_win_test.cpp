@@ -55,7 +55,6 @@ protected:
         ASSERT_NE(window_, nullptr);
         menu_ = ::CreatePopupMenu();
         ::AppendMenuW(menu_, MF_STRING, ids::kCmdTrayShow, L"显示主界面[&S]");
-        icon_ = ::LoadIconW(nullptr, IDI_APPLICATION);
         g_seen.clear();
     }
     void TearDown() override {
@@ -94,7 +93,7 @@ protected:
     };
     HWND window_ = nullptr;
     HMENU menu_ = nullptr;
-    HICON icon_ = nullptr;
+    IconResource icon_; // the stock icon: the test program has no icon resource
     std::vector<ShellCall> calls_;
     std::vector<Popup> popups_;
     int refusals_ = 0;
@@ -112,7 +111,8 @@ TEST_F(TrayIconWin, AddTipAndRemoveTellTheShell) {
     EXPECT_EQ(add.uID, 0u);
     EXPECT_EQ(add.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON)); // the tip is not announced yet
     EXPECT_EQ(add.uCallbackMessage, kCallback);
-    EXPECT_EQ(add.hIcon, icon_);
+    EXPECT_NE(add.hIcon, nullptr);
+    EXPECT_EQ(add.hIcon, tray.Picture());
 
     tray.SetTip(L"Kestrel");
     ASSERT_EQ(calls_.size(), 2u);
@@ -124,6 +124,36 @@ TEST_F(TrayIconWin, AddTipAndRemoveTellTheShell) {
     tray.Remove();
     EXPECT_EQ(Actions(), (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_DELETE}));
     EXPECT_FALSE(tray.Installed());
+}
+
+// The shell gets a picture of its small-icon size, a new one after a dpi change; each old one is freed.
+TEST_F(TrayIconWin, ADpiChangeHandsTheShellAFreshPictureAndFreesTheOldOne) {
+    const auto width = [](HICON icon) {
+        ICONINFO info{};
+        if (!::GetIconInfo(icon, &info)) {
+            return 0;
+        }
+        BITMAP bitmap{};
+        ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        return static_cast<int>(bitmap.bmWidth);
+    };
+    TrayIcon tray(Recorder());
+    tray.Add(window_, menu_, icon_);
+    const HICON first = tray.Picture();
+    EXPECT_EQ(width(first), ::GetSystemMetrics(SM_CXSMICON));
+    RECT suggested{10, 10, 310, 210};
+    Send(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    ASSERT_EQ(Actions(), (std::vector<DWORD>{NIM_ADD, NIM_MODIFY}));
+    EXPECT_EQ(calls_[1].data.uFlags, static_cast<UINT>(NIF_ICON));
+    EXPECT_EQ(calls_[1].data.hIcon, tray.Picture());
+    EXPECT_EQ(width(first), 0) << "the old picture is freed";
+    EXPECT_TRUE(Saw(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested)))
+        << "the window lays itself out too";
+    const HICON second = tray.Picture();
+    tray.Remove();
+    EXPECT_EQ(width(second), 0);
 }
 
 TEST_F(TrayIconWin, LongTipIsCutWithoutSplittingACharacter) {

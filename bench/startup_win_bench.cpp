@@ -1,0 +1,169 @@
+// How long Kestrel takes to put its main window on the screen, against a bare Win32 program that only
+// registers a class and shows one window (bare_window.exe, built beside this benchmark). Both are
+// copied into a fresh folder and started alternately; each run is timed from CreateProcess until a
+// visible top-level window of that process with the expected title exists, then the program is closed
+// the way a user closes it. Prints both medians and their ratio.
+#include "base/command_ids.h"
+#include "base/texts.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kRuns = 15;
+constexpr DWORD kWindowTimeoutMs = 15000;
+constexpr DWORD kExitTimeoutMs = 10000;
+
+struct Program {
+    const char* label;
+    fs::path exe;
+    const wchar_t* title;
+    // Asks the program's window to end the program.
+    void (*close)(HWND window);
+};
+
+double Now() {
+    static const double ticksPerMs = [] {
+        LARGE_INTEGER frequency{};
+        ::QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(frequency.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / ticksPerMs;
+}
+
+// The visible top-level window of `processId` titled `title`, or nullptr.
+HWND VisibleWindowOf(DWORD processId, const wchar_t* title) {
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, nullptr, title); window;
+         window = ::FindWindowExW(nullptr, window, nullptr, title)) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == processId && ::IsWindowVisible(window)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+// Starts the program, waits for its window and closes it again. Returns the milliseconds until the
+// window was visible, or a negative number when something went wrong (reported on the way).
+double TimeOneStart(const Program& program) {
+    std::wstring commandLine = L"\"" + program.exe.wstring() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    const double started = Now();
+    if (!::CreateProcessW(program.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          program.exe.parent_path().c_str(), &startup, &process)) {
+        std::printf("%s: cannot start, error %lu\n", program.label, ::GetLastError());
+        return -1;
+    }
+    ::CloseHandle(process.hThread);
+    HWND window = nullptr;
+    double shown = 0;
+    while (!window && Now() - started < kWindowTimeoutMs &&
+           ::WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+        window = VisibleWindowOf(process.dwProcessId, program.title);
+        shown = Now();
+        if (!window) {
+            ::Sleep(1);
+        }
+    }
+    double result = shown - started;
+    if (!window) {
+        std::printf("%s: no visible window within %lu ms\n", program.label, kWindowTimeoutMs);
+        result = -1;
+    } else {
+        program.close(window);
+    }
+    if (::WaitForSingleObject(process.hProcess, window ? kExitTimeoutMs : 0) != WAIT_OBJECT_0) {
+        // Only the process this benchmark started, by its handle.
+        std::printf("%s: did not end; terminating the process it started\n", program.label);
+        ::TerminateProcess(process.hProcess, 1);
+        ::WaitForSingleObject(process.hProcess, kExitTimeoutMs);
+        result = -1;
+    }
+    ::CloseHandle(process.hProcess);
+    return result;
+}
+
+double Median(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    const std::size_t n = times.size();
+    return n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+}
+
+fs::path ThisFolder() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(path).parent_path();
+}
+
+} // namespace
+
+int wmain() {
+    const fs::path built = ThisFolder();
+    wchar_t tempFolder[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, tempFolder);
+    const fs::path folder =
+        fs::path(tempFolder) / (L"kestrel-startup-" + std::to_wstring(::GetCurrentProcessId()));
+    std::error_code error;
+    fs::create_directories(folder, error);
+    for (const wchar_t* name : {L"Kestrel.exe", L"bare_window.exe"}) {
+        if (!::CopyFileW((built / name).c_str(), (folder / name).c_str(), FALSE)) {
+            std::printf("cannot copy %ls from %ls, error %lu\n", name, built.c_str(), ::GetLastError());
+            return 1;
+        }
+    }
+
+    const Program kestrel{"Kestrel.exe", folder / L"Kestrel.exe", kestrel::text::kMainWindowTitle,
+                          [](HWND window) {
+                              // The tray menu's Exit: saves, removes the icon and ends.
+                              ::PostMessageW(window, WM_COMMAND, kestrel::ids::kCmdTrayExit, 0);
+                          }};
+    const Program bare{"bare window", folder / L"bare_window.exe", L"Kestrel bare window", [](HWND window) {
+                           ::PostMessageW(window, WM_CLOSE, 0, 0);
+                       }};
+    // Every start finds the folder as the first one did: without the plan file the last exit saved.
+    const auto forgetPlans = [&] {
+        fs::remove(folder / L"Values.xml", error);
+        fs::remove(folder / L"Values.xml.tmp", error);
+    };
+
+    // One start each to warm the file cache and Wine's loaded libraries; not counted.
+    bool ok = TimeOneStart(kestrel) >= 0 && TimeOneStart(bare) >= 0;
+    forgetPlans();
+    std::vector<double> kestrelTimes;
+    std::vector<double> bareTimes;
+    for (int run = 0; ok && run < kRuns; ++run) {
+        // Alternating which goes first, so neither always follows the other's exit.
+        const bool kestrelFirst = run % 2 == 0;
+        for (const Program* program : {kestrelFirst ? &kestrel : &bare, kestrelFirst ? &bare : &kestrel}) {
+            const double ms = TimeOneStart(*program);
+            ok = ok && ms >= 0;
+            (program == &kestrel ? kestrelTimes : bareTimes).push_back(ms);
+        }
+        forgetPlans();
+    }
+    fs::remove_all(folder, error);
+    if (!ok) {
+        std::printf("FAILED: a start did not complete\n");
+        return 1;
+    }
+    const double kestrelMedian = Median(kestrelTimes);
+    const double bareMedian = Median(bareTimes);
+    std::printf("start-up until the main window is visible (%d runs each, medians)\n", kRuns);
+    std::printf("  Kestrel.exe  %7.1f ms\n", kestrelMedian);
+    std::printf("  bare window  %7.1f ms\n", bareMedian);
+    std::printf("  ratio        %7.2f\n", kestrelMedian / bareMedian);
+    return 0;
+}
