@@ -31,6 +31,14 @@ inline constexpr unsigned kCmdPlanEnableAll = 40024;
 inline constexpr unsigned kCmdPlanDisableAll = 40025;
 inline constexpr unsigned kCmdPlanDeleteAll = 40026;
 
+// Controls of a reminder pop-up (Form_提醒信息). Every pop-up uses the same ids; Esc arrives as IDCANCEL.
+inline constexpr unsigned kReminderHeadline = 1301;  // Label_Tips(0), the red line
+inline constexpr unsigned kReminderInfoLabel = 1302; // Label_Tips(1), "信息："
+inline constexpr unsigned kReminderMessage = 1303;   // Label_Tips(2), the indented message
+inline constexpr unsigned kReminderStamp = 1304;     // Label_Tips(3), the grey time line
+inline constexpr unsigned kReminderGotIt = 1305;     // Command_立即关机, "我知道了"
+inline constexpr unsigned kReminderLater = 1306;     // Command_过会再说
+
 // Controls of the main window.
 inline constexpr unsigned kTabButtonFirst = 1001; // five tab buttons: 1001..1005, tab k is 1000 + k
 inline constexpr unsigned kPanelFirst = 1011;     // five panels: 1011..1015, panel k is 1010 + k

@@ -110,6 +110,16 @@ inline constexpr wchar_t kPlanListCaption[] = L"计划列表";
 inline constexpr const wchar_t* kTabCaptions[5] = {L"定时关机", L"定时提醒", L"定时运行", L"计划列表",
                                                    L"禁止程序"};
 
+// Reminder pop-up (Form_提醒信息).
+inline constexpr wchar_t kReminderCaption[] = L"提醒信息";
+inline constexpr wchar_t kReminderHeadline[] = L"计时提醒已到规定时间";
+inline constexpr wchar_t kReminderInfoLabel[] = L"信息：";
+// Put in front of the message so that its first line is indented.
+inline constexpr wchar_t kReminderMessageIndent[] = L"    ";
+inline constexpr wchar_t kReminderGotIt[] = L"我知道了";
+inline constexpr wchar_t kReminderLater[] = L"过会再说";
+inline constexpr wchar_t kReminderLaterTooltip[] = L"延时5分钟后再次提示";
+
 // Tray menu.
 inline constexpr wchar_t kTrayShow[] = L"显示主界面[&S]";
 inline constexpr wchar_t kTrayHide[] = L"隐藏主界面[&H]";
