@@ -122,6 +122,12 @@ TEST_F(CountdownPromptTest, ButtonsKeysAndClosing) {
          false},
         {"Esc", [this](CountdownPrompt&) { Press(VK_ESCAPE); }, false},
         {"stray Enter", [this](CountdownPrompt&) { Press(VK_RETURN); }, false},
+        {"Enter, focus on the frame",
+         [this](CountdownPrompt& p) {
+             ::SetFocus(p.hwnd());
+             Press(VK_RETURN);
+         },
+         false},
         {"Tab, Enter",
          [this](CountdownPrompt& p) {
              Press(VK_TAB);
