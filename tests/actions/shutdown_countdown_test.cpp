@@ -21,26 +21,5 @@ TEST(ShutdownCountdown, TextNamesTheOperationAndTheSecondsLeft) {
     }
 }
 
-TEST(ShutdownCountdown, FallsDueOnTheFifteenthTickWithoutShowingZeroAndRestartsAtFifteen) {
-    ShutdownCountdown countdown;
-    EXPECT_FALSE(countdown.Tick()) << "a tick before the start does nothing";
-    countdown.Start(L"重启计算机");
-    EXPECT_EQ(countdown.Text(), L"距离重启计算机还剩 15 秒...");
-    for (int tick = 1; tick <= 14; ++tick) {
-        EXPECT_FALSE(countdown.Tick()) << tick;
-        EXPECT_EQ(countdown.SecondsLeft(), 15 - tick);
-    }
-    countdown.Start(L"关闭计算机"); // a second start in the middle
-    EXPECT_EQ(countdown.SecondsLeft(), 15);
-    for (int tick = 1; tick <= 14; ++tick) {
-        ASSERT_FALSE(countdown.Tick()) << tick;
-    }
-    EXPECT_TRUE(countdown.Tick());
-    EXPECT_FALSE(countdown.Counting());
-    EXPECT_EQ(countdown.Operation(), L"关闭计算机");
-    EXPECT_GE(countdown.SecondsLeft(), 1);
-    EXPECT_FALSE(countdown.Tick()) << "due only once";
-}
-
 } // namespace
 } // namespace kestrel
