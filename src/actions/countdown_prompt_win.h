@@ -33,7 +33,6 @@ public:
     // loop before TranslateMessage; true when the message was used.
     bool PreTranslate(MSG& message);
 
-    const ShutdownCountdown& countdown() const { return countdown_; }
     HWND label() const { return label_; }
     HWND bar() const { return bar_; }
     HWND nowButton() const { return nowButton_; }
