@@ -19,6 +19,12 @@ inline constexpr unsigned kCmdTrayShow = 40001;
 inline constexpr unsigned kCmdTrayHide = 40002;
 inline constexpr unsigned kCmdTrayExit = 40003;
 
+// Controls of the shutdown countdown prompt.
+inline constexpr unsigned kCountdownLabel = 1201;        // Label_Tips(0)
+inline constexpr unsigned kCountdownBar = 1202;          // ProgressBar_关机计时
+inline constexpr unsigned kCountdownNowButton = 1203;    // Command_立即关机
+inline constexpr unsigned kCountdownCancelButton = 1204; // Command_取消关机
+
 // Help menu.
 inline constexpr unsigned kCmdHelpFeedback = 40011;
 inline constexpr unsigned kCmdHelpAbout = 40012;

@@ -133,6 +133,14 @@ inline constexpr wchar_t kPlanMenuEnableAll[] = L"启用全部计划[&Q]";
 inline constexpr wchar_t kPlanMenuDisableAll[] = L"禁用全部计划[&W]";
 inline constexpr wchar_t kPlanMenuDeleteAll[] = L"删除全部计划[&E]";
 
+// Shutdown countdown prompt. Its text reads kCountdownBefore + operation + kCountdownMiddle + seconds +
+// kCountdownAfter, e.g. "距离关闭计算机还剩 15 秒...".
+inline constexpr wchar_t kCountdownBefore[] = L"距离";
+inline constexpr wchar_t kCountdownMiddle[] = L"还剩 ";
+inline constexpr wchar_t kCountdownAfter[] = L" 秒...";
+inline constexpr wchar_t kCountdownNow[] = L"立即关机";
+inline constexpr wchar_t kCountdownCancel[] = L"取消关机";
+
 // Auto-start registry entry.
 inline constexpr wchar_t kRunKeyPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr wchar_t kRunValueName[] = L"Kestrel";

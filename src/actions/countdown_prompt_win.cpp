@@ -1,0 +1,260 @@
+// Form_提示关机; see countdown_prompt_win.h. Geometry is stated in twips, as the window was designed, and
+// scaled to the window's dpi. The window is topmost and takes the foreground: it is the only warning
+// before a forced shutdown, so it must not open behind another program.
+#include "actions/countdown_prompt_win.h"
+
+#include "base/command_ids.h"
+#include "base/texts.h"
+#include "platform/dpi_win.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+namespace kestrel::win {
+
+namespace {
+
+struct TwipsRect {
+    int x, y, width, height;
+};
+
+constexpr int kClientWidthTwips = 7200;
+constexpr int kClientHeightTwips = 1590;
+constexpr TwipsRect kLabelRect{240, 150, 6720, 330};
+constexpr TwipsRect kBarRect{240, 540, 6720, 300};
+constexpr TwipsRect kNowRect{240, 1005, 1500, 450};
+constexpr TwipsRect kCancelRect{5460, 1005, 1500, 450};
+
+constexpr UINT kTickMs = 1000;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr wchar_t kWindowClass[] = L"Kestrel.CountdownPrompt";
+
+RECT ToPixels(const TwipsRect& r, int dpi) {
+    return RECT{ScaleTwips(r.x, dpi), ScaleTwips(r.y, dpi), ScaleTwips(r.x + r.width, dpi),
+                ScaleTwips(r.y + r.height, dpi)};
+}
+
+void MoveTo(HWND window, const RECT& r) {
+    ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL AdjustForDpi(RECT& rect, int dpi) {
+    using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjust = reinterpret_cast<AdjustFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    if (adjust) {
+        return adjust(&rect, kWindowStyle, FALSE, kWindowExStyle, static_cast<UINT>(dpi));
+    }
+    return ::AdjustWindowRectEx(&rect, kWindowStyle, FALSE, kWindowExStyle);
+}
+
+} // namespace
+
+CountdownPrompt::CountdownPrompt(HINSTANCE instance, Performer perform)
+    : instance_(instance), perform_(std::move(perform)) {}
+
+CountdownPrompt::~CountdownPrompt() {
+    // Gone before the font it uses; an unfinished countdown ends with the program, without its operation.
+    if (hwnd()) {
+        ::DestroyWindow(hwnd());
+    }
+}
+
+bool CountdownPrompt::方法_提示关机_进行关机操作(const std::wstring& operation) {
+    if (!EnsureWindow()) {
+        return false;
+    }
+    countdown_.Start(operation);
+    ShowCount();
+    // Setting the timer again restarts its second, so a second call gives the full 15 seconds.
+    ::SetTimer(hwnd(), kCountdownTimerId, kTickMs, nullptr);
+    ::ShowWindow(hwnd(), SW_SHOWNORMAL);
+    ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetForegroundWindow(hwnd());
+    // A stray Enter must cancel, never shut down.
+    ::SetFocus(cancelButton_);
+    return true;
+}
+
+bool CountdownPrompt::PreTranslate(MSG& message) {
+    return hwnd() && (message.hwnd == hwnd() || ::IsChild(hwnd(), message.hwnd)) &&
+           ::IsDialogMessageW(hwnd(), &message);
+}
+
+bool CountdownPrompt::EnsureWindow() {
+    if (hwnd()) {
+        return true;
+    }
+    WNDCLASSEXW wc{};
+    wc.hInstance = instance_;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    if (!CreateWindowOf(kWindowClass, wc, kWindowExStyle, text::kAppTitle, kWindowStyle, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 500, 150, nullptr, nullptr)) {
+        return false;
+    }
+    CreateControls();
+    ApplyDpi(DpiForWindow(hwnd()), nullptr);
+    CentreOnWorkArea();
+    return true;
+}
+
+void CountdownPrompt::CreateControls() {
+    const auto child = [this](const wchar_t* className, const wchar_t* caption, DWORD style, unsigned id) {
+        return ::CreateWindowExW(0, className, caption, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, hwnd(),
+                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
+    };
+    label_ = child(WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, ids::kCountdownLabel);
+    bar_ = child(PROGRESS_CLASSW, nullptr, 0, ids::kCountdownBar);
+    ::SendMessageW(bar_, PBM_SETRANGE32, 0, kCountdownSeconds);
+    // Creation order is the Tab order; BS_NOTIFY reports focus so the focused button shows as the default.
+    nowButton_ = child(WC_BUTTONW, text::kCountdownNow, BS_PUSHBUTTON | BS_NOTIFY | WS_TABSTOP | WS_GROUP,
+                       ids::kCountdownNowButton);
+    cancelButton_ = child(WC_BUTTONW, text::kCountdownCancel, BS_DEFPUSHBUTTON | BS_NOTIFY | WS_TABSTOP,
+                          ids::kCountdownCancelButton);
+}
+
+void CountdownPrompt::ApplyDpi(int dpi, const RECT* suggested) {
+    dpi_ = dpi;
+    font_.reset(CreateUiFont(dpi));
+    for (HWND control : {label_, nowButton_, cancelButton_}) {
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    }
+    MoveTo(label_, ToPixels(kLabelRect, dpi));
+    MoveTo(bar_, ToPixels(kBarRect, dpi));
+    MoveTo(nowButton_, ToPixels(kNowRect, dpi));
+    MoveTo(cancelButton_, ToPixels(kCancelRect, dpi));
+    FitClientArea(suggested);
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void CountdownPrompt::FitClientArea(const RECT* suggested) {
+    const int width = ScaleTwips(kClientWidthTwips, dpi_);
+    const int height = ScaleTwips(kClientHeightTwips, dpi_);
+    RECT frame{0, 0, width, height};
+    AdjustForDpi(frame, dpi_);
+    RECT current{};
+    ::GetWindowRect(hwnd(), &current);
+    const POINT origin =
+        suggested ? POINT{suggested->left, suggested->top} : POINT{current.left, current.top};
+    int outerWidth = frame.right - frame.left;
+    int outerHeight = frame.bottom - frame.top;
+    ::SetWindowPos(hwnd(), nullptr, origin.x, origin.y, outerWidth, outerHeight,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    // The caption's height depends on the theme; measure what came out and correct once.
+    RECT client{};
+    ::GetClientRect(hwnd(), &client);
+    const int dx = width - (client.right - client.left);
+    const int dy = height - (client.bottom - client.top);
+    if (dx != 0 || dy != 0) {
+        ::SetWindowPos(hwnd(), nullptr, origin.x, origin.y, outerWidth + dx, outerHeight + dy,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void CountdownPrompt::CentreOnWorkArea() {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoW(::MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+        return;
+    }
+    RECT window{};
+    ::GetWindowRect(hwnd(), &window);
+    const RECT& work = monitor.rcWork;
+    const int x = work.left + ((work.right - work.left) - (window.right - window.left)) / 2;
+    const int y = work.top + ((work.bottom - work.top) - (window.bottom - window.top)) / 2;
+    ::SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CountdownPrompt::ShowCount() {
+    ::SetWindowTextW(label_, countdown_.Text().c_str());
+    ::SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(countdown_.SecondsLeft()), 0);
+}
+
+void CountdownPrompt::OnTick() {
+    if (countdown_.Tick()) {
+        Finish(true);
+    } else if (countdown_.Counting()) {
+        ShowCount();
+    }
+}
+
+void CountdownPrompt::Finish(bool perform) {
+    const std::wstring operation = countdown_.Operation();
+    // Stopped before the operation runs: a click or tick that reaches the window meanwhile finds nothing
+    // left to do, so the operation can never run twice.
+    countdown_.Stop();
+    ::KillTimer(hwnd(), kCountdownTimerId);
+    if (perform && perform_) {
+        perform_(operation);
+    }
+    // A new countdown may have been started while the operation ran (its save can show a message box,
+    // which lets the scheduler run); that one keeps the window.
+    if (!countdown_.Counting() && hwnd()) {
+        ::DestroyWindow(hwnd());
+    }
+}
+
+LRESULT CountdownPrompt::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_TIMER:
+        if (wParam == kCountdownTimerId) {
+            OnTick();
+            return 0;
+        }
+        break;
+    case WM_COMMAND: {
+        const unsigned id = LOWORD(wParam);
+        const unsigned code = HIWORD(wParam);
+        if (code == BN_SETFOCUS && (id == ids::kCountdownNowButton || id == ids::kCountdownCancelButton)) {
+            // The button with the focus is the one Enter presses; show it so.
+            ::SendMessageW(nowButton_, BM_SETSTYLE,
+                           id == ids::kCountdownNowButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+            ::SendMessageW(cancelButton_, BM_SETSTYLE,
+                           id == ids::kCountdownCancelButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+        } else if (code == BN_CLICKED && id == ids::kCountdownNowButton && countdown_.Counting()) {
+            Finish(true);
+        } else if (code == BN_CLICKED && (id == ids::kCountdownCancelButton || id == IDCANCEL)) {
+            Finish(false);
+        }
+        return 0;
+    }
+    case DM_GETDEFID:
+        // Enter presses the focused button, and "取消关机" whenever neither has the focus.
+        return MAKELRESULT(
+            ::GetFocus() == nowButton_ ? ids::kCountdownNowButton : ids::kCountdownCancelButton, DC_HASDEFID);
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) {
+            // Back from another window: the keyboard goes to a button again, not to the frame.
+            const HWND focus = ::GetFocus();
+            if (focus != nowButton_ && focus != cancelButton_) {
+                ::SetFocus(cancelButton_);
+            }
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        // The close box, Alt+F4 or the system menu: the same as "取消关机".
+        Finish(false);
+        return 0;
+    case WM_DPICHANGED:
+        ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_DESTROY:
+        ::KillTimer(hwnd(), kCountdownTimerId);
+        countdown_.Stop();
+        break;
+    default:
+        break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+void CountdownPrompt::OnDestroyed() {
+    label_ = bar_ = nowButton_ = cancelButton_ = nullptr;
+    font_.reset();
+}
+
+} // namespace kestrel::win

@@ -1,0 +1,67 @@
+// Form_提示关机, the shutdown countdown prompt: names the coming power operation, counts 15 seconds down,
+// then has it carried out; "立即关机" carries it out at once, "取消关机" or any other close cancels it.
+// One object for the whole program; its window is made on each use and destroyed when the countdown ends.
+#pragma once
+
+#include "actions/shutdown_countdown.h"
+#include "platform/handles_win.h"
+#include "platform/window_win.h"
+
+#include <functional>
+#include <string>
+
+namespace kestrel::win {
+
+// Timer_关机计时: the id of the prompt's one-second window timer.
+inline constexpr UINT_PTR kCountdownTimerId = 1;
+
+class CountdownPrompt final : public Window {
+public:
+    using Performer = std::function<void(const std::wstring& operation)>;
+
+    // `perform` carries out an operation by name (the app passes PerformComputerOperation with the plan
+    // saver and the real power calls).
+    CountdownPrompt(HINSTANCE instance, Performer perform);
+    ~CountdownPrompt() override;
+
+    // Starts the countdown for `operation` and shows the prompt in front of every window; a call while
+    // counting starts again at 15 with the new name in the same window. False only when the window
+    // cannot be made; then nothing will happen.
+    bool 方法_提示关机_进行关机操作(const std::wstring& operation);
+
+    // Gives the prompt its keyboard (Tab between the buttons, Enter, Esc) when called from the message
+    // loop before TranslateMessage; true when the message was used.
+    bool PreTranslate(MSG& message);
+
+    HWND label() const { return label_; }
+    HWND bar() const { return bar_; }
+    HWND nowButton() const { return nowButton_; }
+    HWND cancelButton() const { return cancelButton_; }
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroyed() override;
+
+private:
+    bool EnsureWindow();
+    void CreateControls();
+    void ApplyDpi(int dpi, const RECT* suggested);
+    void FitClientArea(const RECT* suggested);
+    void CentreOnWorkArea();
+    void ShowCount();
+    void OnTick();
+    // Ends the countdown, carries the operation out when asked to, and closes the window.
+    void Finish(bool perform);
+
+    HINSTANCE instance_;
+    Performer perform_;
+    ShutdownCountdown countdown_;
+    int dpi_ = 96;
+    HWND label_ = nullptr;
+    HWND bar_ = nullptr;
+    HWND nowButton_ = nullptr;
+    HWND cancelButton_ = nullptr;
+    UniqueFont font_;
+};
+
+} // namespace kestrel::win

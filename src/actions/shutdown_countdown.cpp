@@ -1,0 +1,33 @@
+// The shutdown countdown; see shutdown_countdown.h.
+#include "actions/shutdown_countdown.h"
+
+#include "base/texts.h"
+
+#include <utility>
+
+namespace kestrel {
+
+std::wstring CountdownText(const std::wstring& operation, int secondsLeft) {
+    return text::kCountdownBefore + operation + text::kCountdownMiddle + std::to_wstring(secondsLeft) +
+           text::kCountdownAfter;
+}
+
+void ShutdownCountdown::Start(std::wstring operation) {
+    operation_ = std::move(operation);
+    secondsLeft_ = kCountdownSeconds;
+    counting_ = true;
+}
+
+bool ShutdownCountdown::Tick() {
+    if (!counting_) {
+        return false;
+    }
+    if (secondsLeft_ <= 1) {
+        counting_ = false;
+        return true;
+    }
+    --secondsLeft_;
+    return false;
+}
+
+} // namespace kestrel
