@@ -1,6 +1,11 @@
 // Start-up, the message loop and the real end of the program; see application_win.h.
 #include "app/application_win.h"
 
+#include "actions/countdown_prompt_win.h"
+#include "actions/power_operations.h"
+#include "actions/reminder_popup_win.h"
+#include "platform/program_launcher_win.h"
+
 #include "base/app_messages.h"
 #include "base/clock_text.h"
 #include "app/command_line.h"
@@ -152,6 +157,7 @@ bool Application::Start() {
     tray_.Add(main_->hwnd(), main_->TrayMenu(),
               IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
     LoadPlans();
+    StartScheduler();
     tray_.SetTip(text::kAppTitle);
     main_->FinishTabArt();
     return true;
@@ -174,6 +180,45 @@ void Application::CreatePages() {
     planListPage_ =
         std::make_unique<PlanListPage>(plans_, [this] { return main_ ? main_->hwnd() : nullptr; });
     planListPage_->Create(main_->Panel(kTabPlanList));
+}
+
+void Application::StartScheduler() {
+    prompt_ = std::make_unique<CountdownPrompt>(options_.instance, [this](const std::wstring& operation) {
+        // The plans are saved first, whatever the operation; a failed save was told when it happened and
+        // does not hold the operation up.
+        PerformComputerOperation(
+            operation,
+            [this] {
+                if (store_->saver) {
+                    store_->saver->SaveNow();
+                }
+            },
+            power_);
+    });
+    popups_ = std::make_unique<ReminderPopups>(options_.instance, clock_,
+                                               [this](PlanRow row) { plans_.Append(std::move(row)); });
+    scheduler_ = std::make_unique<Scheduler>(plans_, clock_, firedPlans_);
+    planListPage_->SetSchedulerTick([this] { scheduler_->RunPass(); });
+}
+
+void Application::FiredPlans::StartPowerCountdown(const std::wstring& operation) {
+    app_.prompt_->方法_提示关机_进行关机操作(operation);
+}
+
+void Application::FiredPlans::ShowReminder(const std::wstring& message, const std::wstring& kind) {
+    app_.popups_->方法_提示关机_进行关机操作(message, kind);
+}
+
+void Application::FiredPlans::StartProgram(const std::wstring& program, const std::wstring& runMode) {
+    const LaunchResult result = SystemLauncher().Start(program, runMode == text::kOpRunHidden);
+    if (!result.started) {
+        // No box inside the timer: a balloon tells it once and the pass goes on.
+        // The path goes in last: it is the user's text and may hold anything.
+        const std::wstring message =
+            FillIn(FillIn(text::kMsgProgramStartFailed, L"{reason}", SystemErrorText(result.error)),
+                   L"{path}", program);
+        app_.tray_.ShowBalloon(text::kAppTitle, message);
+    }
 }
 
 void Application::LoadPlans() {
@@ -255,6 +300,9 @@ void Application::End(bool mayReport) {
         store_->store->Save();
     }
     tray_.Remove();
+    if (popups_) {
+        popups_->CloseAll();
+    }
     DestroyProgramWindows(main_->hwnd());
     ::PostQuitMessage(0);
 }
@@ -263,6 +311,9 @@ int Application::RunMessageLoop() {
     MSG message{};
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
         // Tab, the arrow keys and the access keys move between the controls of the window and its pages.
+        if (prompt_ && prompt_->PreTranslate(message)) {
+            continue;
+        }
         HWND main = main_ ? main_->hwnd() : nullptr;
         if (main && ::IsDialogMessageW(main, &message)) {
             continue;

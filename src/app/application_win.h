@@ -4,6 +4,8 @@
 #pragma once
 
 #include "plans/plan_list.h"
+#include "plans/scheduler.h"
+#include "platform/system_power_win.h"
 #include "platform/handles_win.h"
 #include "platform/system_clock_win.h"
 #include "shell/main_window_win.h"
@@ -17,7 +19,9 @@
 
 namespace kestrel::win {
 
+class CountdownPrompt;
 class PlanListPage;
+class ReminderPopups;
 
 inline constexpr wchar_t kSingleInstanceMutexName[] = L"Local\\Kestrel.SingleInstance";
 // How long a second start waits for the first copy's window to appear before giving up.
@@ -75,10 +79,23 @@ public:
 
 private:
     struct Plans;
+    // What fired plans do: the countdown, the reminder pop-ups and the program launcher.
+    class FiredPlans final : public PlanActions {
+    public:
+        explicit FiredPlans(Application& app) : app_(app) {}
+        void StartPowerCountdown(const std::wstring& operation) override;
+        void ShowReminder(const std::wstring& message, const std::wstring& kind) override;
+        void StartProgram(const std::wstring& program, const std::wstring& runMode) override;
+
+    private:
+        Application& app_;
+    };
 
     // Everything the window shows at first sight.
     void SetUpMainWindow();
     void CreatePages();
+    // The countdown, the pop-ups and the scheduler that calls them once a second.
+    void StartScheduler();
     void LoadPlans();
     // Saves the plan list by the plan store's rules and remembers why a save was held back.
     bool SavePlans();
@@ -98,6 +115,11 @@ private:
     std::unique_ptr<Plans> store_;
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<PlanListPage> planListPage_;
+    SystemPower power_;
+    std::unique_ptr<CountdownPrompt> prompt_;
+    std::unique_ptr<ReminderPopups> popups_;
+    FiredPlans firedPlans_{*this};
+    std::unique_ptr<Scheduler> scheduler_;
     TrayIcon tray_;
     bool ending_ = false;
 };

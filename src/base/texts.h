@@ -87,6 +87,9 @@ inline constexpr wchar_t kReasonCopyFailed[] =
 // Tray balloon after start-up found the plan file damaged; {path} is where the file was copied to.
 inline constexpr wchar_t kMsgPlanFileDamaged[] =
     L"计划文件已损坏，无法读取其中的计划。原文件已另存为：\n{path}";
+// Tray balloon when a run plan's program could not be started; {path} is column 5, {reason} the
+// system's wording.
+inline constexpr wchar_t kMsgProgramStartFailed[] = L"定时运行的程序无法启动：\n{path}\n{reason}";
 inline constexpr wchar_t kConfirmEnableAll[] = L"您确定要启用所有的计划吗？";
 inline constexpr wchar_t kConfirmDisableAll[] = L"您确定要禁用所有的计划吗？";
 inline constexpr wchar_t kConfirmDeleteAll[] = L"您确定要删除所有的计划吗？";

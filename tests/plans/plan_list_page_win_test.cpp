@@ -5,6 +5,7 @@
 #include "base/command_ids.h"
 #include "base/texts.h"
 #include "platform/dpi_win.h"
+#include "plans/scheduler.h"
 #include "support/message_box_answerer_win.h"
 
 #include <commctrl.h>
@@ -285,6 +286,45 @@ TEST_F(PlanListPageTest, TimerTicksRunTheSchedulerPass) {
     page_->SetSchedulerTick([&] { ++ticks; });
     ::SendMessageW(page_->hwnd(), WM_TIMER, 1, 0);
     EXPECT_EQ(ticks, 1);
+}
+
+// Timer ticks go on while a confirmation is open, so a pass can remove a fired once-only plan meanwhile:
+// the single-row command chosen afterwards still acts on the plan the user had selected.
+TEST_F(PlanListPageTest, APlanFiringWhileAConfirmationIsOpenLeavesTheSelectionOnItsPlan) {
+    struct NoActions final : PlanActions {
+        int powers = 0;
+        void StartPowerCountdown(const std::wstring&) override { ++powers; }
+        void ShowReminder(const std::wstring&, const std::wstring&) override {}
+        void StartProgram(const std::wstring&, const std::wstring&) override {}
+    } actions;
+    FixedClock clock(LocalDateTime{2026, 12, 7, 22, 30, 5, 1});
+    Scheduler scheduler(plans_, clock, actions);
+    page_->SetSchedulerTick([&] { scheduler.RunPass(); });
+    const PlanRow fires = MakePlanRow(text::kKindPower, L"22:30", text::kOpShutdown, text::kStatusEnabled,
+                                      text::kRepeatOnce, text::kPowerPlanInfo);
+    plans_.AppendAll({Plan(L"08:00", L"B"), Plan(L"09:00", L"C"), fires});
+    Select(1); // C, above the plan that fires
+
+    HWND page = page_->hwnd();
+    std::thread user([&] {
+        for (int wait = 0; wait < 500; ++wait) {
+            HWND box = ::FindWindowW(L"#32770", text::kAppTitle);
+            if (box && ::IsWindowVisible(box)) {
+                ::PostMessageW(page, WM_TIMER, 1, 0); // a tick of Timer_计划检测 while the box is open
+                ::Sleep(200);
+                ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(box, IDNO)));
+                return;
+            }
+            ::Sleep(10);
+        }
+    });
+    Command(ids::kCmdPlanDeleteAll);
+    user.join();
+    EXPECT_EQ(actions.powers, 1);
+    ASSERT_EQ(plans_.Count(), 2u) << "the fired once-only plan is gone, No kept the rest";
+    Command(ids::kCmdPlanDelete);
+    EXPECT_EQ(plans_.Rows(), std::vector<PlanRow>{Plan(L"08:00", L"B")});
 }
 
 } // namespace

@@ -1,0 +1,188 @@
+// Plans fire at their minute in the real program: the countdown of a power plan, a reminder pop-up with
+// its snooze, and a run plan's program started exactly once. Each scenario writes its plans for the
+// current minute (waiting for a fresh one when little of it is left) and watches from outside.
+#include "driver.h"
+
+#include "base/command_ids.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace kestrel::e2e {
+namespace {
+
+std::wstring HourMinute(const SYSTEMTIME& at) {
+    wchar_t text[8];
+    swprintf(text, 8, L"%02u:%02u", at.wHour, at.wMinute);
+    return text;
+}
+
+// The current minute as "HH:MM", with at least 15 seconds of it left for the program to start and fire.
+std::wstring MinuteWithTimeToSpare() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    if (now.wSecond >= 45) {
+        Sleep((60 - now.wSecond) * 1000 + 200 - now.wMilliseconds);
+        GetLocalTime(&now);
+    }
+    return HourMinute(now);
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+// The visible top-level windows of `processId` of the window class `className`.
+std::vector<HWND> VisibleWindowsOf(DWORD processId, const wchar_t* className) {
+    std::vector<HWND> found;
+    for (HWND window : TopLevelWindowsOf(processId)) {
+        if (IsWindowVisible(window) && ClassOf(window) == className) {
+            found.push_back(window);
+        }
+    }
+    return found;
+}
+
+HWND WaitForWindowOf(DWORD processId, const wchar_t* className, Duration timeout) {
+    HWND window = nullptr;
+    WaitUntil(
+        [&] {
+            const auto windows = VisibleWindowsOf(processId, className);
+            window = windows.empty() ? nullptr : windows.front();
+            return window != nullptr;
+        },
+        timeout);
+    return window;
+}
+
+TEST(PlansFire, APowerPlanOpensTheCountdownAndCancelLeavesTheProgramRunning) {
+    Sandbox sandbox;
+    const std::wstring minute = MinuteWithTimeToSpare();
+    const Row once = {L"关机操作", minute,      L"关闭计算机",
+                      L"启用",     L"执行一次", L"到时间对计算机进行指令操作。"};
+    const Row later = {L"关机操作", L"23:59", L"重启计算机",
+                       L"禁用",     L"每天",  L"到时间对计算机进行指令操作。"};
+    sandbox.WritePlanFile({once, later});
+    KestrelProcess kestrel(sandbox, L"mini");
+    HWND main = kestrel.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+
+    HWND prompt = WaitForWindowOf(kestrel.Id(), L"Kestrel.CountdownPrompt", 5s);
+    ASSERT_NE(prompt, nullptr) << "no countdown within 5 s of the minute";
+    EXPECT_EQ(WindowText(prompt), L"Kestrel");
+    const std::wstring tip = WindowText(FindDescendant(prompt, ids::kCountdownLabel));
+    EXPECT_EQ(tip.rfind(L"距离关闭计算机还剩 ", 0), 0u) << WideToUtf8(tip);
+    EXPECT_EQ(tip.substr(tip.size() - 5), L" 秒...") << WideToUtf8(tip);
+
+    // The once-only plan is gone from the list and, saved at once, from the file.
+    HWND list = FindDescendant(main, ids::kPlanListView);
+    EXPECT_TRUE(WaitUntil([&] { return ReadListView(list) == std::vector<Row>{later}; }));
+    EXPECT_TRUE(WaitUntil([&] { return sandbox.ReadPlanFile() == std::vector<Row>{later}; }));
+
+    PostClick(FindDescendant(prompt, ids::kCountdownCancelButton));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(prompt) || !IsWindowVisible(prompt); }));
+    EXPECT_TRUE(kestrel.IsRunning());
+    PostCommand(main, ids::kCmdTrayExit);
+    EXPECT_TRUE(kestrel.WaitForExit());
+}
+
+TEST(PlansFire, AReminderRisesAboveTheTaskbarAndLaterAddsItsSnooze) {
+    Sandbox sandbox;
+    const std::wstring minute = MinuteWithTimeToSpare();
+    const Row reminder = {L"定时提醒", minute, L"播放音乐", L"启用", L"执行一次", L"  喝水 <提醒> & 休息 "};
+    sandbox.WritePlanFile({reminder});
+    KestrelProcess kestrel(sandbox, L"mini");
+    HWND main = kestrel.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+
+    HWND popup = WaitForWindowOf(kestrel.Id(), L"Kestrel.ReminderPopup", 5s);
+    ASSERT_NE(popup, nullptr) << "no reminder within 5 s of the minute";
+    EXPECT_EQ(WindowText(popup), L"提醒信息");
+    EXPECT_EQ(WindowText(FindDescendant(popup, ids::kReminderHeadline)), L"计时提醒已到规定时间");
+    EXPECT_EQ(WindowText(FindDescendant(popup, ids::kReminderMessage)), L"    " + reminder[5]);
+    EXPECT_EQ(WindowText(FindDescendant(popup, ids::kReminderStamp)).rfind(L"提醒时间：", 0), 0u);
+
+    // At rest in the bottom-right corner of the work area, above the taskbar.
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_TRUE(WaitUntil([&] {
+        RECT at{};
+        GetWindowRect(popup, &at);
+        return at.right == work.right && at.bottom == work.bottom;
+    })) << "the pop-up did not come to rest in the corner of the work area";
+
+    SYSTEMTIME pressed{};
+    GetLocalTime(&pressed);
+    PostClick(FindDescendant(popup, ids::kReminderLater));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(popup) || !IsWindowVisible(popup); }));
+    // Five minutes on from the press, seconds dropped (a press across a minute boundary may see either).
+    ULARGE_INTEGER ticks{};
+    FILETIME asFile{};
+    SystemTimeToFileTime(&pressed, &asFile);
+    ticks.LowPart = asFile.dwLowDateTime;
+    ticks.HighPart = asFile.dwHighDateTime;
+    ticks.QuadPart += 5ULL * 60 * 10000000;
+    asFile.dwLowDateTime = ticks.LowPart;
+    asFile.dwHighDateTime = ticks.HighPart;
+    SYSTEMTIME snoozed{};
+    FileTimeToSystemTime(&asFile, &snoozed);
+    HWND list = FindDescendant(main, ids::kPlanListView);
+    const Row expected = {L"定时提醒", HourMinute(snoozed), L"文字提示",
+                          L"启用",     L"执行一次",         L"喝水 <提醒> & 休息"};
+    EXPECT_TRUE(WaitUntil([&] { return ReadListView(list) == std::vector<Row>{expected}; }))
+        << "the snoozed reminder is not the one row left";
+    PostCommand(main, ids::kCmdTrayExit);
+    EXPECT_TRUE(kestrel.WaitForExit());
+    EXPECT_EQ(sandbox.ReadPlanFile(), std::vector<Row>{expected});
+}
+
+// Lines of the marker program's log: "working folder|shown" or "|hidden", one per start.
+std::vector<std::wstring> StartsLogged(const std::filesystem::path& log) {
+    std::ifstream in(log, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    const std::string raw = bytes.str();
+    std::wstring text(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / sizeof(wchar_t));
+    std::vector<std::wstring> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find(L"\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        start = end == std::wstring::npos ? text.size() : end + 2;
+    }
+    return lines;
+}
+
+TEST(PlansFire, RunPlansStartTheirProgramOnceInItsFolderShownOrHidden) {
+    Sandbox sandbox;
+    const auto marker = KestrelExeUnderTest().parent_path() / L"kestrel_marker.exe";
+    const std::filesystem::path shown = sandbox.Folder() / L"常用 工具";
+    const std::filesystem::path hidden = sandbox.Folder() / L"后台 工具";
+    for (const auto& folder : {shown, hidden}) {
+        std::filesystem::create_directories(folder);
+        ASSERT_TRUE(CopyFileW(marker.c_str(), (folder / L"marker.exe").c_str(), FALSE)) << GetLastError();
+    }
+    const std::wstring minute = MinuteWithTimeToSpare();
+    sandbox.WritePlanFile({
+        {L"定时运行", minute, L"正常运行", L"启用", L"每天", (shown / L"marker.exe").wstring()},
+        {L"定时运行", minute, L"隐藏运行", L"启用", L"执行一次", (hidden / L"marker.exe").wstring()},
+    });
+    KestrelProcess kestrel(sandbox, L"mini");
+    ASSERT_NE(kestrel.WaitForMainWindow(), nullptr);
+
+    EXPECT_TRUE(WaitUntil([&] { return StartsLogged(shown / L"started.txt").size() == 1; }, 5s));
+    EXPECT_TRUE(WaitUntil([&] { return StartsLogged(hidden / L"started.txt").size() == 1; }, 5s));
+    Sleep(3000); // later passes of the same minute start nothing more
+    EXPECT_EQ(StartsLogged(shown / L"started.txt"), std::vector<std::wstring>{shown.wstring() + L"|shown"});
+    EXPECT_EQ(StartsLogged(hidden / L"started.txt"),
+              std::vector<std::wstring>{hidden.wstring() + L"|hidden"});
+    PostCommand(kestrel.MainWindow(), ids::kCmdTrayExit);
+    EXPECT_TRUE(kestrel.WaitForExit());
+    EXPECT_EQ(sandbox.ReadPlanFile()->size(), 1u) << "the once-only run plan is removed";
+}
+
+} // namespace
+} // namespace kestrel::e2e
