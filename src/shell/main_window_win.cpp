@@ -48,6 +48,20 @@ RECT ToPixels(const TwipsRect& r, int dpi) {
                 ScaleTwips(r.y + r.height, dpi)};
 }
 
+SIZE StripSize(int dpi) {
+    const RECT strip = ToPixels(kStripRect, dpi);
+    return SIZE{strip.right - strip.left, strip.bottom - strip.top};
+}
+
+// The tab buttons in the strip's own coordinates.
+std::array<RECT, kTabCount> ButtonsInStrip(int dpi) {
+    std::array<RECT, kTabCount> buttons{};
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        buttons[i] = ToPixels(kButtonRects[i], dpi);
+    }
+    return buttons;
+}
+
 void MoveTo(HWND window, const RECT& r) {
     ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -118,6 +132,11 @@ MainWindow::MainWindow(const Clock& clock, MainWindowEvents events)
 MainWindow::~MainWindow() = default;
 
 bool MainWindow::Create(HINSTANCE instance) {
+    // The window will most likely open at the primary monitor's dpi: its first pictures are drawn on
+    // another thread meanwhile, and taken when the layout asks for them.
+    const int expectedDpi = SystemDpi();
+    art_->Prepare(expectedDpi, StripSize(expectedDpi), ButtonsInStrip(expectedDpi),
+                  TabImagesFor(kTabShutdown));
     if (!RegisterPanelClass(instance)) {
         return false;
     }
@@ -228,13 +247,12 @@ void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
 void MainWindow::Layout() {
     const RECT strip = ToPixels(kStripRect, dpi_);
     MoveTo(strip_, strip);
-    std::array<RECT, kTabCount> inStrip{};
+    const auto inStrip = ButtonsInStrip(dpi_);
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
         // The buttons are placed in strip coordinates; the strip sits at the client origin.
-        const RECT r = ToPixels(kButtonRects[i], dpi_);
+        const RECT& r = inStrip[i];
         MoveTo(buttons_[i],
                RECT{r.left + strip.left, r.top + strip.top, r.right + strip.left, r.bottom + strip.top});
-        inStrip[i] = r;
     }
     const RECT panel = ToPixels(kPanelRect, dpi_);
     for (HWND p : panels_) {
@@ -243,7 +261,7 @@ void MainWindow::Layout() {
     MoveTo(advert_, ToPixels(kAdvertRect, dpi_));
     MoveTo(clockLabel_, ToPixels(kClockRect, dpi_));
     MoveTo(autoStartCheck_, ToPixels(kCheckRect, dpi_));
-    art_->Render(dpi_, SIZE{strip.right - strip.left, strip.bottom - strip.top}, inStrip);
+    art_->Render(dpi_, StripSize(dpi_), inStrip);
 }
 
 void MainWindow::FitClientArea(const RECT* suggested) {

@@ -285,15 +285,13 @@ void PaintTile(HDC dc, SIZE size, int tab, bool selected, int dpi) {
 
 } // namespace
 
-TabArt::TabArt() {
-    gp::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    if (gp::GdiplusStartup(&token, &input, nullptr) == gp::Ok) {
-        gdiplusToken_ = token;
-    }
-}
+TabArt::TabArt() = default;
 
 TabArt::~TabArt() {
+    if (preparing_.joinable()) {
+        preparing_.join();
+    }
+    prepared_ = {};
     strip_.reset();
     for (auto& image : images_) {
         image.reset();
@@ -303,24 +301,102 @@ TabArt::~TabArt() {
     }
 }
 
+bool TabArt::StartGdiplus() {
+    std::call_once(gdiplusOnce_, [this] {
+        gp::GdiplusStartupInput input;
+        ULONG_PTR token = 0;
+        if (gp::GdiplusStartup(&token, &input, nullptr) == gp::Ok) {
+            gdiplusToken_ = token;
+        }
+    });
+    return gdiplusToken_ != 0;
+}
+
+void TabArt::Prepare(int dpi, SIZE strip, const std::array<RECT, kTabCount>& buttons,
+                     const std::array<int, kTabCount>& first) {
+    if (preparing_.joinable()) {
+        return;
+    }
+    prepared_ = Prepared{};
+    prepared_.dpi = dpi;
+    prepared_.strip = strip;
+    prepared_.buttons = buttons;
+    try {
+        preparing_ = std::thread([this, first] {
+            // GDI objects belong to the process, so bitmaps drawn here serve the window's thread.
+            if (!StartGdiplus()) {
+                return;
+            }
+            prepared_.stripBitmap.reset(RenderStrip(prepared_.dpi, prepared_.strip));
+            if (!prepared_.stripBitmap) {
+                return;
+            }
+            for (const int n : first) {
+                if (n >= 1 && n <= kTabImageCount) {
+                    const RECT& button = prepared_.buttons[static_cast<std::size_t>((n + 1) / 2 - 1)];
+                    prepared_.images[static_cast<std::size_t>(n - 1)].reset(
+                        RenderImageFor(n, prepared_.stripBitmap.get(), button, prepared_.dpi));
+                }
+            }
+        });
+    } catch (...) {
+        // No thread to be had: Render draws everything itself.
+    }
+}
+
+bool TabArt::TakePrepared(int dpi, SIZE strip, const std::array<RECT, kTabCount>& buttons) {
+    if (preparing_.joinable()) {
+        preparing_.join();
+    }
+    const auto sameRect = [](const RECT& a, const RECT& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    };
+    const bool fits = prepared_.stripBitmap && prepared_.dpi == dpi && prepared_.strip.cx == strip.cx &&
+                      prepared_.strip.cy == strip.cy &&
+                      std::equal(buttons.begin(), buttons.end(), prepared_.buttons.begin(), sameRect);
+    if (fits) {
+        strip_ = std::move(prepared_.stripBitmap);
+        images_ = std::move(prepared_.images);
+    }
+    prepared_ = {};
+    return fits;
+}
+
 bool TabArt::Render(int dpi, SIZE strip, const std::array<RECT, kTabCount>& buttons) {
     ready_ = false;
     for (auto& image : images_) {
         image.reset(); // drawn for the old size
     }
-    if (!gdiplusToken_ || strip.cx <= 0 || strip.cy <= 0) {
+    if (TakePrepared(dpi, strip, buttons)) {
+        dpi_ = dpi;
+        buttons_ = buttons;
+        ready_ = true;
+        return true;
+    }
+    if (!StartGdiplus() || strip.cx <= 0 || strip.cy <= 0) {
         return false;
     }
-    Canvas stripCanvas(strip.cx, strip.cy);
-    if (!stripCanvas.ok()) {
+    HBITMAP stripBitmap = RenderStrip(dpi, strip);
+    if (!stripBitmap) {
         return false;
     }
-    PaintStrip(stripCanvas.dc(), strip, static_cast<float>(dpi) / static_cast<float>(kBaseDpi));
-    strip_.reset(stripCanvas.Release());
+    strip_.reset(stripBitmap);
     dpi_ = dpi;
     buttons_ = buttons;
     ready_ = true;
     return true;
+}
+
+HBITMAP TabArt::RenderStrip(int dpi, SIZE strip) const {
+    if (strip.cx <= 0 || strip.cy <= 0) {
+        return nullptr;
+    }
+    Canvas canvas(strip.cx, strip.cy);
+    if (!canvas.ok()) {
+        return nullptr;
+    }
+    PaintStrip(canvas.dc(), strip, static_cast<float>(dpi) / static_cast<float>(kBaseDpi));
+    return canvas.Release();
 }
 
 HBITMAP TabArt::Image(int n) {
@@ -341,8 +417,11 @@ void TabArt::RenderAllImages() {
 }
 
 HBITMAP TabArt::RenderImage(int n) const {
+    return RenderImageFor(n, strip_.get(), buttons_[static_cast<std::size_t>((n + 1) / 2 - 1)], dpi_);
+}
+
+HBITMAP TabArt::RenderImageFor(int n, HBITMAP strip, const RECT& r, int dpi) {
     const int tab = (n + 1) / 2;
-    const RECT& r = buttons_[static_cast<std::size_t>(tab - 1)];
     const SIZE size{r.right - r.left, r.bottom - r.top};
     if (size.cx <= 0 || size.cy <= 0) {
         return nullptr;
@@ -354,10 +433,10 @@ HBITMAP TabArt::RenderImage(int n) const {
     }
     {
         // The strip behind the button first, so each image can be copied to the screen as it is.
-        SelectScope select(stripDc.get(), strip_.get());
+        SelectScope select(stripDc.get(), strip);
         ::BitBlt(canvas.dc(), 0, 0, size.cx, size.cy, stripDc.get(), r.left, r.top, SRCCOPY);
     }
-    PaintTile(canvas.dc(), size, tab, IsSelectedImage(n), dpi_);
+    PaintTile(canvas.dc(), size, tab, IsSelectedImage(n), dpi);
     return canvas.Release();
 }
 

@@ -11,6 +11,8 @@
 
 #include <array>
 #include <cstdint>
+#include <mutex>
+#include <thread>
 
 namespace kestrel::win {
 
@@ -18,10 +20,16 @@ inline constexpr int kTabImageCount = 2 * kTabCount;
 
 class TabArt {
 public:
-    TabArt();  // starts GDI+ for this object's lifetime
-    ~TabArt(); // releases the pictures, then GDI+
+    TabArt();  // GDI+ starts with the first drawing
+    ~TabArt(); // waits for a drawing begun by Prepare, releases the pictures, then GDI+
     TabArt(const TabArt&) = delete;
     TabArt& operator=(const TabArt&) = delete;
+
+    // Starts drawing the strip and the images `first` for `dpi` on a thread of its own, while the window
+    // is being made: loading GDI+ and drawing then cost the start-up nothing. Render takes the result when
+    // it asks for the same size, and draws anew otherwise.
+    void Prepare(int dpi, SIZE strip, const std::array<RECT, kTabCount>& buttons,
+                 const std::array<int, kTabCount>& first);
 
     // Renders the strip for `dpi` and drops the images of an earlier size. `strip` is the strip's size
     // in pixels, `buttons` the five button rectangles in strip coordinates; each image is the size of its
@@ -37,9 +45,26 @@ public:
     bool Ready() const { return ready_; }
 
 private:
-    HBITMAP RenderImage(int n) const;
+    // What Prepare drew, for the size it was asked for.
+    struct Prepared {
+        int dpi = 0;
+        SIZE strip{};
+        std::array<RECT, kTabCount> buttons{};
+        UniqueBitmap stripBitmap;
+        std::array<UniqueBitmap, kTabImageCount> images;
+    };
 
+    bool StartGdiplus();
+    HBITMAP RenderStrip(int dpi, SIZE strip) const;
+    HBITMAP RenderImage(int n) const;
+    static HBITMAP RenderImageFor(int n, HBITMAP strip, const RECT& button, int dpi);
+    // Takes what Prepare drew when it fits this size; true when it did.
+    bool TakePrepared(int dpi, SIZE strip, const std::array<RECT, kTabCount>& buttons);
+
+    std::once_flag gdiplusOnce_;
     std::uintptr_t gdiplusToken_ = 0;
+    std::thread preparing_;
+    Prepared prepared_;
     bool ready_ = false;
     int dpi_ = 96;
     std::array<RECT, kTabCount> buttons_{};
