@@ -15,10 +15,6 @@ namespace kestrel::win {
 
 namespace {
 
-struct TwipsRect {
-    int x, y, width, height;
-};
-
 constexpr int kClientWidthTwips = 7200;
 constexpr int kClientHeightTwips = 1590;
 constexpr TwipsRect kLabelRect{240, 150, 6720, 330};
@@ -30,26 +26,6 @@ constexpr UINT kTickMs = 1000;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr wchar_t kWindowClass[] = L"Kestrel.CountdownPrompt";
-
-RECT ToPixels(const TwipsRect& r, int dpi) {
-    return RECT{ScaleTwips(r.x, dpi), ScaleTwips(r.y, dpi), ScaleTwips(r.x + r.width, dpi),
-                ScaleTwips(r.y + r.height, dpi)};
-}
-
-void MoveTo(HWND window, const RECT& r) {
-    ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-BOOL AdjustForDpi(RECT& rect, int dpi) {
-    using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjust = reinterpret_cast<AdjustFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
-    if (adjust) {
-        return adjust(&rect, kWindowStyle, FALSE, kWindowExStyle, static_cast<UINT>(dpi));
-    }
-    return ::AdjustWindowRectEx(&rect, kWindowStyle, FALSE, kWindowExStyle);
-}
 
 } // namespace
 
@@ -131,27 +107,9 @@ void CountdownPrompt::ApplyDpi(int dpi, const RECT* suggested) {
 }
 
 void CountdownPrompt::FitClientArea(const RECT* suggested) {
-    const int width = ScaleTwips(kClientWidthTwips, dpi_);
-    const int height = ScaleTwips(kClientHeightTwips, dpi_);
-    RECT frame{0, 0, width, height};
-    AdjustForDpi(frame, dpi_);
-    RECT current{};
-    ::GetWindowRect(hwnd(), &current);
-    const POINT origin =
-        suggested ? POINT{suggested->left, suggested->top} : POINT{current.left, current.top};
-    int outerWidth = frame.right - frame.left;
-    int outerHeight = frame.bottom - frame.top;
-    ::SetWindowPos(hwnd(), nullptr, origin.x, origin.y, outerWidth, outerHeight,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-    // The caption's height depends on the theme; measure what came out and correct once.
-    RECT client{};
-    ::GetClientRect(hwnd(), &client);
-    const int dx = width - (client.right - client.left);
-    const int dy = height - (client.bottom - client.top);
-    if (dx != 0 || dy != 0) {
-        ::SetWindowPos(hwnd(), nullptr, origin.x, origin.y, outerWidth + dx, outerHeight + dy,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    const POINT origin = suggested ? POINT{suggested->left, suggested->top} : POINT{};
+    win::FitClientArea(hwnd(), ScaleTwips(kClientWidthTwips, dpi_), ScaleTwips(kClientHeightTwips, dpi_),
+                       dpi_, suggested ? &origin : nullptr);
 }
 
 void CountdownPrompt::CentreOnWorkArea() {

@@ -19,10 +19,6 @@ namespace kestrel::win {
 
 namespace {
 
-struct TwipsRect {
-    int x, y, width, height;
-};
-
 constexpr int kClientWidthTwips = 4635;
 constexpr int kClientHeightTwips = 2790;
 
@@ -60,21 +56,6 @@ constexpr wchar_t kWindowClass[] = L"Kestrel.ReminderPopup";
 constexpr wchar_t kReaperClass[] = L"Kestrel.ReminderReaper";
 constexpr UINT kMsgDeleteClosed = WM_APP + 1; // the reaper window's own message
 constexpr UINT_PTR kButtonKeysSubclass = 1;
-
-RECT ToPixels(const TwipsRect& r, int dpi) {
-    return RECT{ScaleTwips(r.x, dpi), ScaleTwips(r.y, dpi), ScaleTwips(r.x + r.width, dpi),
-                ScaleTwips(r.y + r.height, dpi)};
-}
-
-BOOL AdjustForDpi(RECT& rect, int dpi) {
-    using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjust = reinterpret_cast<AdjustFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
-    if (adjust) {
-        return adjust(&rect, kWindowStyle, FALSE, kWindowExStyle, static_cast<UINT>(dpi));
-    }
-    return ::AdjustWindowRectEx(&rect, kWindowStyle, FALSE, kWindowExStyle);
-}
 
 // The work area and the screen's bottom edge of the monitor that holds the taskbar (the primary monitor
 // when there is no taskbar). The work area leaves out the taskbar wherever it is docked.
@@ -198,9 +179,7 @@ void ReminderPopup::ApplyDpi(int dpi) {
     headlineFont_.reset(CreateUiFont(dpi, 105, true));
     for (const ControlSpec& spec : kControls) {
         const HWND control = Control(spec.id);
-        const RECT r = ToPixels(spec.rect, dpi);
-        ::SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveTo(control, ToPixels(spec.rect, dpi));
         const HFONT font = spec.id == ids::kReminderHeadline ? headlineFont_.get() : font_.get();
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
@@ -208,22 +187,7 @@ void ReminderPopup::ApplyDpi(int dpi) {
         ::SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
 
-    const int width = ScaleTwips(kClientWidthTwips, dpi);
-    const int height = ScaleTwips(kClientHeightTwips, dpi);
-    RECT frame{0, 0, width, height};
-    AdjustForDpi(frame, dpi);
-    int outerWidth = frame.right - frame.left;
-    int outerHeight = frame.bottom - frame.top;
-    constexpr UINT kSizeOnly = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
-    ::SetWindowPos(hwnd(), nullptr, 0, 0, outerWidth, outerHeight, kSizeOnly);
-    // The caption's height depends on the theme; measure what came out and correct once.
-    RECT client{};
-    ::GetClientRect(hwnd(), &client);
-    const int dx = width - (client.right - client.left);
-    const int dy = height - (client.bottom - client.top);
-    if (dx != 0 || dy != 0) {
-        ::SetWindowPos(hwnd(), nullptr, 0, 0, outerWidth + dx, outerHeight + dy, kSizeOnly);
-    }
+    win::FitClientArea(hwnd(), ScaleTwips(kClientWidthTwips, dpi), ScaleTwips(kClientHeightTwips, dpi), dpi);
     ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 

@@ -13,6 +13,47 @@ template <typename Fn> Fn User32Function(const char* name) {
 
 } // namespace
 
+RECT ToPixels(const TwipsRect& r, int dpi) {
+    return RECT{ScaleTwips(r.x, dpi), ScaleTwips(r.y, dpi), ScaleTwips(r.x + r.width, dpi),
+                ScaleTwips(r.y + r.height, dpi)};
+}
+
+void MoveTo(HWND window, const RECT& r) {
+    ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FitClientArea(HWND window, int width, int height, int dpi, const POINT* origin) {
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE));
+    const BOOL menu = ::GetMenu(window) != nullptr && !(style & WS_CHILD);
+    RECT frame{0, 0, width, height};
+    using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjust = User32Function<AdjustFn>("AdjustWindowRectExForDpi");
+    if (!adjust || !adjust(&frame, style, menu, exStyle, static_cast<UINT>(dpi))) {
+        ::AdjustWindowRectEx(&frame, style, menu, exStyle);
+    }
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    POINT at{};
+    if (origin) {
+        at = *origin;
+    } else {
+        flags |= SWP_NOMOVE;
+    }
+    int outerWidth = frame.right - frame.left;
+    int outerHeight = frame.bottom - frame.top;
+    ::SetWindowPos(window, nullptr, at.x, at.y, outerWidth, outerHeight, flags);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    const int dx = width - (client.right - client.left);
+    const int dy = height - (client.bottom - client.top);
+    if (dx != 0 || dy != 0) {
+        outerWidth += dx;
+        outerHeight += dy;
+        ::SetWindowPos(window, nullptr, at.x, at.y, outerWidth, outerHeight, flags);
+    }
+}
+
 int SystemDpi() {
     HDC screen = ::GetDC(nullptr);
     const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : kBaseDpi;

@@ -23,6 +23,23 @@ inline int ScaleTwips(int twips, int dpi) {
     return ::MulDiv(twips, dpi, 15 * kBaseDpi);
 }
 
+// A rectangle as a form's design states it, in twips (1440 to the inch).
+struct TwipsRect {
+    int x, y, width, height;
+};
+
+// The rectangle in pixels at `dpi`. Both edges are scaled, not the size, so neighbours never open a
+// one-pixel gap between them.
+RECT ToPixels(const TwipsRect& r, int dpi);
+
+// Moves and sizes a child window to `r` (parent coordinates) without touching the z-order or focus.
+void MoveTo(HWND window, const RECT& r);
+
+// Sizes `window` so that its client area is `width` × `height` pixels at `dpi`, whatever its frame,
+// caption and menu bar take (measured after the first try, since themes and fonts differ). The top-left
+// corner goes to `origin` when given, else stays where it is.
+void FitClientArea(HWND window, int width, int height, int dpi, const POINT* origin = nullptr);
+
 // Makes the process per-monitor (v2) dpi aware where the system offers it; the manifest says the same,
 // this covers systems that ignore it. Returns false when only system awareness could be set.
 bool EnableDpiAwareness();

@@ -14,10 +14,6 @@ namespace kestrel::win {
 
 namespace {
 
-struct TwipsRect {
-    int x, y, width, height;
-};
-
 constexpr int kClientWidthTwips = 8850;
 constexpr int kClientHeightTwips = 6150;
 constexpr TwipsRect kStripRect{0, 0, 8835, 1365};
@@ -42,12 +38,6 @@ constexpr DWORD kWindowExStyle = 0;
 constexpr wchar_t kWindowClass[] = L"Kestrel.MainWindow";
 constexpr wchar_t kPanelClass[] = L"Kestrel.Panel";
 
-RECT ToPixels(const TwipsRect& r, int dpi) {
-    // Both edges are scaled, not the size, so neighbours never open a one-pixel gap between them.
-    return RECT{ScaleTwips(r.x, dpi), ScaleTwips(r.y, dpi), ScaleTwips(r.x + r.width, dpi),
-                ScaleTwips(r.y + r.height, dpi)};
-}
-
 SIZE StripSize(int dpi) {
     const RECT strip = ToPixels(kStripRect, dpi);
     return SIZE{strip.right - strip.left, strip.bottom - strip.top};
@@ -60,21 +50,6 @@ std::array<RECT, kTabCount> ButtonsInStrip(int dpi) {
         buttons[i] = ToPixels(kButtonRects[i], dpi);
     }
     return buttons;
-}
-
-void MoveTo(HWND window, const RECT& r) {
-    ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-BOOL AdjustForDpi(RECT& rect, DWORD style, BOOL menu, DWORD exStyle, int dpi) {
-    using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjust = reinterpret_cast<AdjustFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
-    if (adjust) {
-        return adjust(&rect, style, menu, exStyle, static_cast<UINT>(dpi));
-    }
-    return ::AdjustWindowRectEx(&rect, style, menu, exStyle);
 }
 
 // A panel hosts one page and keeps it filling the panel.
@@ -265,29 +240,9 @@ void MainWindow::Layout() {
 }
 
 void MainWindow::FitClientArea(const RECT* suggested) {
-    const int width = ScaleTwips(kClientWidthTwips, dpi_);
-    const int height = ScaleTwips(kClientHeightTwips, dpi_);
-    RECT frame{0, 0, width, height};
-    AdjustForDpi(frame, kWindowStyle, TRUE, kWindowExStyle, dpi_);
-    RECT current{};
-    ::GetWindowRect(hwnd(), &current);
-    const POINT origin =
-        suggested ? POINT{suggested->left, suggested->top} : POINT{current.left, current.top};
-    int outerWidth = frame.right - frame.left;
-    int outerHeight = frame.bottom - frame.top;
-    ::SetWindowPos(hwnd(), nullptr, origin.x, origin.y, outerWidth, outerHeight,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-    // The menu bar's height depends on the theme and font; measure what came out and correct once.
-    RECT client{};
-    ::GetClientRect(hwnd(), &client);
-    const int dx = width - (client.right - client.left);
-    const int dy = height - (client.bottom - client.top);
-    if (dx != 0 || dy != 0) {
-        outerWidth += dx;
-        outerHeight += dy;
-        ::SetWindowPos(hwnd(), nullptr, origin.x, origin.y, outerWidth, outerHeight,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    const POINT origin = suggested ? POINT{suggested->left, suggested->top} : POINT{};
+    win::FitClientArea(hwnd(), ScaleTwips(kClientWidthTwips, dpi_), ScaleTwips(kClientHeightTwips, dpi_),
+                       dpi_, suggested ? &origin : nullptr);
 }
 
 void MainWindow::CentreOnWorkArea() {
