@@ -107,23 +107,12 @@ void CountdownPrompt::ApplyDpi(int dpi, const RECT* suggested) {
 }
 
 void CountdownPrompt::FitClientArea(const RECT* suggested) {
-    const POINT origin = suggested ? POINT{suggested->left, suggested->top} : POINT{};
     win::FitClientArea(hwnd(), ScaleTwips(kClientWidthTwips, dpi_), ScaleTwips(kClientHeightTwips, dpi_),
-                       dpi_, suggested ? &origin : nullptr);
+                       dpi_, suggested);
 }
 
 void CountdownPrompt::CentreOnWorkArea() {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    if (!::GetMonitorInfoW(::MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &monitor)) {
-        return;
-    }
-    RECT window{};
-    ::GetWindowRect(hwnd(), &window);
-    const RECT& work = monitor.rcWork;
-    const int x = work.left + ((work.right - work.left) - (window.right - window.left)) / 2;
-    const int y = work.top + ((work.bottom - work.top) - (window.bottom - window.top)) / 2;
-    ::SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    win::CentreOnWorkArea(hwnd());
 }
 
 void CountdownPrompt::ShowCount() {

@@ -23,7 +23,7 @@ void MoveTo(HWND window, const RECT& r) {
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void FitClientArea(HWND window, int width, int height, int dpi, const POINT* origin) {
+void FitClientArea(HWND window, int width, int height, int dpi, const RECT* suggested) {
     const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
     const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE));
     const BOOL menu = ::GetMenu(window) != nullptr && !(style & WS_CHILD);
@@ -35,8 +35,8 @@ void FitClientArea(HWND window, int width, int height, int dpi, const POINT* ori
     }
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
     POINT at{};
-    if (origin) {
-        at = *origin;
+    if (suggested) {
+        at = POINT{suggested->left, suggested->top};
     } else {
         flags |= SWP_NOMOVE;
     }
@@ -52,6 +52,20 @@ void FitClientArea(HWND window, int width, int height, int dpi, const POINT* ori
         outerHeight += dy;
         ::SetWindowPos(window, nullptr, at.x, at.y, outerWidth, outerHeight, flags);
     }
+}
+
+void CentreOnWorkArea(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+        return;
+    }
+    RECT frame{};
+    ::GetWindowRect(window, &frame);
+    const RECT& work = monitor.rcWork;
+    const int x = work.left + ((work.right - work.left) - (frame.right - frame.left)) / 2;
+    const int y = work.top + ((work.bottom - work.top) - (frame.bottom - frame.top)) / 2;
+    ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int SystemDpi() {

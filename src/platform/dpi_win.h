@@ -37,8 +37,11 @@ void MoveTo(HWND window, const RECT& r);
 
 // Sizes `window` so that its client area is `width` × `height` pixels at `dpi`, whatever its frame,
 // caption and menu bar take (measured after the first try, since themes and fonts differ). The top-left
-// corner goes to `origin` when given, else stays where it is.
-void FitClientArea(HWND window, int width, int height, int dpi, const POINT* origin = nullptr);
+// corner goes to that of `suggested` (the rectangle WM_DPICHANGED proposes) when given, else stays.
+void FitClientArea(HWND window, int width, int height, int dpi, const RECT* suggested = nullptr);
+
+// Centres `window` on the work area of its monitor (the primary one when it is on none).
+void CentreOnWorkArea(HWND window);
 
 // Makes the process per-monitor (v2) dpi aware where the system offers it; the manifest says the same,
 // this covers systems that ignore it. Returns false when only system awareness could be set.

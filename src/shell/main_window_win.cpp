@@ -240,25 +240,12 @@ void MainWindow::Layout() {
 }
 
 void MainWindow::FitClientArea(const RECT* suggested) {
-    const POINT origin = suggested ? POINT{suggested->left, suggested->top} : POINT{};
     win::FitClientArea(hwnd(), ScaleTwips(kClientWidthTwips, dpi_), ScaleTwips(kClientHeightTwips, dpi_),
-                       dpi_, suggested ? &origin : nullptr);
+                       dpi_, suggested);
 }
 
 void MainWindow::CentreOnWorkArea() {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    if (!::GetMonitorInfoW(::MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &monitor)) {
-        return;
-    }
-    RECT window{};
-    ::GetWindowRect(hwnd(), &window);
-    const RECT& work = monitor.rcWork;
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
-    const int x = work.left + ((work.right - work.left) - width) / 2;
-    const int y = work.top + ((work.bottom - work.top) - height) / 2;
-    ::SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    win::CentreOnWorkArea(hwnd());
 }
 
 void MainWindow::SelectTab(int k) {
