@@ -211,6 +211,36 @@ TEST_F(ApplicationTest, AnyOtherStartShowsTheWindowAndAnAbsentEntryLeavesTheBoxC
     }
 }
 
+TEST_F(ApplicationTest, ARunPlanWhoseProgramCannotStartIsToldInABalloonAndTheProgramGoesOn) {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    if (now.wSecond >= 55) {
+        ::Sleep((61 - now.wSecond) * 1000);
+        ::GetLocalTime(&now);
+    }
+    wchar_t minute[8];
+    swprintf(minute, 8, L"%02u:%02u", now.wHour, now.wMinute);
+    const std::wstring missing = (temp.path() / L"不存在 的程序.exe").wstring();
+    WritePlans({MakePlanRow(text::kKindRun, minute, text::kOpRunNormal, text::kStatusEnabled,
+                            text::kRepeatDaily, missing)});
+    auto app = Make(text::kMiniArgument);
+    testing::MessageBoxAnswerer none(IDOK, 4000);
+    ASSERT_TRUE(app->Start());
+    const auto told = [&] {
+        return std::count_if(trayCalls.begin(), trayCalls.end(), [&](const TrayCall& call) {
+            return call.balloon.find(missing) != std::wstring::npos;
+        });
+    };
+    // The first pass of the minute opens the run cycle, the next starts the program.
+    for (int wait = 0; wait < 40 && told() == 0; ++wait) {
+        PumpUntilQuiet();
+        ::Sleep(100);
+    }
+    EXPECT_EQ(told(), 1);
+    EXPECT_FALSE(none.Answered()) << "no box inside the timer";
+    EXPECT_EQ(app->plans().Count(), 1u);
+}
+
 TEST_F(ApplicationTest, ChangesAreSavedAtOnceAndACloseRequestLeavesTheFileAlone) {
     auto app = Make(L"");
     ASSERT_TRUE(app->Start());
