@@ -147,14 +147,14 @@ bool Application::Start() {
         return false;
     }
     SetUpMainWindow();
-    // The pages come before the window shows, so the first sight is tab 1 with its editor in place. The
-    // tray icon with its tip may come a moment later. All of it is done before the message loop starts, so
-    // no timer tick and no user input can reach a page or the plan list earlier.
-    CreatePages();
     // The advert banner's area is reserved in the main window and stays empty in this build.
     if (!StartsHidden(options_.arguments)) {
         main_->ShowCentred();
     }
+    // What is not seen at first comes right after the window is on the screen: the plan list lives on a
+    // hidden tab, and the tray icon with its tip may come a moment later. All of it is done before the
+    // message loop starts, so no timer tick and no user input can reach a page or the plan list earlier.
+    CreatePages();
     tray_.Add(main_->hwnd(), main_->TrayMenu(),
               IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
     LoadPlans();
