@@ -10,6 +10,7 @@
 #include "base/clock_text.h"
 #include "app/command_line.h"
 #include "base/texts.h"
+#include "editors/plan_editor_page_win.h"
 #include "plans/plan_file.h"
 #include "plans/plan_file_saver.h"
 #include "plans/plan_store.h"
@@ -176,10 +177,19 @@ void Application::CreatePages() {
     // The page of the tab shown first (panel 1) must exist before the window shows; the others may
     // follow. The pages are embedded in this order: the shutdown-plan editor (panel 1), the plan list (panel
     // 4), the reminder-plan editor (panel 2), the run-program editor (panel 3) and the forbidden-programs
-    // page (panel 5). This build has the plan list; the other panels stay empty until their pages exist.
+    // page (panel 5).
+    const auto editor = [this](EditorKind kind, int tab) {
+        auto page = std::make_unique<PlanEditorPage>(kind, plans_, clock_,
+                                                     [this] { return main_ ? main_->hwnd() : nullptr; });
+        page->Create(main_->Panel(tab));
+        return page;
+    };
+    editors_[0] = editor(EditorKind::Shutdown, kTabShutdown);
     planListPage_ =
         std::make_unique<PlanListPage>(plans_, [this] { return main_ ? main_->hwnd() : nullptr; });
     planListPage_->Create(main_->Panel(kTabPlanList));
+    editors_[1] = editor(EditorKind::Reminder, kTabReminder);
+    editors_[2] = editor(EditorKind::Run, kTabRun);
 }
 
 void Application::StartScheduler() {

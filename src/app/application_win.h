@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@
 namespace kestrel::win {
 
 class CountdownPrompt;
+class PlanEditorPage;
 class PlanListPage;
 class ReminderPopups;
 
@@ -115,6 +117,8 @@ private:
     std::unique_ptr<Plans> store_;
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<PlanListPage> planListPage_;
+    // The shutdown, reminder and run-program editors of tabs 1 to 3.
+    std::array<std::unique_ptr<PlanEditorPage>, 3> editors_;
     SystemPower power_;
     std::unique_ptr<CountdownPrompt> prompt_;
     std::unique_ptr<ReminderPopups> popups_;

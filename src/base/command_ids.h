@@ -14,6 +14,27 @@ inline constexpr unsigned kTimerTrayIconRetry = 0x7E1A;
 // from inside a change notification (WM_APP + 1).
 inline constexpr unsigned kMsgDeferredNotice = 0x8000 + 1;
 
+// The plan editor pages (1400..1402) and their controls. The three pages use the same control ids;
+// a test finds a page by its id, then the control inside it.
+inline constexpr unsigned kShutdownEditorPage = 1400;
+inline constexpr unsigned kReminderEditorPage = 1401;
+inline constexpr unsigned kRunEditorPage = 1402;
+inline constexpr unsigned kEditorTimingFixed = 1410;     // Option_计时操作(0)
+inline constexpr unsigned kEditorTimingCountdown = 1411; // Option_计时操作(1)
+inline constexpr unsigned kEditorTimeLabel = 1412;       // Label_Tips(1)
+inline constexpr unsigned kEditorTimeField = 1413;       // MaskEdBox_时间
+inline constexpr unsigned kEditorNow = 1414;             // Command_当前时间
+inline constexpr unsigned kEditorRepeatOnce = 1415;      // Option_是否重复(0)
+inline constexpr unsigned kEditorRepeatPlan = 1416;      // Option_是否重复(1)
+inline constexpr unsigned kEditorRepeatType = 1417;      // Combo_重复类型
+inline constexpr unsigned kEditorWeekdayFirst = 1420;    // Check_重复星期(0..6): 1420..1426, Monday first
+inline constexpr unsigned kEditorOperation = 1430;       // Combo_操作类型
+inline constexpr unsigned kEditorText = 1431;            // Text_提示信息 / Text_程序路径
+inline constexpr unsigned kEditorChoose = 1432;          // Command_选取文件
+inline constexpr unsigned kEditorOption = 1433;          // Check_播放音乐 / Check_隐藏运行
+inline constexpr unsigned kEditorAdd = 1440;             // Command_加添计划
+inline constexpr unsigned kEditorLabelFirst = 1450;      // the other Label_Tips: 1450..1459
+
 // Tray menu.
 inline constexpr unsigned kCmdTrayShow = 40001;
 inline constexpr unsigned kCmdTrayHide = 40002;

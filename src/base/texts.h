@@ -94,6 +94,45 @@ inline constexpr wchar_t kConfirmEnableAll[] = L"您确定要启用所有的计�
 inline constexpr wchar_t kConfirmDisableAll[] = L"您确定要禁用所有的计划吗？";
 inline constexpr wchar_t kConfirmDeleteAll[] = L"您确定要删除所有的计划吗？";
 
+// Plan editors (tabs 1 to 3). Captions carry their access keys in brackets, as the menus do.
+inline constexpr wchar_t kEditorTimingLabel[] = L"计时操作：";
+inline constexpr wchar_t kEditorTimingFixed[] = L"定时操作(&D)";
+inline constexpr wchar_t kEditorTimingCountdown[] = L"延时操作(&Y)";
+inline constexpr wchar_t kEditorFixedTimeLabel[] = L"指定时间(&T)：";
+inline constexpr wchar_t kEditorCountdownLabel[] = L"多久之后(&T)：";
+inline constexpr wchar_t kEditorNow[] = L"当前时间(&N)";
+inline constexpr wchar_t kEditorRepeatLabel[] = L"是否重复：";
+inline constexpr wchar_t kEditorRepeatOnce[] = L"执行一次(&O)";
+inline constexpr wchar_t kEditorRepeatPlan[] = L"计划重复(&P)";
+inline constexpr wchar_t kEditorRepeatTypeLabel[] = L"重复类型(&L)：";
+inline constexpr wchar_t kEditorWeekdaysLabel[] = L"重复周期(&W)：";
+// Monday first; the last character of each is the day's character in a custom repeat rule.
+inline constexpr const wchar_t* kEditorWeekdays[7] = {L"星期一", L"星期二", L"星期三", L"星期四",
+                                                      L"星期五", L"星期六", L"星期天"};
+inline constexpr wchar_t kEditorAdd[] = L"添加到计划列表(&A)";
+inline constexpr wchar_t kEditorTimeTooltip[] = L"计划关机的小时和分钟";
+inline constexpr wchar_t kEditorOperationLabel[] = L"操作类型(&K)：";
+inline constexpr wchar_t kEditorMessageLabel[] = L"提示信息(&I)：";
+inline constexpr wchar_t kEditorMessageInitial[] = L"提示信息，时间到了。";
+inline constexpr wchar_t kEditorReminderModeLabel[] = L"提示方式：";
+inline constexpr wchar_t kEditorPlayMusic[] = L"播放音乐(&M)";
+inline constexpr wchar_t kEditorPathLabel[] = L"程序路径(&I)：";
+inline constexpr wchar_t kEditorChoose[] = L"选取(&B)";
+inline constexpr wchar_t kEditorRunModeLabel[] = L"运行方式：";
+inline constexpr wchar_t kEditorRunHidden[] = L"隐藏运行(&R)";
+inline constexpr wchar_t kEditorRunHiddenTooltip[] =
+    L"隐藏运行程序，大部分程序将显示不出界面，但实际上是在后台运行。";
+// The Open dialog's filter: description and pattern, each ended by a null, then the closing null.
+inline constexpr wchar_t kEditorProgramFilter[] = L"*.exe(应用程序、快捷方式)\0*.exe\0";
+inline constexpr wchar_t kEditorProgramExtension[] = L"exe";
+inline constexpr wchar_t kMsgBadTime[] = L"时间采用24小时规范，请输入24小时以内的时间。";
+inline constexpr wchar_t kMsgPastTime[] = L"操作时间小于当前时间，您是要明天操作吗？";
+inline constexpr wchar_t kMsgNoWeekday[] = L"请选择一天进行提醒！";
+inline constexpr wchar_t kMsgNoProgram[] = L"程序未指明，请选取程序！";
+inline constexpr wchar_t kMsgShutdownPlanAdded[] = L"定时关机计划添加成功！";
+inline constexpr wchar_t kMsgReminderPlanAdded[] = L"定时提醒计划添加成功！";
+inline constexpr wchar_t kMsgRunPlanAdded[] = L"定时运行计划添加成功！";
+
 // Clock line and reminder stamp.
 inline constexpr wchar_t kClockInitial[] = L"当前时间";
 inline constexpr wchar_t kClockTimePrefix[] = L"当前时间：";

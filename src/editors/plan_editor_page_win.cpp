@@ -1,0 +1,417 @@
+// The plan editor page; see plan_editor_page_win.h. Controls are laid out in 96-dpi pixels on a page of
+// the panel's size (579 x 230 at 96 dpi) and scaled to the window's dpi. They are created in reading
+// order, left column first, so that Tab and the access keys follow what the eye sees.
+#include "editors/plan_editor_page_win.h"
+
+#include "base/clock_text.h"
+#include "base/command_ids.h"
+#include "base/texts.h"
+#include "editors/time_field_win.h"
+#include "platform/dpi_win.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <array>
+#include <string>
+
+namespace kestrel::win {
+
+// One control of a page: what it is, and its place in 96-dpi pixels. A null class is the time field.
+struct EditorControl {
+    unsigned id;
+    const wchar_t* className;
+    const wchar_t* caption;
+    DWORD style;
+    int x, y, width, height;
+};
+
+namespace {
+
+constexpr DWORD kLabel = SS_LEFT | SS_CENTERIMAGE | WS_GROUP;
+constexpr DWORD kFirstRadio = BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP;
+constexpr DWORD kRadio = BS_AUTORADIOBUTTON;
+constexpr DWORD kCheck = BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP;
+constexpr DWORD kButton = BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP;
+constexpr DWORD kDropList = CBS_DROPDOWNLIST | WS_VSCROLL | WS_GROUP | WS_TABSTOP;
+constexpr DWORD kTextBox = ES_AUTOHSCROLL | WS_GROUP | WS_TABSTOP;
+
+// Label_Tips by index; indices 1 (the time label) and 2, 3 (per editor) are named where they are used.
+constexpr unsigned kTimingLabel = ids::kEditorLabelFirst;         // Label_Tips(0)
+constexpr unsigned kRepeatLabel = ids::kEditorLabelFirst + 4;     // Label_Tips(4)
+constexpr unsigned kRepeatTypeLabel = ids::kEditorLabelFirst + 5; // Label_Tips(5)
+constexpr unsigned kWeekdaysLabel = ids::kEditorLabelFirst + 6;   // Label_Tips(6)
+constexpr unsigned kOwnLabel = ids::kEditorLabelFirst + 2;        // Label_Tips(2)
+constexpr unsigned kOwnSecondLabel = ids::kEditorLabelFirst + 3;  // Label_Tips(3)
+
+// Left column: labels at x 16, controls from x 104, rows every 32 pixels.
+constexpr std::array<EditorControl, 11> kTimingAndRepeat{{
+    {kTimingLabel, WC_STATICW, text::kEditorTimingLabel, kLabel, 16, 16, 86, 22},
+    {ids::kEditorTimingFixed, WC_BUTTONW, text::kEditorTimingFixed, kFirstRadio, 104, 16, 94, 22},
+    {ids::kEditorTimingCountdown, WC_BUTTONW, text::kEditorTimingCountdown, kRadio, 200, 16, 94, 22},
+    {ids::kEditorTimeLabel, WC_STATICW, text::kEditorFixedTimeLabel, kLabel, 16, 48, 86, 22},
+    {ids::kEditorTimeField, nullptr, nullptr, 0, 104, 48, 64, 22},
+    {ids::kEditorNow, WC_BUTTONW, text::kEditorNow, kButton, 176, 47, 96, 24},
+    {kRepeatLabel, WC_STATICW, text::kEditorRepeatLabel, kLabel, 16, 80, 86, 22},
+    {ids::kEditorRepeatOnce, WC_BUTTONW, text::kEditorRepeatOnce, kFirstRadio, 104, 80, 94, 22},
+    {ids::kEditorRepeatPlan, WC_BUTTONW, text::kEditorRepeatPlan, kRadio, 200, 80, 94, 22},
+    {kRepeatTypeLabel, WC_STATICW, text::kEditorRepeatTypeLabel, kLabel, 16, 112, 86, 22},
+    {ids::kEditorRepeatType, WC_COMBOBOXW, nullptr, kDropList, 104, 112, 140, 200},
+}};
+constexpr EditorControl kWeekdaysRow{
+    kWeekdaysLabel, WC_STATICW, text::kEditorWeekdaysLabel, kLabel, 16, 144, 86, 22};
+constexpr int kWeekdayLeft = 104;
+constexpr int kWeekdayStep = 66;
+
+// Right column: labels at x 300, controls from x 388 to 563.
+constexpr std::array<EditorControl, 2> kShutdownControls{{
+    {kOwnLabel, WC_STATICW, text::kEditorOperationLabel, kLabel, 300, 16, 86, 22},
+    {ids::kEditorOperation, WC_COMBOBOXW, nullptr, kDropList, 388, 16, 140, 200},
+}};
+constexpr std::array<EditorControl, 4> kReminderControls{{
+    {kOwnLabel, WC_STATICW, text::kEditorMessageLabel, kLabel, 300, 16, 86, 22},
+    {ids::kEditorText, WC_EDITW, text::kEditorMessageInitial,
+     ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_GROUP | WS_TABSTOP, 388, 16, 175, 54},
+    {kOwnSecondLabel, WC_STATICW, text::kEditorReminderModeLabel, kLabel, 300, 80, 86, 22},
+    {ids::kEditorOption, WC_BUTTONW, text::kEditorPlayMusic, kCheck, 388, 80, 120, 22},
+}};
+constexpr std::array<EditorControl, 5> kRunControls{{
+    {kOwnLabel, WC_STATICW, text::kEditorPathLabel, kLabel, 300, 16, 86, 22},
+    {ids::kEditorText, WC_EDITW, L"", kTextBox, 388, 16, 115, 22},
+    {ids::kEditorChoose, WC_BUTTONW, text::kEditorChoose, kButton, 507, 15, 56, 24},
+    {kOwnSecondLabel, WC_STATICW, text::kEditorRunModeLabel, kLabel, 300, 48, 86, 22},
+    {ids::kEditorOption, WC_BUTTONW, text::kEditorRunHidden, kCheck, 388, 48, 120, 22},
+}};
+
+constexpr EditorControl kAddButton{ids::kEditorAdd, WC_BUTTONW, text::kEditorAdd, kButton, 415, 188, 148, 28};
+
+constexpr std::array<const wchar_t*, 4> kPowerOperations{text::kOpShutdown, text::kOpRestart, text::kOpLock,
+                                                         text::kOpLogOff};
+
+std::span<const EditorControl> OwnControlsOf(EditorKind kind) {
+    switch (kind) {
+    case EditorKind::Reminder:
+        return kReminderControls;
+    case EditorKind::Run:
+        return kRunControls;
+    case EditorKind::Shutdown:
+        break;
+    }
+    return kShutdownControls;
+}
+
+EditorControl WeekdayBox(int day) {
+    return {ids::kEditorWeekdayFirst + static_cast<unsigned>(day),
+            WC_BUTTONW,
+            text::kEditorWeekdays[day],
+            kCheck,
+            kWeekdayLeft + day * kWeekdayStep,
+            144,
+            kWeekdayStep - 2,
+            22};
+}
+
+} // namespace
+
+PlanEditorPage::PlanEditorPage(EditorKind kind, PlanList& plans, const Clock& clock,
+                               std::function<HWND()> questionOwner)
+    : kind_(kind), plans_(plans), clock_(clock), questionOwner_(std::move(questionOwner)),
+      ownControls_(OwnControlsOf(kind)) {}
+
+PlanEditorPage::~PlanEditorPage() {
+    // The controls draw with font_, which goes with this object: they go first.
+    if (hwnd()) {
+        ::DestroyWindow(hwnd());
+    }
+}
+
+unsigned PlanEditorPage::PageId(EditorKind kind) {
+    switch (kind) {
+    case EditorKind::Reminder:
+        return ids::kReminderEditorPage;
+    case EditorKind::Run:
+        return ids::kRunEditorPage;
+    case EditorKind::Shutdown:
+        break;
+    }
+    return ids::kShutdownEditorPage;
+}
+
+bool PlanEditorPage::Create(HWND panel) {
+    RECT area{};
+    ::GetClientRect(panel, &area);
+    WNDCLASSEXW wc{};
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    if (!CreateWindowOf(L"Kestrel.PlanEditorPage", wc, WS_EX_CONTROLPARENT, nullptr,
+                        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, area.right, area.bottom, panel,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(PageId(kind_))))) {
+        return false;
+    }
+    CreateControls();
+    LayoutForDpi(DpiForWindow(hwnd()));
+    ::CheckRadioButton(hwnd(), ids::kEditorTimingFixed, ids::kEditorTimingCountdown, ids::kEditorTimingFixed);
+    SetEditorDefaults();
+    return true;
+}
+
+void PlanEditorPage::CreateControls() {
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    const auto make = [&](const EditorControl& c) {
+        if (!c.className) {
+            CreateTimeField(hwnd(), c.id);
+            return;
+        }
+        const DWORD exStyle = c.id == ids::kEditorText ? WS_EX_CLIENTEDGE : 0;
+        ::CreateWindowExW(exStyle, c.className, c.caption, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0,
+                          hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(c.id)), instance, nullptr);
+    };
+    for (const EditorControl& c : kTimingAndRepeat) {
+        make(c);
+    }
+    make(kWeekdaysRow);
+    for (int day = 0; day < kWeekdayCount; ++day) {
+        make(WeekdayBox(day));
+    }
+    for (const EditorControl& c : ownControls_) {
+        make(c);
+    }
+    make(kAddButton);
+
+    for (int type = 0; type < kRepeatTypeCount; ++type) {
+        ::SendMessageW(Control(ids::kEditorRepeatType), CB_ADDSTRING, 0,
+                       reinterpret_cast<LPARAM>(RepeatTypeName(type)));
+    }
+    if (kind_ == EditorKind::Shutdown) {
+        for (const wchar_t* operation : kPowerOperations) {
+            ::SendMessageW(Control(ids::kEditorOperation), CB_ADDSTRING, 0,
+                           reinterpret_cast<LPARAM>(operation));
+        }
+    }
+    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, instance, nullptr);
+    AddTooltip(ids::kEditorTimeField, text::kEditorTimeTooltip);
+    if (kind_ == EditorKind::Run) {
+        AddTooltip(ids::kEditorOption, text::kEditorRunHiddenTooltip);
+        // Long enough to wrap into a few lines rather than run across the screen.
+        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
+    }
+}
+
+void PlanEditorPage::AddTooltip(unsigned id, const wchar_t* tip) {
+    if (!tooltip_) {
+        return;
+    }
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(Control(id));
+    tool.lpszText = const_cast<wchar_t*>(tip);
+    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void PlanEditorPage::LayoutForDpi(int dpi) {
+    // The old font is freed only once every control has let go of it.
+    UniqueFont font(CreateUiFont(dpi));
+    const auto place = [&](const EditorControl& c) {
+        HWND control = Control(c.id);
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+        ::MoveWindow(control, Scale(c.x, dpi), Scale(c.y, dpi), Scale(c.width, dpi), Scale(c.height, dpi),
+                     TRUE);
+    };
+    for (const EditorControl& c : kTimingAndRepeat) {
+        place(c);
+    }
+    place(kWeekdaysRow);
+    for (int day = 0; day < kWeekdayCount; ++day) {
+        place(WeekdayBox(day));
+    }
+    for (const EditorControl& c : ownControls_) {
+        place(c);
+    }
+    place(kAddButton);
+    // A drop-down list's closed height follows its font; line it up with the row it sits in.
+    for (const unsigned combo : {ids::kEditorRepeatType, ids::kEditorOperation}) {
+        if (HWND control = Control(combo)) {
+            ::SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), Scale(22, dpi) - 6);
+        }
+    }
+    font_ = std::move(font);
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void PlanEditorPage::SetEditorDefaults() {
+    if (kind_ == EditorKind::Shutdown) {
+        ::SendMessageW(Control(ids::kEditorOperation), CB_SETCURSEL, 0, 0);
+    }
+    // Selections made here run the same handlers as the user's clicks.
+    ::SendMessageW(Control(ids::kEditorRepeatType), CB_SETCURSEL, kRepeatTypeCustom, 0);
+    ApplyRepeatType();
+    ::CheckRadioButton(hwnd(), ids::kEditorRepeatOnce, ids::kEditorRepeatPlan, ids::kEditorRepeatOnce);
+    ApplyRepeatChoice();
+    FillCurrentTime();
+}
+
+void PlanEditorPage::ApplyTimingMode() {
+    ::SetWindowTextW(Control(ids::kEditorTimeLabel), Checked(ids::kEditorTimingCountdown)
+                                                         ? text::kEditorCountdownLabel
+                                                         : text::kEditorFixedTimeLabel);
+}
+
+void PlanEditorPage::ApplyRepeatChoice() {
+    // Turning repetition on enables every weekday box, whatever the repeat type shows, and ticks nothing.
+    const BOOL on = Checked(ids::kEditorRepeatPlan) ? TRUE : FALSE;
+    for (const unsigned id : {kRepeatTypeLabel, kWeekdaysLabel, ids::kEditorRepeatType}) {
+        ::EnableWindow(Control(id), on);
+    }
+    for (int day = 0; day < kWeekdayCount; ++day) {
+        ::EnableWindow(Control(ids::kEditorWeekdayFirst + static_cast<unsigned>(day)), on);
+    }
+}
+
+void PlanEditorPage::ApplyRepeatType() {
+    const int type = static_cast<int>(::SendMessageW(Control(ids::kEditorRepeatType), CB_GETCURSEL, 0, 0));
+    const auto ticks = RepeatTypeTicks(type);
+    for (int day = 0; day < kWeekdayCount; ++day) {
+        HWND box = Control(ids::kEditorWeekdayFirst + static_cast<unsigned>(day));
+        if (ticks) {
+            ::SendMessageW(box, BM_SETCHECK,
+                           (*ticks)[static_cast<std::size_t>(day)] ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+        ::EnableWindow(box, ticks ? FALSE : TRUE);
+    }
+}
+
+void PlanEditorPage::FillCurrentTime() {
+    if (const auto now = CurrentTimeFieldText(clock_, 1)) {
+        ::SetWindowTextW(Control(ids::kEditorTimeField), now->c_str());
+    }
+}
+
+void PlanEditorPage::ChooseProgram() {
+    std::wstring path(MAX_PATH * 8, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = ::GetAncestor(hwnd(), GA_ROOT);
+    dialog.lpstrFilter = text::kEditorProgramFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    dialog.lpstrDefExt = text::kEditorProgramExtension;
+    // The process's current folder stays where it was: nothing else should depend on where a user browsed.
+    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!::GetOpenFileNameW(&dialog)) {
+        return; // cancelled or failed: the path box keeps what it had, and nothing is said
+    }
+    path.resize(path.find(L'\0'));
+    ::SetWindowTextW(Control(ids::kEditorText), path.c_str());
+}
+
+bool PlanEditorPage::Checked(unsigned id) const {
+    return ::SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+PlanEntries PlanEditorPage::ReadEntries() const {
+    PlanEntries entries;
+    entries.time = GetWindowTextString(Control(ids::kEditorTimeField));
+    entries.countdown = Checked(ids::kEditorTimingCountdown);
+    entries.repeats = Checked(ids::kEditorRepeatPlan);
+    entries.repeatType =
+        static_cast<int>(::SendMessageW(Control(ids::kEditorRepeatType), CB_GETCURSEL, 0, 0));
+    for (int day = 0; day < kWeekdayCount; ++day) {
+        entries.weekdays[static_cast<std::size_t>(day)] =
+            Checked(ids::kEditorWeekdayFirst + static_cast<unsigned>(day));
+    }
+    if (kind_ == EditorKind::Shutdown) {
+        entries.operation = GetWindowTextString(Control(ids::kEditorOperation));
+    } else {
+        entries.optionTicked = Checked(ids::kEditorOption);
+        entries.text = GetWindowTextString(Control(ids::kEditorText));
+    }
+    return entries;
+}
+
+void PlanEditorPage::Tell(HWND owner, const wchar_t* message, UINT flags) const {
+    ::MessageBoxW(owner ? owner : hwnd(), message, text::kAppTitle, flags);
+}
+
+void PlanEditorPage::AddPlan() {
+    const PlanRecordResult result = BuildPlanRecord(kind_, ReadEntries(), clock_, [this] {
+        HWND owner = questionOwner_ ? questionOwner_() : nullptr;
+        return ::MessageBoxW(owner ? owner : hwnd(), text::kMsgPastTime, text::kAppTitle,
+                             MB_YESNO | MB_ICONQUESTION) == IDYES;
+    });
+    if (!result.record) {
+        if (const wchar_t* message = RefusalMessage(result.refusal)) {
+            Tell(hwnd(), message, MB_OK | MB_ICONSTOP);
+        }
+        return;
+    }
+    AppendPlanRow(*result.record);
+    Tell(hwnd(), AddedMessage(kind_), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void PlanEditorPage::AppendPlanRow(PlanRow row) {
+    // The list's saver writes the plan file at once.
+    plans_.Append(std::move(row));
+}
+
+void PlanEditorPage::OnCommand(unsigned id, unsigned code) {
+    if (id == ids::kEditorRepeatType) {
+        if (code == CBN_SELCHANGE) {
+            ApplyRepeatType();
+        }
+        return;
+    }
+    if (code != BN_CLICKED) {
+        return;
+    }
+    switch (id) {
+    case ids::kEditorTimingFixed:
+    case ids::kEditorTimingCountdown:
+        ApplyTimingMode();
+        break;
+    case ids::kEditorRepeatOnce:
+    case ids::kEditorRepeatPlan:
+        ApplyRepeatChoice();
+        break;
+    case ids::kEditorNow:
+        FillCurrentTime();
+        break;
+    case ids::kEditorChoose:
+        ChooseProgram();
+        break;
+    case ids::kEditorAdd:
+        AddPlan();
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT PlanEditorPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        // Labels, option and check boxes sit on the page's own white.
+        auto dc = reinterpret_cast<HDC>(wParam);
+        ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+    }
+    case WM_DPICHANGED_AFTERPARENT:
+        // The main window passes its new dpi along; the system's own notice carries none.
+        LayoutForDpi(wParam != 0 ? static_cast<int>(wParam) : DpiForWindow(hwnd()));
+        return 0;
+    case WM_SIZE:
+        return 0;
+    default:
+        break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+} // namespace kestrel::win

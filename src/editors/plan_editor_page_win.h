@@ -1,0 +1,68 @@
+// Form_定时关机, Form_定时提醒 and Form_定时运行: one editor page, made three times. Every editor has
+// the time field, the timing mode, the repeat controls and the add button; each adds what its kind of
+// plan needs (the operation combo; the message and the music box; the program path, "选取" and the
+// hidden-run box). The rules behind the controls are in plan_record.h.
+#pragma once
+
+#include "editors/plan_record.h"
+#include "platform/handles_win.h"
+#include "platform/window_win.h"
+#include "plans/plan_list.h"
+
+#include <functional>
+#include <span>
+
+namespace kestrel::win {
+
+struct EditorControl;
+
+class PlanEditorPage final : public Window {
+public:
+    // `questionOwner` owns the past-time question (the main window). New plans go to `plans`.
+    PlanEditorPage(EditorKind kind, PlanList& plans, const Clock& clock, std::function<HWND()> questionOwner);
+    ~PlanEditorPage() override;
+
+    // The page's control id inside its panel, by which tests find it.
+    static unsigned PageId(EditorKind kind);
+
+    // Creates the page filling `panel`, with its defaults set.
+    bool Create(HWND panel);
+    HWND Control(unsigned id) const { return ::GetDlgItem(hwnd(), static_cast<int>(id)); }
+
+    // The entries of a fresh page: repeat type 自定义 with every weekday box enabled, then 执行一次,
+    // which disables the repeat controls again, then the current time in the time field. The shutdown
+    // editor first shows its first operation.
+    void SetEditorDefaults();
+    // Command_加添计划: builds the plan, appends it and confirms, or tells why nothing was added. The
+    // entries stay as they are either way.
+    void AddPlan();
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void CreateControls();
+    void LayoutForDpi(int dpi);
+    void AddTooltip(unsigned id, const wchar_t* tip);
+    void OnCommand(unsigned id, unsigned code);
+    // The handlers of the shared controls.
+    void ApplyTimingMode();   // Option_计时操作: the time label's caption
+    void ApplyRepeatChoice(); // Option_是否重复: the repeat controls on or off
+    void ApplyRepeatType();   // Combo_重复类型: the weekday ticks of a preset
+    void FillCurrentTime();   // Command_当前时间
+    void ChooseProgram();     // Command_选取文件
+    PlanEntries ReadEntries() const;
+    void AppendPlanRow(PlanRow row);
+    bool Checked(unsigned id) const;
+    void Tell(HWND owner, const wchar_t* message, UINT flags) const;
+
+    EditorKind kind_;
+    PlanList& plans_;
+    const Clock& clock_;
+    std::function<HWND()> questionOwner_;
+    std::span<const EditorControl> ownControls_;
+    HWND tooltip_ = nullptr;
+    UniqueFont font_;
+};
+
+} // namespace kestrel::win
