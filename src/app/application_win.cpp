@@ -22,9 +22,14 @@
 #include "platform/xml_tree.h"
 #include "res/resource_ids.h"
 #include "shell/auto_start_win.h"
+#include "shell/about_box_win.h"
+#include "shell/advert_banner_win.h"
+#include "shell/helper_libraries_win.h"
+#include "shell/web_address_win.h"
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -142,12 +147,12 @@ bool Application::Start() {
         }
         ShowPlanFileNotices();
     };
+    WireHelpMenu(events);
     main_ = std::make_unique<MainWindow>(clock_, std::move(events));
     if (!main_->Create(options_.instance)) {
         return false;
     }
     SetUpMainWindow();
-    // The advert banner's area is reserved in the main window and stays empty in this build.
     if (!StartsHidden(options_.arguments)) {
         main_->ShowCentred();
     }
@@ -161,7 +166,46 @@ bool Application::Start() {
     StartScheduler();
     tray_.SetTip(text::kAppTitle);
     main_->FinishTabArt();
+    // Last, since loading the browser control takes a moment; the page itself loads on its own time.
+    if (options_.advertBanner) {
+        CreateAdvertBanner(main_->AdvertArea(), ResolveWebAddress(WebAddress::AdvertPage));
+    }
     return true;
+}
+
+void Application::WireHelpMenu(MainWindowEvents& events) {
+    helpers_ = std::make_unique<HelperLibraries>(options_.helperFolder);
+    events.aboutRequested = [this] {
+        ShowAboutBox();
+    };
+    events.feedbackRequested = [this] {
+        ShowFeedback();
+    };
+    events.updateCheckDue = [this] {
+        helpers_->DoUpdate(ResolveWebAddress(WebAddress::UpdateManifest));
+    };
+}
+
+void Application::ShowAboutBox() {
+    // The owner is disabled while a box is open, but a posted command still arrives: one box at a time.
+    if (helpDialogOpen_) {
+        return;
+    }
+    helpDialogOpen_ = true;
+    AboutBox box(ResolveWebAddress(WebAddress::HomePage), [](const std::wstring& page) {
+        ::ShellExecuteW(nullptr, nullptr, page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    });
+    box.Show(options_.instance, main_->hwnd());
+    helpDialogOpen_ = false;
+}
+
+void Application::ShowFeedback() {
+    if (helpDialogOpen_) {
+        return;
+    }
+    helpDialogOpen_ = true;
+    helpers_->ShowComment(text::kFeedbackProduct);
+    helpDialogOpen_ = false;
 }
 
 void Application::SetUpMainWindow() {
@@ -345,6 +389,8 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     ApplicationOptions options;
     options.instance = instance;
     options.planFolder = ExecutableFolder();
+    options.helperFolder = options.planFolder;
+    options.advertBanner = true;
     options.arguments = std::wstring(ArgumentsOf(commandLine ? commandLine : L""));
     options.autoStartPresent = &AutoStartEntryPresent;
     options.applyAutoStart = &ApplyAutoStartChoice;

@@ -21,6 +21,7 @@
 namespace kestrel::win {
 
 class CountdownPrompt;
+class HelperLibraries;
 class PlanEditorPage;
 class PlanListPage;
 class ReminderPopups;
@@ -56,6 +57,11 @@ struct ApplicationOptions {
     std::function<bool()> autoStartPresent;
     std::function<void(bool ticked)> applyAutoStart;
     TrayShell trayShell = TrayShell::System();
+    // Where Update.dll and SendComment.dll are looked for (the executable's folder); empty: nowhere, so
+    // the Help menu's feedback and the update check do nothing.
+    std::wstring helperFolder;
+    // Whether the advert banner is made (its page comes from the network).
+    bool advertBanner = false;
 };
 
 class Application {
@@ -107,6 +113,10 @@ private:
     void ShowPlanFileNotices();
     // The save at Exit: a failure is always told, with Retry or exit anyway.
     void SaveBeforeExit();
+    // The Help menu's about box and feedback dialog, the update check and the advert banner.
+    void WireHelpMenu(MainWindowEvents& events);
+    void ShowAboutBox();
+    void ShowFeedback();
     // The one real end: save (reporting a failure only when allowed), remove the icon, close every window
     // and leave the message loop.
     void End(bool mayReport);
@@ -125,6 +135,9 @@ private:
     FiredPlans firedPlans_{*this};
     std::unique_ptr<Scheduler> scheduler_;
     TrayIcon tray_;
+    // The Help menu: the helper libraries and whether one of its modal dialogs is open.
+    std::unique_ptr<HelperLibraries> helpers_;
+    bool helpDialogOpen_ = false;
     bool ending_ = false;
 };
 

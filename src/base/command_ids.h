@@ -50,6 +50,23 @@ inline constexpr unsigned kCountdownCancelButton = 1204; // Command_取消关机
 inline constexpr unsigned kCmdHelpFeedback = 40011;
 inline constexpr unsigned kCmdHelpAbout = 40012;
 
+// Controls of the about box (frmAbout), the feedback dialog and the advert banner (1550..1599).
+inline constexpr unsigned kAboutIcon = 1550;        // picIcon
+inline constexpr unsigned kAboutTitle = 1551;       // lblTitle
+inline constexpr unsigned kAboutVersion = 1552;     // lblVersion
+inline constexpr unsigned kAboutDescription = 1553; // lblDescription
+inline constexpr unsigned kAboutDisclaimer = 1554;  // lblDisclaimer
+inline constexpr unsigned kAboutLink = 1555;        // Label_链接官方网站
+inline constexpr unsigned kAboutOk = 1556;          // cmdOK (also answers IDOK)
+inline constexpr unsigned kAboutLine1 = 1557;
+inline constexpr unsigned kAboutLine2 = 1558;
+inline constexpr unsigned kFeedbackComment = 1560;
+inline constexpr unsigned kFeedbackContact = 1561;
+inline constexpr unsigned kFeedbackSend = 1562;
+inline constexpr unsigned kFeedbackCommentLabel = 1563;
+inline constexpr unsigned kFeedbackContactLabel = 1564;
+inline constexpr unsigned kAdvertBrowser = 1570; // WebBrowser_广告, inside the advert area
+
 // Plan list pop-up menu, sent to the plan list page.
 inline constexpr unsigned kCmdPlanEnable = 40021;
 inline constexpr unsigned kCmdPlanDisable = 40022;

@@ -183,6 +183,31 @@ inline constexpr wchar_t kCountdownAfter[] = L" 秒...";
 inline constexpr wchar_t kCountdownNow[] = L"立即关机";
 inline constexpr wchar_t kCountdownCancel[] = L"取消关机";
 
+// Help menu: the about box, the update question and the feedback dialog.
+inline constexpr wchar_t kAboutCaption[] = L"关于 Kestrel";
+inline constexpr wchar_t kAboutTitle[] = L"Kestrel";
+inline constexpr wchar_t kAboutVersion[] = L"版本：" KESTREL_WIDEN(KESTREL_VERSION_STRING);
+inline constexpr wchar_t kAboutDescription[] =
+    L"Kestrel：最专业的电脑定时关机软件、家长控制的好帮手、满足各种对定时关机、家长控制有需求的用户。"
+    L"功能强大，简单易用，他有自动关机、定时运行、禁止程序上网聊天浏览、禁止运行你设定的软件（如游戏）、"
+    L"禁止在指定的时间段上网和使用计算机功能。\r\n\r\n";
+inline constexpr wchar_t kAboutDisclaimer[] = L"官方网站：";
+inline constexpr wchar_t kAboutOk[] = L"确定";
+// The text handed to the feedback dialog: product name, one blank, the version.
+inline constexpr char kFeedbackProduct[] = "Kestrel " KESTREL_VERSION_STRING;
+// Update question: {version} is the version offered, {page} the download page.
+inline constexpr wchar_t kUpdateQuestion[] =
+    L"Kestrel 有新版本 {version}（当前版本 " KESTREL_WIDEN(KESTREL_VERSION_STRING) L"）。\r\n\r\n"
+    L"是否打开下载页面？\r\n{page}";
+inline constexpr wchar_t kFeedbackCommentLabel[] = L"意见或建议：";
+inline constexpr wchar_t kFeedbackContactLabel[] = L"联系方式（可不填）：";
+inline constexpr wchar_t kFeedbackSend[] = L"发送";
+inline constexpr wchar_t kFeedbackCancel[] = L"取消";
+inline constexpr wchar_t kFeedbackSending[] = L"正在发送...";
+inline constexpr wchar_t kFeedbackEmpty[] = L"请先填写您的意见或建议，再发送。";
+inline constexpr wchar_t kFeedbackSent[] = L"您的意见已发送成功，谢谢！";
+inline constexpr wchar_t kFeedbackFailed[] = L"意见发送失败，请检查网络连接后再试。";
+
 // Auto-start registry entry.
 inline constexpr wchar_t kRunKeyPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr wchar_t kRunValueName[] = L"Kestrel";

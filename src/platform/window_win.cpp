@@ -98,6 +98,12 @@ INT_PTR Dialog::RunModal(HINSTANCE instance, const wchar_t* templateName, HWND o
                              reinterpret_cast<LPARAM>(this));
 }
 
+INT_PTR Dialog::RunModalIndirect(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate, HWND owner) {
+    EnsureCommonControls();
+    return ::DialogBoxIndirectParamW(instance, dialogTemplate, owner, &Dialog::StaticProc,
+                                     reinterpret_cast<LPARAM>(this));
+}
+
 INT_PTR Dialog::HandleMessage(UINT, WPARAM, LPARAM) {
     return FALSE;
 }

@@ -49,6 +49,8 @@ public:
 
     bool CreateModeless(HINSTANCE instance, const wchar_t* templateName, HWND parent);
     INT_PTR RunModal(HINSTANCE instance, const wchar_t* templateName, HWND owner);
+    // A modal dialog from a template in memory (platform/dialog_template_win.h).
+    INT_PTR RunModalIndirect(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate, HWND owner);
 
 protected:
     // Returns TRUE when the message was handled (DialogProc convention). Set a result with SetResult.

@@ -31,6 +31,8 @@ constexpr UINT_PTR kTimerComputerOperation = 1; // Timer_ComputerOperation
 constexpr UINT kClockIntervalMs = 1000;
 constexpr UINT_PTR kTimerPlanFileRetry = 2;
 constexpr UINT kPlanFileRetryMs = 5000;
+constexpr UINT_PTR kTimerUpdate = 3; // Timer_Update, one tick only
+constexpr UINT kUpdateDelayMs = 2000;
 const COLORREF kClockInk = RGB(64, 64, 64);
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -130,6 +132,7 @@ bool MainWindow::Create(HINSTANCE instance) {
     CentreOnWorkArea();
     ::SetWindowTextW(clockLabel_, text::kClockInitial);
     ::SetTimer(hwnd(), kTimerComputerOperation, kClockIntervalMs, nullptr);
+    ::SetTimer(hwnd(), kTimerUpdate, kUpdateDelayMs, nullptr);
     return true;
 }
 
@@ -233,7 +236,12 @@ void MainWindow::Layout() {
     for (HWND p : panels_) {
         MoveTo(p, panel);
     }
-    MoveTo(advert_, ToPixels(kAdvertRect, dpi_));
+    const RECT advert = ToPixels(kAdvertRect, dpi_);
+    MoveTo(advert_, advert);
+    // The banner, once made, fills the advert area.
+    if (HWND banner = ::GetWindow(advert_, GW_CHILD)) {
+        MoveTo(banner, RECT{0, 0, advert.right - advert.left, advert.bottom - advert.top});
+    }
     MoveTo(clockLabel_, ToPixels(kClockRect, dpi_));
     MoveTo(autoStartCheck_, ToPixels(kCheckRect, dpi_));
     art_->Render(dpi_, StripSize(dpi_), inStrip);
@@ -397,8 +405,14 @@ void MainWindow::OnCommand(unsigned id, unsigned code, HWND control) {
         RequestExit();
         break;
     case ids::kCmdHelpFeedback:
+        if (events_.feedbackRequested) {
+            events_.feedbackRequested();
+        }
+        break;
     case ids::kCmdHelpAbout:
-        // The feedback dialog and the about box are not part of this build yet.
+        if (events_.aboutRequested) {
+            events_.aboutRequested();
+        }
         break;
     default:
         break;
@@ -459,6 +473,14 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ShowClockLine(static_cast<int>(ClockLineMode::CurrentTime));
             return 0;
         }
+        if (wParam == kTimerUpdate) {
+            // Stopped before the call, so it cannot come round again, whatever the call does.
+            ::KillTimer(hwnd(), kTimerUpdate);
+            if (events_.updateCheckDue) {
+                events_.updateCheckDue();
+            }
+            return 0;
+        }
         if (wParam == kTimerPlanFileRetry) {
             if (events_.planFileRetry) {
                 events_.planFileRetry();
@@ -486,6 +508,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         ::KillTimer(hwnd(), kTimerComputerOperation);
         ::KillTimer(hwnd(), kTimerPlanFileRetry);
+        ::KillTimer(hwnd(), kTimerUpdate);
         break;
     default:
         break;

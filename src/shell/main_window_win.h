@@ -36,6 +36,11 @@ struct MainWindowEvents {
     std::function<void()> sessionEnding;
     // Every few seconds while SetPlanFileRetry(true): try the plan file again.
     std::function<void()> planFileRetry;
+    // Help → "意见反馈[&F]" and Help → "关于[&A]".
+    std::function<void()> feedbackRequested;
+    std::function<void()> aboutRequested;
+    // Timer_Update: once per run, 2000 ms after the window was created (shown or not).
+    std::function<void()> updateCheckDue;
 };
 
 class MainWindow final : public Window {

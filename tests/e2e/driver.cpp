@@ -281,6 +281,24 @@ Sandbox::~Sandbox() {
         2s);
 }
 
+void Sandbox::AddLibrary(const wchar_t* name) const {
+    const auto library = KestrelExeUnderTest().parent_path() / name;
+    if (!CopyFileW(library.c_str(), (folder_ / name).c_str(), FALSE)) {
+        ADD_FAILURE() << "cannot copy " << library.string() << ", error " << GetLastError();
+    }
+}
+
+ScopedKestrelSetting::ScopedKestrelSetting(std::wstring name, const std::wstring& value) : name_(std::move(name)) {
+    const LSTATUS status =
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrel", name_.c_str(), REG_SZ, value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    EXPECT_EQ(status, ERROR_SUCCESS) << "cannot set the setting";
+}
+
+ScopedKestrelSetting::~ScopedKestrelSetting() {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrel", name_.c_str());
+}
+
 void Sandbox::WritePlanFile(const std::vector<Row>& rows) const {
     const std::string bytes = WideToUtf8(PlanFileText(rows));
     HANDLE file = CreateFileW(PlanFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

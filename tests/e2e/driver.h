@@ -55,6 +55,10 @@ public:
     std::filesystem::path Exe() const { return folder_ / L"Kestrel.exe"; }
     std::filesystem::path PlanFile() const { return folder_ / L"Values.xml"; }
 
+    // Copies a helper library (L"Update.dll", L"SendComment.dll") built beside the Kestrel.exe under
+    // test into the folder. Without it the program must do without.
+    void AddLibrary(const wchar_t* name) const;
+
     void WritePlanFile(const std::vector<Row>& rows) const;
     std::optional<std::string> ReadPlanFileBytes() const;
     // The rows of Values.xml; nullopt when the file is missing or has no plan list root.
@@ -140,6 +144,19 @@ HWND FindPopupMenu(DWORD processId);
 std::vector<Row> ReadListView(HWND listView);
 std::vector<std::wstring> ReadListViewColumns(HWND listView);
 void SelectListViewRow(HWND listView, int row); // row < 0 clears the selection
+
+// A string value under HKEY_CURRENT_USER\Software\Kestrel (the web address overrides), removed again at
+// the end of the scope. Only ever set inside the test's throwaway Wine prefix.
+class ScopedKestrelSetting {
+public:
+    ScopedKestrelSetting(std::wstring name, const std::wstring& value);
+    ~ScopedKestrelSetting();
+    ScopedKestrelSetting(const ScopedKestrelSetting&) = delete;
+    ScopedKestrelSetting& operator=(const ScopedKestrelSetting&) = delete;
+
+private:
+    std::wstring name_;
+};
 
 // The current user's Run key. Tests run in a throwaway Wine prefix, never on a real user's registry.
 std::optional<std::wstring> ReadRunValue(const std::wstring& name);

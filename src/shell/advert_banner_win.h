@@ -1,0 +1,16 @@
+// WebBrowser_广告: the system's web browser control, hosted without ATL headers through atl.dll's
+// AtlAxWin window class, navigated once to the advert page. Script error dialogs are silenced. Nothing
+// waits for the page.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace kestrel::win {
+
+// Creates the banner as a child of `area`, filling it, and starts loading `url`. nullptr when the
+// control cannot be made (no atl.dll, no browser component): the area then simply stays empty.
+HWND CreateAdvertBanner(HWND area, const std::wstring& url);
+
+} // namespace kestrel::win
