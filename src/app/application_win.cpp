@@ -2,9 +2,11 @@
 #include "app/application_win.h"
 
 #include "actions/countdown_prompt_win.h"
+#include "actions/forbidden_page_win.h"
 #include "actions/power_operations.h"
 #include "actions/reminder_popup_win.h"
 #include "platform/program_launcher_win.h"
+#include "platform/process_table_win.h"
 
 #include "base/app_messages.h"
 #include "base/clock_text.h"
@@ -180,6 +182,8 @@ void Application::CreatePages() {
     planListPage_ =
         std::make_unique<PlanListPage>(plans_, [this] { return main_ ? main_->hwnd() : nullptr; });
     planListPage_->Create(main_->Panel(kTabPlanList));
+    forbiddenPage_ = std::make_unique<ForbiddenProgramsPage>(processTable_);
+    forbiddenPage_->Create(main_->Panel(kTabForbidden));
 }
 
 void Application::StartScheduler() {

@@ -7,6 +7,7 @@
 #include "plans/scheduler.h"
 #include "platform/system_power_win.h"
 #include "platform/handles_win.h"
+#include "platform/process_table_win.h"
 #include "platform/system_clock_win.h"
 #include "shell/main_window_win.h"
 #include "shell/tray_icon_win.h"
@@ -20,6 +21,7 @@
 namespace kestrel::win {
 
 class CountdownPrompt;
+class ForbiddenProgramsPage;
 class PlanListPage;
 class ReminderPopups;
 
@@ -115,6 +117,8 @@ private:
     std::unique_ptr<Plans> store_;
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<PlanListPage> planListPage_;
+    SystemProcessTable processTable_; // declared before the page that uses it
+    std::unique_ptr<ForbiddenProgramsPage> forbiddenPage_;
     SystemPower power_;
     std::unique_ptr<CountdownPrompt> prompt_;
     std::unique_ptr<ReminderPopups> popups_;
