@@ -40,20 +40,6 @@ ULONG OwnHandleCount() {
     return 0;
 }
 
-// The real table, with two processes added to each snapshot that every tick fails to end.
-struct UnendableTable final : ProcessTable {
-    SystemProcessTable system;
-    unsigned long exitedId = 0;
-    bool Snapshot(std::vector<ProcessEntry>& processes) override {
-        const bool taken = system.Snapshot(processes);
-        processes.push_back({exitedId, L"ended.exe"});
-        processes.push_back({0xFFFFFFF0u, L"absent.exe"});
-        return taken;
-    }
-    bool Terminate(unsigned long id) override { return system.Terminate(id); }
-    unsigned long OwnProcessId() const override { return system.OwnProcessId(); }
-};
-
 TEST(ForbiddenCheckSoak, HandleCountStaysFlatOverManyTicks) {
     // A process that has ended but is still held open: it can be opened, yet never ended again.
     const std::wstring self = ExecutablePath();
@@ -65,14 +51,21 @@ TEST(ForbiddenCheckSoak, HandleCountStaysFlatOverManyTicks) {
                                nullptr, nullptr, &startup, &exited));
     ASSERT_EQ(WaitForSingleObject(exited.hProcess, 30000), WAIT_OBJECT_0);
 
-    UnendableTable table;
-    table.exitedId = exited.dwProcessId;
-    const std::vector<std::wstring> entries = {L"ENDED.EXE", L"absent.exe", L"nobody.exe"};
-    RunForbiddenCheck(entries, table);
+    // Each tick: the real snapshot plus that process and an id nobody has, neither of which can be ended.
+    SystemProcessTable table;
+    const auto tick = [&] {
+        std::vector<ProcessEntry> processes;
+        table.Snapshot(processes);
+        processes.push_back({exited.dwProcessId, L"ended.exe"});
+        processes.push_back({0xFFFFFFF0u, L"absent.exe"});
+        EndForbiddenProcess(L"ENDED.EXE", processes, table);
+        EndForbiddenProcess(L"absent.exe", processes, table);
+    };
+    tick();
     const ULONG before = OwnHandleCount();
     ASSERT_GT(before, 0u);
-    for (int tick = 0; tick < 500; ++tick) {
-        RunForbiddenCheck(entries, table);
+    for (int i = 0; i < 500; ++i) {
+        tick();
     }
     EXPECT_EQ(OwnHandleCount(), before);
     CloseHandle(exited.hThread);
