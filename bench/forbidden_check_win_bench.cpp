@@ -75,22 +75,23 @@ void BenchTick() {
     std::printf("  slowest             %7.3f ms\n", *std::max_element(times.begin(), times.end()));
 }
 
+struct ChildSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<ChildSearch*>(data);
+    if (::GetDlgCtrlID(child) != search->id) {
+        return TRUE;
+    }
+    search->found = child;
+    return FALSE;
+}
+
 HWND ChildWithId(HWND root, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    ::EnumChildWindows(
-        root,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (::GetDlgCtrlID(child) == s->id) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ChildSearch search{id, nullptr};
+    ::EnumChildWindows(root, &MatchChild, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -137,6 +138,9 @@ bool BenchStartToEnd(const fs::path& folder) {
     }
     std::vector<double> times;
     for (int run = 0; ok && run < kRuns; ++run) {
+        // Each run ends on a tick; starting the next one right away would always wait a whole second.
+        // A varied pause spreads the starts over the timer's period.
+        ::Sleep(static_cast<DWORD>(run * 1000 / kRuns));
         PROCESS_INFORMATION bare{};
         const double start = Now();
         ok = Start(folder / L"bare_window.exe", bare);
