@@ -2,9 +2,11 @@
 #include "app/application_win.h"
 
 #include "actions/countdown_prompt_win.h"
+#include "actions/forbidden_page_win.h"
 #include "actions/power_operations.h"
 #include "actions/reminder_popup_win.h"
 #include "platform/program_launcher_win.h"
+#include "platform/process_table_win.h"
 
 #include "base/app_messages.h"
 #include "base/clock_text.h"
@@ -234,6 +236,8 @@ void Application::CreatePages() {
     planListPage_->Create(main_->Panel(kTabPlanList));
     editors_[1] = editor(EditorKind::Reminder, kTabReminder);
     editors_[2] = editor(EditorKind::Run, kTabRun);
+    forbiddenPage_ = std::make_unique<ForbiddenProgramsPage>(processTable_);
+    forbiddenPage_->Create(main_->Panel(kTabForbidden));
 }
 
 void Application::StartScheduler() {

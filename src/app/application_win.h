@@ -7,6 +7,7 @@
 #include "plans/scheduler.h"
 #include "platform/system_power_win.h"
 #include "platform/handles_win.h"
+#include "platform/process_table_win.h"
 #include "platform/system_clock_win.h"
 #include "shell/main_window_win.h"
 #include "shell/tray_icon_win.h"
@@ -21,6 +22,7 @@
 namespace kestrel::win {
 
 class CountdownPrompt;
+class ForbiddenProgramsPage;
 class HelperLibraries;
 class PlanEditorPage;
 class PlanListPage;
@@ -129,6 +131,8 @@ private:
     std::unique_ptr<PlanListPage> planListPage_;
     // The shutdown, reminder and run-program editors of tabs 1 to 3.
     std::array<std::unique_ptr<PlanEditorPage>, 3> editors_;
+    SystemProcessTable processTable_; // declared before the page that uses it
+    std::unique_ptr<ForbiddenProgramsPage> forbiddenPage_;
     SystemPower power_;
     std::unique_ptr<CountdownPrompt> prompt_;
     std::unique_ptr<ReminderPopups> popups_;

@@ -40,6 +40,16 @@ inline constexpr unsigned kCmdTrayShow = 40001;
 inline constexpr unsigned kCmdTrayHide = 40002;
 inline constexpr unsigned kCmdTrayExit = 40003;
 
+// Controls of the forbidden-programs page (Form_禁止程序), and the page's own id inside its panel.
+inline constexpr unsigned kForbiddenPage = 1500;
+inline constexpr unsigned kForbiddenNameLabel = 1501; // Label_Tips(1), "程序名称："
+inline constexpr unsigned kForbiddenName = 1502;      // Text_程序路径
+inline constexpr unsigned kForbiddenChoose = 1503;    // Command_选取文件
+inline constexpr unsigned kForbiddenAdd = 1504;       // Command_加添禁止
+inline constexpr unsigned kForbiddenRemove = 1505;    // Command_删除禁止
+inline constexpr unsigned kForbiddenListLabel = 1506; // Label_Tips(0), "禁止列表"
+inline constexpr unsigned kForbiddenList = 1507;      // List_禁止列表
+
 // Controls of the shutdown countdown prompt.
 inline constexpr unsigned kCountdownLabel = 1201;        // Label_Tips(0)
 inline constexpr unsigned kCountdownBar = 1202;          // ProgressBar_关机计时

@@ -140,6 +140,18 @@ inline constexpr wchar_t kClockDatePrefix[] = L" 当前日期：";
 inline constexpr wchar_t kReminderTimePrefix[] = L"提醒时间：";
 inline constexpr wchar_t kReminderDatePrefix[] = L" 提醒日期：";
 
+// Forbidden-programs page (Form_禁止程序) and its file chooser.
+inline constexpr wchar_t kForbiddenCaption[] = L"禁止程序";
+inline constexpr wchar_t kForbiddenNameLabel[] = L"程序名称：";
+inline constexpr wchar_t kForbiddenChoose[] = L"选取";
+inline constexpr wchar_t kForbiddenAdd[] = L"添加到禁止列表";
+inline constexpr wchar_t kForbiddenRemove[] = L"从禁止列表删除";
+inline constexpr wchar_t kForbiddenListLabel[] = L"禁止列表";
+inline constexpr wchar_t kForbiddenFilterName[] = L"*.exe(应用程序、快捷方式)";
+inline constexpr wchar_t kForbiddenFilterPattern[] = L"*.exe";
+inline constexpr wchar_t kForbiddenDefaultExtension[] = L"exe";
+inline constexpr wchar_t kMsgNoProgramChosen[] = L"程序未指明，请选取程序！";
+
 // Main window.
 inline constexpr wchar_t kAutoStartCaption[] = L"开机自动启动";
 inline constexpr wchar_t kAutoStartTooltip[] =

@@ -1,0 +1,194 @@
+// The forbidden-program monitor under Wine. First, one tick of Timer_禁止检测 with 20 entries over the
+// machine's real process list, in-process: snapshots taken per tick and the median and slowest tick.
+// Then, black-box: a copy of Kestrel.exe forbids bare_window.exe through its page, and each run times
+// from CreateProcess of bare_window.exe until that process has ended. Prints medians and maxima.
+#include "actions/forbidden_programs.h"
+#include "base/command_ids.h"
+#include "base/texts.h"
+#include "platform/process_table_win.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kTicks = 200;
+constexpr int kRuns = 10;
+constexpr DWORD kEndTimeoutMs = 5000;
+
+double Now() {
+    static const double ticksPerMs = [] {
+        LARGE_INTEGER frequency{};
+        ::QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(frequency.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / ticksPerMs;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The system table, counting its snapshots.
+struct CountingTable final : kestrel::ProcessTable {
+    kestrel::win::SystemProcessTable system;
+    int snapshots = 0;
+    std::size_t processes = 0;
+    bool Snapshot(std::vector<kestrel::ProcessEntry>& list) override {
+        ++snapshots;
+        const bool taken = system.Snapshot(list);
+        processes = list.size();
+        return taken;
+    }
+    bool Terminate(unsigned long id) override { return system.Terminate(id); }
+    unsigned long OwnProcessId() const override { return system.OwnProcessId(); }
+};
+
+void BenchTick() {
+    std::vector<std::wstring> entries;
+    for (int i = 0; i < 20; ++i) {
+        entries.push_back(L"absent-program-" + std::to_wstring(i) + L".exe");
+    }
+    CountingTable table;
+    kestrel::RunForbiddenCheck(entries, table); // warm-up
+    table.snapshots = 0;
+    std::vector<double> times;
+    for (int tick = 0; tick < kTicks; ++tick) {
+        const double start = Now();
+        kestrel::RunForbiddenCheck(entries, table);
+        times.push_back(Now() - start);
+    }
+    std::printf("one monitor tick, 20 entries, %zu processes (%d ticks)\n", table.processes, kTicks);
+    std::printf("  snapshots per tick  %7.2f\n", static_cast<double>(table.snapshots) / kTicks);
+    std::printf("  median              %7.3f ms\n", Median(times));
+    std::printf("  slowest             %7.3f ms\n", *std::max_element(times.begin(), times.end()));
+}
+
+struct ChildSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<ChildSearch*>(data);
+    if (::GetDlgCtrlID(child) != search->id) {
+        return TRUE;
+    }
+    search->found = child;
+    return FALSE;
+}
+
+HWND ChildWithId(HWND root, int id) {
+    ChildSearch search{id, nullptr};
+    ::EnumChildWindows(root, &MatchChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool Start(const fs::path& exe, PROCESS_INFORMATION& process) {
+    std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    return ::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            exe.parent_path().c_str(), &startup, &process);
+}
+
+// Ends a process this benchmark started, by its handle, and lets go of it.
+void Finish(PROCESS_INFORMATION& process) {
+    if (::WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(process.hProcess, 1);
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+}
+
+bool BenchStartToEnd(const fs::path& folder) {
+    PROCESS_INFORMATION kestrel{};
+    if (!Start(folder / L"Kestrel.exe", kestrel)) {
+        std::printf("cannot start Kestrel.exe, error %lu\n", ::GetLastError());
+        return false;
+    }
+    HWND main = nullptr;
+    for (int wait = 0; !main && wait < 1500; ++wait) {
+        main = ::FindWindowW(nullptr, kestrel::text::kMainWindowTitle);
+        ::Sleep(10);
+    }
+    HWND page = nullptr;
+    for (int wait = 0; main && !page && wait < 500; ++wait) {
+        page = ChildWithId(main, kestrel::ids::kForbiddenPage);
+        ::Sleep(10);
+    }
+    HWND list = page ? ChildWithId(page, kestrel::ids::kForbiddenList) : nullptr;
+    bool ok = list != nullptr;
+    if (ok) {
+        ::SendMessageW(ChildWithId(page, kestrel::ids::kForbiddenName), WM_SETTEXT, 0,
+                       reinterpret_cast<LPARAM>(L"BARE_WINDOW.EXE"));
+        ::SendMessageW(ChildWithId(page, kestrel::ids::kForbiddenAdd), BM_CLICK, 0, 0);
+        ok = ::SendMessageW(list, LB_GETCOUNT, 0, 0) == 1;
+    }
+    std::vector<double> times;
+    for (int run = 0; ok && run < kRuns; ++run) {
+        // Each run ends on a tick; starting the next one right away would always wait a whole second.
+        // A varied pause spreads the starts over the timer's period.
+        ::Sleep(static_cast<DWORD>(run * 1000 / kRuns));
+        PROCESS_INFORMATION bare{};
+        const double start = Now();
+        ok = Start(folder / L"bare_window.exe", bare);
+        if (ok) {
+            ok = ::WaitForSingleObject(bare.hProcess, kEndTimeoutMs) == WAIT_OBJECT_0;
+            times.push_back(Now() - start);
+            Finish(bare);
+        }
+    }
+    if (main) {
+        ::PostMessageW(main, WM_COMMAND, kestrel::ids::kCmdTrayExit, 0);
+    }
+    ::WaitForSingleObject(kestrel.hProcess, 10000);
+    Finish(kestrel);
+    if (!ok) {
+        std::printf("FAILED: the forbidden program was not ended within %lu ms\n", kEndTimeoutMs);
+        return false;
+    }
+    std::printf("forbidden program, from its start until it has ended (%d runs)\n", kRuns);
+    std::printf("  median              %7.1f ms\n", Median(times));
+    std::printf("  slowest             %7.1f ms\n", *std::max_element(times.begin(), times.end()));
+    return true;
+}
+
+fs::path ThisFolder() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(path).parent_path();
+}
+
+} // namespace
+
+int wmain() {
+    BenchTick();
+    const fs::path built = ThisFolder();
+    wchar_t tempFolder[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, tempFolder);
+    const fs::path folder =
+        fs::path(tempFolder) / (L"kestrel-forbidden-" + std::to_wstring(::GetCurrentProcessId()));
+    std::error_code error;
+    fs::create_directories(folder, error);
+    for (const wchar_t* name : {L"Kestrel.exe", L"bare_window.exe"}) {
+        if (!::CopyFileW((built / name).c_str(), (folder / name).c_str(), FALSE)) {
+            std::printf("cannot copy %ls from %ls, error %lu\n", name, built.c_str(), ::GetLastError());
+            return 1;
+        }
+    }
+    const bool ok = BenchStartToEnd(folder);
+    fs::remove_all(folder, error);
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,200 @@
+// Form_禁止程序: the forbidden-programs page; see forbidden_page_win.h. The list box shows the
+// ForbiddenList entry for entry, in the same order, so a selected row is the entry of the same index.
+#include "actions/forbidden_page_win.h"
+
+#include "base/command_ids.h"
+#include "base/texts.h"
+#include "platform/dpi_win.h"
+
+#include <commdlg.h>
+
+#include <string>
+
+namespace kestrel::win {
+
+namespace {
+
+constexpr UINT_PTR kTimerForbiddenCheck = 1; // Timer_禁止检测
+constexpr UINT kForbiddenCheckIntervalMs = 1000;
+
+// The controls' places in the page (client area 8685 × 3450 twips): the name, its chooser and the two
+// buttons on the left, the list on the right.
+struct ControlLayout {
+    unsigned id;
+    const wchar_t* className;
+    const wchar_t* caption;
+    DWORD style;
+    DWORD exStyle;
+    int left, top, width, height; // twips
+};
+constexpr std::array<ControlLayout, 7> kControls{{
+    {ids::kForbiddenNameLabel, L"STATIC", text::kForbiddenNameLabel, SS_LEFT | SS_NOPREFIX, 0, 240, 300, 2400,
+     270},
+    {ids::kForbiddenName, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 240, 600, 3060, 345},
+    {ids::kForbiddenChoose, L"BUTTON", text::kForbiddenChoose, BS_PUSHBUTTON | WS_TABSTOP, 0, 3420, 585, 900,
+     375},
+    {ids::kForbiddenAdd, L"BUTTON", text::kForbiddenAdd, BS_PUSHBUTTON | WS_TABSTOP, 0, 240, 1185, 1980, 450},
+    {ids::kForbiddenRemove, L"BUTTON", text::kForbiddenRemove, BS_PUSHBUTTON | WS_TABSTOP, 0, 2340, 1185,
+     1980, 450},
+    {ids::kForbiddenListLabel, L"STATIC", text::kForbiddenListLabel, SS_LEFT | SS_NOPREFIX, 0, 4680, 300,
+     2400, 270},
+    {ids::kForbiddenList, L"LISTBOX", L"", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
+     WS_EX_CLIENTEDGE, 4680, 600, 3765, 2610},
+}};
+
+HBRUSH WhiteBrush() {
+    return static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+}
+
+} // namespace
+
+ForbiddenProgramsPage::ForbiddenProgramsPage(ProcessTable& processes) : processes_(processes) {}
+
+ForbiddenProgramsPage::~ForbiddenProgramsPage() {
+    if (hwnd()) {
+        ::KillTimer(hwnd(), kTimerForbiddenCheck);
+        // The controls draw with font_, which goes with this object: they go first.
+        for (HWND control : controls_) {
+            ::DestroyWindow(control);
+        }
+    }
+}
+
+bool ForbiddenProgramsPage::Create(HWND panel) {
+    RECT area{};
+    ::GetClientRect(panel, &area);
+    WNDCLASSEXW wc{};
+    wc.hbrBackground = WhiteBrush();
+    if (!CreateWindowOf(L"Kestrel.ForbiddenProgramsPage", wc, WS_EX_CONTROLPARENT, text::kForbiddenCaption,
+                        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, area.right, area.bottom, panel,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ids::kForbiddenPage)))) {
+        return false;
+    }
+    CreateControls();
+    LayoutForDpi(DpiForWindow(hwnd()));
+    ::SetTimer(hwnd(), kTimerForbiddenCheck, kForbiddenCheckIntervalMs, nullptr);
+    return true;
+}
+
+void ForbiddenProgramsPage::CreateControls() {
+    for (std::size_t i = 0; i < kControls.size(); ++i) {
+        const ControlLayout& c = kControls[i];
+        controls_[i] = ::CreateWindowExW(
+            c.exStyle, c.className, c.caption, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, hwnd(),
+            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(c.id)), ::GetModuleHandleW(nullptr), nullptr);
+    }
+    nameField_ = ::GetDlgItem(hwnd(), ids::kForbiddenName);
+    listBox_ = ::GetDlgItem(hwnd(), ids::kForbiddenList);
+}
+
+void ForbiddenProgramsPage::LayoutForDpi(int dpi) {
+    // The old font is freed only once the controls have let go of it.
+    UniqueFont font(CreateUiFont(dpi));
+    for (std::size_t i = 0; i < kControls.size(); ++i) {
+        const ControlLayout& c = kControls[i];
+        ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+        ::MoveWindow(controls_[i], ScaleTwips(c.left, dpi), ScaleTwips(c.top, dpi), ScaleTwips(c.width, dpi),
+                     ScaleTwips(c.height, dpi), TRUE);
+    }
+    font_ = std::move(font);
+    ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void ForbiddenProgramsPage::ChooseProgram() {
+    // Room for the longest paths the system allows; a too-small buffer would fail the dialog.
+    std::wstring path(32768, L'\0');
+    std::wstring title(32768, L'\0');
+    // Description and pattern, each ending in a NUL, and one more NUL to end the list.
+    std::wstring filter =
+        std::wstring(text::kForbiddenFilterName) + L'\0' + text::kForbiddenFilterPattern + L'\0' + L'\0';
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = ::GetAncestor(hwnd(), GA_ROOT);
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    dialog.lpstrFileTitle = title.data();
+    dialog.nMaxFileTitle = static_cast<DWORD>(title.size());
+    dialog.lpstrDefExt = text::kForbiddenDefaultExtension;
+    // The current directory stays where it was: other code may rely on it.
+    dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    // Cancel and every failure leave the field as it was, without a word.
+    if (!::GetOpenFileNameW(&dialog)) {
+        return;
+    }
+    // The monitor compares bare executable names, so the bare name is what the field gets.
+    ::SetWindowTextW(nameField_, title.c_str());
+}
+
+void ForbiddenProgramsPage::AddName() {
+    const std::wstring name = GetWindowTextString(nameField_);
+    switch (list_.Add(name)) {
+    case ForbiddenAddResult::EmptyName:
+        ::MessageBoxW(::GetAncestor(hwnd(), GA_ROOT), text::kMsgNoProgramChosen, text::kAppTitle,
+                      MB_OK | MB_ICONERROR);
+        break;
+    case ForbiddenAddResult::Added:
+        ::SendMessageW(listBox_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        break;
+    case ForbiddenAddResult::Duplicate:
+        break;
+    }
+}
+
+void ForbiddenProgramsPage::RemoveSelected() {
+    const LRESULT selected = ::SendMessageW(listBox_, LB_GETCURSEL, 0, 0);
+    if (selected == LB_ERR || !list_.RemoveAt(static_cast<std::size_t>(selected))) {
+        return;
+    }
+    ::SendMessageW(listBox_, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+}
+
+void ForbiddenProgramsPage::OnCheckTick() {
+    RunForbiddenCheck(list_.Entries(), processes_);
+}
+
+LRESULT ForbiddenProgramsPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) {
+            switch (LOWORD(wParam)) {
+            case ids::kForbiddenChoose:
+                ChooseProgram();
+                return 0;
+            case ids::kForbiddenAdd:
+                AddName();
+                return 0;
+            case ids::kForbiddenRemove:
+                RemoveSelected();
+                return 0;
+            default:
+                break;
+            }
+        }
+        break;
+    case WM_TIMER:
+        if (wParam == kTimerForbiddenCheck) {
+            OnCheckTick();
+            return 0;
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        // Labels and the corners of the buttons show the page's white instead of the dialog grey.
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        ::SetBkColor(dc, RGB(255, 255, 255));
+        ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+        return reinterpret_cast<LRESULT>(WhiteBrush());
+    }
+    case WM_DPICHANGED_AFTERPARENT:
+        // The main window passes its new dpi along; the system's own notice carries none.
+        LayoutForDpi(wParam != 0 ? static_cast<int>(wParam) : DpiForWindow(hwnd()));
+        return 0;
+    default:
+        break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+} // namespace kestrel::win

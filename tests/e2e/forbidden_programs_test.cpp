@@ -1,0 +1,99 @@
+// The forbidden-programs page in the real program: an empty name is refused with a message, a name typed
+// in other letter case ends the program the test started, two copies on two ticks, and once the entry is
+// deleted the next copy lives.
+#include "driver.h"
+
+#include "base/command_ids.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrel::e2e {
+namespace {
+
+// A copy of the sleeper started by this test; ended by its own handle if it still runs at the end.
+struct Sleeper {
+    PROCESS_INFORMATION info{};
+    explicit Sleeper(std::filesystem::path exe) {
+        STARTUPINFOW startup{sizeof(startup)};
+        EXPECT_TRUE(CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &info));
+    }
+    ~Sleeper() {
+        TerminateProcess(info.hProcess, 1); // fails harmlessly when it has ended
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+};
+
+std::vector<std::wstring> ListEntries(HWND list) {
+    std::vector<std::wstring> entries;
+    const LRESULT count = SendWithTimeout(list, LB_GETCOUNT).value_or(0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::wstring entry(SendWithTimeout(list, LB_GETTEXTLEN, i).value_or(0) + 1, L'\0');
+        entry.resize(
+            SendWithTimeout(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(entry.data())).value_or(0));
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+TEST(ForbiddenPrograms, ANameInOtherCaseEndsItsProgramOneCopyPerTickUntilDeleted) {
+    Sandbox sandbox;
+    // A Cyrillic name: only a comparison that knows every script's letter case can match it.
+    const auto program = sandbox.Folder() / L"Блокнот.exe";
+    ASSERT_TRUE(CopyFileW((KestrelExeUnderTest().parent_path() / L"kestrel_sleeper.exe").c_str(),
+                          program.c_str(), FALSE));
+    KestrelProcess kestrel(sandbox);
+    HWND main = kestrel.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(kestrel.WaitUntilIdle());
+    PostMouseClick(FindDescendant(main, ids::kTabButtonFirst + 4));
+    HWND page = WaitForDescendant(main, ids::kForbiddenPage);
+    HWND name = FindDescendant(page, ids::kForbiddenName);
+    HWND add = FindDescendant(page, ids::kForbiddenAdd);
+    HWND list = FindDescendant(page, ids::kForbiddenList);
+    ASSERT_TRUE(name && add && list);
+
+    PostClick(add);
+    const auto box = WaitForMessageBox(kestrel.Id());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, L"程序未指明，请选取程序！");
+    EXPECT_TRUE(box->Press(IDOK));
+
+    // Kestrel's own name never ends Kestrel.
+    SendWithTimeout(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"KESTREL.EXE"));
+    PostClick(add);
+    Sleeper first(program), second(program);
+    SendWithTimeout(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"БЛОКНОТ.EXE"));
+    PostClick(add);
+    PostClick(add);
+    ASSERT_TRUE(RoundTrip(page));
+    EXPECT_EQ(ListEntries(list), (std::vector<std::wstring>{L"KESTREL.EXE", L"БЛОКНОТ.EXE"}));
+
+    const HANDLE both[] = {first.info.hProcess, second.info.hProcess};
+    const DWORD ended = WaitForMultipleObjects(2, both, FALSE, 5000) - WAIT_OBJECT_0;
+    ASSERT_LT(ended, 2u) << "neither copy was ended";
+    EXPECT_EQ(WaitForSingleObject(both[1 - ended], 0), WAIT_TIMEOUT)
+        << "both copies were ended on the same tick";
+    EXPECT_EQ(WaitForSingleObject(both[1 - ended], 5000), WAIT_OBJECT_0) << "the second copy lives on";
+
+    // Delete with nothing selected does nothing; with the entry selected it goes.
+    HWND remove = FindDescendant(page, ids::kForbiddenRemove);
+    SendWithTimeout(list, LB_SETCURSEL, static_cast<WPARAM>(-1));
+    PostClick(remove);
+    ASSERT_TRUE(RoundTrip(page));
+    EXPECT_EQ(ListEntries(list).size(), 2u);
+    SendWithTimeout(list, LB_SETCURSEL, 1);
+    PostClick(remove);
+    ASSERT_TRUE(RoundTrip(page));
+    EXPECT_EQ(ListEntries(list), std::vector<std::wstring>{L"KESTREL.EXE"});
+    Sleeper third(program);
+    EXPECT_EQ(WaitForSingleObject(third.info.hProcess, 2500), WAIT_TIMEOUT) << "ended after its deletion";
+    EXPECT_TRUE(kestrel.IsRunning());
+
+    PostCommand(main, ids::kCmdTrayExit);
+    EXPECT_TRUE(kestrel.WaitForExit());
+}
+
+} // namespace
+} // namespace kestrel::e2e
