@@ -155,13 +155,18 @@ bool Application::Start() {
         return false;
     }
     SetUpMainWindow();
+    // The first sight shows tab 1, so its page is there before the window; the other pages, on hidden
+    // tabs, follow right after.
+    CreatePage(kTabShutdown);
     if (!StartsHidden(options_.arguments)) {
         main_->ShowCentred();
     }
-    // What is not seen at first comes right after the window is on the screen: the plan list lives on a
-    // hidden tab, and the tray icon with its tip may come a moment later. All of it is done before the
-    // message loop starts, so no timer tick and no user input can reach a page or the plan list earlier.
-    CreatePages();
+    // What is not seen at first comes right after the window is on the screen: the other pages, the
+    // tray icon with its tip and the plans. All of it is done before the message loop starts, so no timer
+    // tick and no user input can reach a page or the plan list earlier.
+    for (const int tab : {kTabPlanList, kTabReminder, kTabRun, kTabForbidden}) {
+        CreatePage(tab);
+    }
     tray_.Add(main_->hwnd(), main_->TrayMenu(),
               IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
     LoadPlans();
@@ -219,25 +224,36 @@ void Application::SetUpMainWindow() {
     main_->ShowClockLine(static_cast<int>(ClockLineMode::CurrentTime));
 }
 
-void Application::CreatePages() {
-    // The page of the tab shown first (panel 1) must exist before the window shows; the others may
-    // follow. The pages are embedded in this order: the shutdown-plan editor (panel 1), the plan list (panel
-    // 4), the reminder-plan editor (panel 2), the run-program editor (panel 3) and the forbidden-programs
-    // page (panel 5).
-    const auto editor = [this](EditorKind kind, int tab) {
-        auto page = std::make_unique<PlanEditorPage>(kind, plans_, clock_,
-                                                     [this] { return main_ ? main_->hwnd() : nullptr; });
+void Application::CreatePage(int tab) {
+    const auto mainWindow = [this] {
+        return main_ ? main_->hwnd() : nullptr;
+    };
+    const auto editor = [&](EditorKind kind) {
+        auto page = std::make_unique<PlanEditorPage>(kind, plans_, clock_, mainWindow);
         page->Create(main_->Panel(tab));
         return page;
     };
-    editors_[0] = editor(EditorKind::Shutdown, kTabShutdown);
-    planListPage_ =
-        std::make_unique<PlanListPage>(plans_, [this] { return main_ ? main_->hwnd() : nullptr; });
-    planListPage_->Create(main_->Panel(kTabPlanList));
-    editors_[1] = editor(EditorKind::Reminder, kTabReminder);
-    editors_[2] = editor(EditorKind::Run, kTabRun);
-    forbiddenPage_ = std::make_unique<ForbiddenProgramsPage>(processTable_);
-    forbiddenPage_->Create(main_->Panel(kTabForbidden));
+    switch (tab) {
+    case kTabShutdown:
+        editors_[0] = editor(EditorKind::Shutdown);
+        break;
+    case kTabReminder:
+        editors_[1] = editor(EditorKind::Reminder);
+        break;
+    case kTabRun:
+        editors_[2] = editor(EditorKind::Run);
+        break;
+    case kTabPlanList:
+        planListPage_ = std::make_unique<PlanListPage>(plans_, mainWindow);
+        planListPage_->Create(main_->Panel(kTabPlanList));
+        break;
+    case kTabForbidden:
+        forbiddenPage_ = std::make_unique<ForbiddenProgramsPage>(processTable_);
+        forbiddenPage_->Create(main_->Panel(kTabForbidden));
+        break;
+    default:
+        break;
+    }
 }
 
 void Application::StartScheduler() {

@@ -103,7 +103,8 @@ private:
 
     // Everything the window shows at first sight.
     void SetUpMainWindow();
-    void CreatePages();
+    // The page of tab `tab` (1..5) in its panel.
+    void CreatePage(int tab);
     // The countdown, the pop-ups and the scheduler that calls them once a second.
     void StartScheduler();
     void LoadPlans();
