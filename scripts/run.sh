@@ -36,6 +36,10 @@ bash scripts/wine_rig.sh start
 rundir=$win32/run
 mkdir -p "$rundir"
 cp "$win32/Kestrel.exe" "$rundir/Kestrel.exe"
+# The update check and the feedback dialog live in our two DLLs, shipped beside the executable.
+for dll in Update.dll SendComment.dll; do
+    [ -f "$win32/$dll" ] && cp "$win32/$dll" "$rundir/$dll"
+done
 bash scripts/wine_rig.sh run wine "$rundir/Kestrel.exe" &
 kestrel_pid=$!
 
