@@ -38,7 +38,7 @@ mkdir -p "$rundir"
 cp "$win32/Kestrel.exe" "$rundir/Kestrel.exe"
 # The update check and the feedback dialog live in our two DLLs, shipped beside the executable.
 for dll in Update.dll SendComment.dll; do
-    [ -f "$win32/$dll" ] && cp "$win32/$dll" "$rundir/$dll"
+    if [ -f "$win32/$dll" ]; then cp "$win32/$dll" "$rundir/$dll"; fi
 done
 bash scripts/wine_rig.sh run wine "$rundir/Kestrel.exe" &
 kestrel_pid=$!
