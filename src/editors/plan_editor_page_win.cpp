@@ -147,23 +147,31 @@ bool PlanEditorPage::Create(HWND panel) {
                         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(PageId(kind_))))) {
         return false;
     }
-    CreateControls();
-    LayoutForDpi(DpiForWindow(hwnd()));
+    CreateControls(DpiForWindow(hwnd()));
     ::CheckRadioButton(hwnd(), ids::kEditorTimingFixed, ids::kEditorTimingCountdown, ids::kEditorTimingFixed);
     SetEditorDefaults();
     return true;
 }
 
-void PlanEditorPage::CreateControls() {
+void PlanEditorPage::CreateControls(int dpi) {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    font_.reset(CreateUiFont(dpi));
+    // Each control is made where it belongs and with its font: moving two dozen controls afterwards
+    // costs the start-up more than making them.
     const auto make = [&](const EditorControl& c) {
+        HWND control = nullptr;
         if (!c.className) {
-            CreateTimeField(hwnd(), c.id);
-            return;
+            control = CreateTimeField(hwnd(), c.id);
+            ::MoveWindow(control, Scale(c.x, dpi), Scale(c.y, dpi), Scale(c.width, dpi), Scale(c.height, dpi),
+                         FALSE);
+        } else {
+            const DWORD exStyle = c.id == ids::kEditorText ? WS_EX_CLIENTEDGE : 0;
+            control = ::CreateWindowExW(
+                exStyle, c.className, c.caption, WS_CHILD | WS_VISIBLE | c.style, Scale(c.x, dpi),
+                Scale(c.y, dpi), Scale(c.width, dpi), Scale(c.height, dpi), hwnd(),
+                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(c.id)), instance, nullptr);
         }
-        const DWORD exStyle = c.id == ids::kEditorText ? WS_EX_CLIENTEDGE : 0;
-        ::CreateWindowExW(exStyle, c.className, c.caption, WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0,
-                          hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(c.id)), instance, nullptr);
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     };
     for (const EditorControl& c : kTimingAndRepeat) {
         make(c);
@@ -187,6 +195,7 @@ void PlanEditorPage::CreateControls() {
                            reinterpret_cast<LPARAM>(operation));
         }
     }
+    FitComboHeights(dpi);
     tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                  WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, instance, nullptr);
@@ -211,6 +220,15 @@ void PlanEditorPage::AddTooltip(unsigned id, const wchar_t* tip) {
     ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
+void PlanEditorPage::FitComboHeights(int dpi) {
+    // A drop-down list's closed height follows its font; line it up with the row it sits in.
+    for (const unsigned combo : {ids::kEditorRepeatType, ids::kEditorOperation}) {
+        if (HWND control = Control(combo)) {
+            ::SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), Scale(22, dpi) - 6);
+        }
+    }
+}
+
 void PlanEditorPage::LayoutForDpi(int dpi) {
     // The old font is freed only once every control has let go of it.
     UniqueFont font(CreateUiFont(dpi));
@@ -231,12 +249,7 @@ void PlanEditorPage::LayoutForDpi(int dpi) {
         place(c);
     }
     place(kAddButton);
-    // A drop-down list's closed height follows its font; line it up with the row it sits in.
-    for (const unsigned combo : {ids::kEditorRepeatType, ids::kEditorOperation}) {
-        if (HWND control = Control(combo)) {
-            ::SendMessageW(control, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), Scale(22, dpi) - 6);
-        }
-    }
+    FitComboHeights(dpi);
     font_ = std::move(font);
     ::InvalidateRect(hwnd(), nullptr, TRUE);
 }

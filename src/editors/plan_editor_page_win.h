@@ -41,7 +41,8 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void CreateControls();
+    void CreateControls(int dpi);
+    void FitComboHeights(int dpi);
     void LayoutForDpi(int dpi);
     void AddTooltip(unsigned id, const wchar_t* tip);
     void OnCommand(unsigned id, unsigned code);
