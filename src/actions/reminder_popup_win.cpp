@@ -27,7 +27,7 @@ constexpr DWORD kCentredLabel = SS_CENTER | SS_NOPREFIX;
 constexpr DWORD kWrappingLabel = SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL;
 constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP; // only the buttons take the focus
 
-struct ControlSpec {
+struct ControlLayout {
     unsigned id;
     TwipsRect rect;
     DWORD style;
@@ -35,7 +35,7 @@ struct ControlSpec {
 };
 
 // Top to bottom; creation order is also the Tab order.
-const std::array<ControlSpec, 6> kControls{{
+const std::array<ControlLayout, 6> kControls{{
     {ids::kReminderHeadline, {0, 180, 4635, 330}, kCentredLabel, text::kReminderHeadline},
     {ids::kReminderInfoLabel, {667, 600, 3300, 255}, kLabel, text::kReminderInfoLabel},
     {ids::kReminderMessage, {667, 885, 3300, 1050}, kWrappingLabel, L""},
@@ -149,11 +149,11 @@ bool ReminderPopup::Create(HINSTANCE instance) {
 }
 
 void ReminderPopup::CreateControls(HINSTANCE instance) {
-    for (const ControlSpec& spec : kControls) {
-        const bool button = (spec.style & WS_TABSTOP) != 0;
+    for (const ControlLayout& layout : kControls) {
+        const bool button = (layout.style & WS_TABSTOP) != 0;
         const HWND control = ::CreateWindowExW(
-            0, button ? WC_BUTTONW : WC_STATICW, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0,
-            hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(spec.id)), instance, nullptr);
+            0, button ? WC_BUTTONW : WC_STATICW, layout.text, WS_CHILD | WS_VISIBLE | layout.style, 0, 0, 0,
+            0, hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(layout.id)), instance, nullptr);
         if (control && button) {
             ::SetWindowSubclass(control, &ButtonKeysProc, kButtonKeysSubclass, 0);
         }
@@ -177,10 +177,10 @@ void ReminderPopup::ApplyDpi(int dpi) {
     dpi_ = dpi;
     font_.reset(CreateUiFont(dpi));
     headlineFont_.reset(CreateUiFont(dpi, 105, true));
-    for (const ControlSpec& spec : kControls) {
-        const HWND control = Control(spec.id);
-        MoveTo(control, ToPixels(spec.rect, dpi));
-        const HFONT font = spec.id == ids::kReminderHeadline ? headlineFont_.get() : font_.get();
+    for (const ControlLayout& layout : kControls) {
+        const HWND control = Control(layout.id);
+        MoveTo(control, ToPixels(layout.rect, dpi));
+        const HFONT font = layout.id == ids::kReminderHeadline ? headlineFont_.get() : font_.get();
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     if (tooltip_) {
