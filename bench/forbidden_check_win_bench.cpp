@@ -7,6 +7,8 @@
 #include "base/texts.h"
 #include "platform/process_table_win.h"
 
+#include "bench_copies_win.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -165,30 +167,10 @@ bool BenchStartToEnd(const fs::path& folder) {
     return true;
 }
 
-fs::path ThisFolder() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(path).parent_path();
-}
-
 } // namespace
 
 int wmain() {
     BenchTick();
-    const fs::path built = ThisFolder();
-    wchar_t tempFolder[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, tempFolder);
-    const fs::path folder =
-        fs::path(tempFolder) / (L"kestrel-forbidden-" + std::to_wstring(::GetCurrentProcessId()));
-    std::error_code error;
-    fs::create_directories(folder, error);
-    for (const wchar_t* name : {L"Kestrel.exe", L"bare_window.exe"}) {
-        if (!::CopyFileW((built / name).c_str(), (folder / name).c_str(), FALSE)) {
-            std::printf("cannot copy %ls from %ls, error %lu\n", name, built.c_str(), ::GetLastError());
-            return 1;
-        }
-    }
-    const bool ok = BenchStartToEnd(folder);
-    fs::remove_all(folder, error);
-    return ok ? 0 : 1;
+    const kestrel::bench::BenchCopies copies(L"kestrel-forbidden", {L"Kestrel.exe", L"bare_window.exe"});
+    return copies.ok() && BenchStartToEnd(copies.folder()) ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 // minute a due plan shows, the countdown of a power plan (goal: 1 s) and a reminder pop-up (goal: 2 s).
 // (Its CPU time at rest is measured by scripts/bench.sh from the Linux side, where Wine reports it.)
 #include "base/command_ids.h"
+#include "bench_copies_win.h"
 #include "base/texts.h"
 
 #include <windows.h>
@@ -105,18 +106,12 @@ HWND VisibleWindowOfClass(DWORD processId, const wchar_t* className) {
 } // namespace
 
 int wmain() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    const fs::path folder = fs::path(temp) / (L"kestrel-fire-" + std::to_wstring(::GetCurrentProcessId()));
-    std::error_code error;
-    fs::create_directories(folder, error);
-    const fs::path exe = folder / L"Kestrel.exe";
-    if (!::CopyFileW((fs::path(path).parent_path() / L"Kestrel.exe").c_str(), exe.c_str(), FALSE)) {
-        std::printf("cannot copy Kestrel.exe, error %lu\n", ::GetLastError());
+    const kestrel::bench::BenchCopies copies(L"kestrel-fire", {L"Kestrel.exe"});
+    if (!copies.ok()) {
         return 1;
     }
+    const fs::path& folder = copies.folder();
+    const fs::path exe = folder / L"Kestrel.exe";
 
     // At work: a reminder and a power plan due at the start of the next minute. The reminder comes first
     // in the list, so that the first pass of the minute opens its cycle before the power plan ends it.
@@ -155,7 +150,6 @@ int wmain() {
         ::PostMessageW(prompt, WM_CLOSE, 0, 0);
     }
     Stop(working);
-    fs::remove_all(folder, error);
     std::printf("from the start of the minute: countdown after %.2f s, reminder pop-up after %.2f s\n",
                 countdown, reminder);
     return countdown >= 0 && reminder >= 0 ? 0 : 1;

@@ -4,6 +4,7 @@
 // visible top-level window of that process with the expected title exists, then the program is closed
 // the way a user closes it. Prints both medians and their ratio.
 #include "base/command_ids.h"
+#include "bench_copies_win.h"
 #include "base/texts.h"
 
 #include <windows.h>
@@ -102,29 +103,15 @@ double Median(std::vector<double> times) {
     return n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
 }
 
-fs::path ThisFolder() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(path).parent_path();
-}
-
 } // namespace
 
 int wmain() {
-    const fs::path built = ThisFolder();
-    wchar_t tempFolder[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, tempFolder);
-    const fs::path folder =
-        fs::path(tempFolder) / (L"kestrel-startup-" + std::to_wstring(::GetCurrentProcessId()));
-    std::error_code error;
-    fs::create_directories(folder, error);
-    for (const wchar_t* name : {L"Kestrel.exe", L"bare_window.exe"}) {
-        if (!::CopyFileW((built / name).c_str(), (folder / name).c_str(), FALSE)) {
-            std::printf("cannot copy %ls from %ls, error %lu\n", name, built.c_str(), ::GetLastError());
-            return 1;
-        }
+    const kestrel::bench::BenchCopies copies(L"kestrel-startup", {L"Kestrel.exe", L"bare_window.exe"});
+    if (!copies.ok()) {
+        return 1;
     }
-
+    const fs::path& folder = copies.folder();
+    std::error_code error;
     const Program kestrel{"Kestrel.exe", folder / L"Kestrel.exe", kestrel::text::kMainWindowTitle,
                           [](HWND window) {
                               // The tray menu's Exit: saves, removes the icon and ends.
@@ -154,7 +141,6 @@ int wmain() {
         }
         forgetPlans();
     }
-    fs::remove_all(folder, error);
     if (!ok) {
         std::printf("FAILED: a start did not complete\n");
         return 1;
