@@ -355,6 +355,11 @@ void MainWindow::DropNotices() {
 }
 
 void MainWindow::SetPlanFileRetry(bool on) {
+    // Asked after every save: only a change starts or stops the timer, so saves never postpone a retry.
+    if (on == planFileRetry_) {
+        return;
+    }
+    planFileRetry_ = on;
     if (on) {
         ::SetTimer(hwnd(), kTimerPlanFileRetry, kPlanFileRetryMs, nullptr);
     } else {

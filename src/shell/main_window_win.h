@@ -141,6 +141,7 @@ private:
     std::unique_ptr<TabArt> art_;
     std::vector<std::pair<std::wstring, UINT>> notices_;
     bool noticesDropped_ = false;
+    bool planFileRetry_ = false;
 };
 
 } // namespace kestrel::win

@@ -50,7 +50,8 @@ TEST_F(AutoStart, TickingWritesTheEntryAndClearingDeletesIt) {
     const std::wstring expected = L"\"" + sandbox_.Exe().wstring() + L"\" mini";
     PostClick(box);
     EXPECT_TRUE(WaitUntil([&] { return ReadRunValue(kValue) == expected; }))
-        << "expected " << WideToUtf8(expected) << ", found " << WideToUtf8(ReadRunValue(kValue).value_or(L"(none)"));
+        << "expected " << WideToUtf8(expected) << ", found "
+        << WideToUtf8(ReadRunValue(kValue).value_or(L"(none)"));
     EXPECT_TRUE(IsChecked(box));
 
     PostClick(box);

@@ -77,10 +77,17 @@ std::wstring Escape(const std::wstring& text) {
     std::wstring out;
     for (wchar_t ch : text) {
         switch (ch) {
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        case L'&': out += L"&amp;"; break;
-        default: out += ch;
+        case L'<':
+            out += L"&lt;";
+            break;
+        case L'>':
+            out += L"&gt;";
+            break;
+        case L'&':
+            out += L"&amp;";
+            break;
+        default:
+            out += ch;
         }
     }
     return out;
@@ -118,7 +125,8 @@ public:
             address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         }
         if (address_ == nullptr) {
-            ADD_FAILURE() << "cannot allocate memory in process " << processId << ", error " << GetLastError();
+            ADD_FAILURE() << "cannot allocate memory in process " << processId << ", error "
+                          << GetLastError();
         }
     }
     ~RemoteBuffer() {
@@ -200,16 +208,18 @@ std::string WideToUtf8(const std::wstring& text) {
     if (text.empty()) {
         return {};
     }
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                        nullptr);
     return out;
 }
 
 std::optional<std::vector<Row>> ParsePlanFile(const std::wstring& xml) {
     const std::wstring root = L"计划列表";
-    if (xml.find(L"<" + root + L">") == std::wstring::npos && xml.find(L"<" + root + L"/>") == std::wstring::npos) {
+    if (xml.find(L"<" + root + L">") == std::wstring::npos &&
+        xml.find(L"<" + root + L"/>") == std::wstring::npos) {
         return std::nullopt;
     }
     std::vector<Row> rows;
@@ -235,7 +245,8 @@ std::vector<Row> SamplePlans() {
     return {
         {L"关机操作", L"22:30", L"关闭计算机", L"启用", L"每天", L"到时间对计算机进行指令操作。"},
         {L"定时提醒", L"08:05", L"文字提示", L"禁用", L"一 三 五 ", L"开会 <周报> & \"总结\" 别忘了"},
-        {L"定时运行", L"23:59", L"隐藏运行", L"启用", L"执行一次", L"C:\\Program Files\\备份 工具\\backup.exe"},
+        {L"定时运行", L"23:59", L"隐藏运行", L"启用", L"执行一次",
+         L"C:\\Program Files\\备份 工具\\backup.exe"},
     };
 }
 
@@ -288,7 +299,8 @@ void Sandbox::AddLibrary(const wchar_t* name) const {
     }
 }
 
-ScopedKestrelSetting::ScopedKestrelSetting(std::wstring name, const std::wstring& value) : name_(std::move(name)) {
+ScopedKestrelSetting::ScopedKestrelSetting(std::wstring name, const std::wstring& value)
+    : name_(std::move(name)) {
     const LSTATUS status =
         RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrel", name_.c_str(), REG_SZ, value.c_str(),
                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -312,8 +324,9 @@ void Sandbox::WritePlanFile(const std::vector<Row>& rows) const {
 }
 
 std::optional<std::string> Sandbox::ReadPlanFileBytes() const {
-    HANDLE file = CreateFileW(PlanFile().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(PlanFile().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
@@ -477,20 +490,25 @@ HWND WaitForDescendant(HWND root, int id, Duration timeout) {
 
 std::optional<LRESULT> SendWithTimeout(HWND window, UINT message, WPARAM w, LPARAM l, Duration timeout) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, w, l, SMTO_NORMAL, static_cast<UINT>(timeout.count()), &result)) {
+    if (!SendMessageTimeoutW(window, message, w, l, SMTO_NORMAL, static_cast<UINT>(timeout.count()),
+                             &result)) {
         ADD_FAILURE() << "window " << window << " did not answer message " << message << " in time";
         return std::nullopt;
     }
     return static_cast<LRESULT>(result);
 }
 
-bool RoundTrip(HWND window) { return SendWithTimeout(window, WM_NULL).has_value(); }
+bool RoundTrip(HWND window) {
+    return SendWithTimeout(window, WM_NULL).has_value();
+}
 
 void PostCommand(HWND target, unsigned id) {
     EXPECT_TRUE(PostMessageW(target, WM_COMMAND, MAKEWPARAM(id, 0), 0)) << "command " << id;
 }
 
-void PostClick(HWND control) { EXPECT_TRUE(PostMessageW(control, BM_CLICK, 0, 0)); }
+void PostClick(HWND control) {
+    EXPECT_TRUE(PostMessageW(control, BM_CLICK, 0, 0));
+}
 
 void PostMouseClick(HWND control) {
     RECT r{};
@@ -508,9 +526,13 @@ void SendTrayNotification(HWND mainWindow, UINT mouseMessage) {
     SendWithTimeout(mainWindow, 2025, 0, mouseMessage);
 }
 
-bool IsShownNormal(HWND window) { return IsWindowVisible(window) && !IsIconic(window); }
+bool IsShownNormal(HWND window) {
+    return IsWindowVisible(window) && !IsIconic(window);
+}
 
-bool IsHidden(HWND window) { return IsWindow(window) && !IsWindowVisible(window); }
+bool IsHidden(HWND window) {
+    return IsWindow(window) && !IsWindowVisible(window);
+}
 
 std::wstring WindowText(HWND window) {
     const auto length = SendWithTimeout(window, WM_GETTEXTLENGTH);
@@ -519,12 +541,15 @@ std::wstring WindowText(HWND window) {
     }
     std::wstring text(static_cast<size_t>(*length) + 1, L'\0');
     // WM_GETTEXT is marshalled across processes by the system, so a local buffer serves.
-    const auto copied = SendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    const auto copied =
+        SendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(copied ? static_cast<size_t>(*copied) : 0);
     return text;
 }
 
-bool IsChecked(HWND checkBox) { return SendWithTimeout(checkBox, BM_GETCHECK).value_or(-1) == BST_CHECKED; }
+bool IsChecked(HWND checkBox) {
+    return SendWithTimeout(checkBox, BM_GETCHECK).value_or(-1) == BST_CHECKED;
+}
 
 bool IsAbove(HWND upper, HWND lower) {
     for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
@@ -544,7 +569,8 @@ bool MessageBoxWindow::Press(int id) const {
         ADD_FAILURE() << "the message box has no button " << id;
         return false;
     }
-    EXPECT_TRUE(PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)));
+    EXPECT_TRUE(
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)));
     const bool gone = WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); });
     EXPECT_TRUE(gone) << "the message box stayed open after pressing " << id;
     return gone;
@@ -625,7 +651,8 @@ std::vector<std::wstring> ReadListViewColumns(HWND listView) {
         const wchar_t nothing = L'\0';
         buffer.Write(sizeof(LVCOLUMNW), &nothing, sizeof nothing);
         buffer.Write(0, &request, sizeof request);
-        if (!SendWithTimeout(listView, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(buffer.At(0))).value_or(0)) {
+        if (!SendWithTimeout(listView, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(buffer.At(0)))
+                 .value_or(0)) {
             break;
         }
         std::wstring caption(kCellChars, L'\0');
@@ -644,7 +671,8 @@ void SelectListViewRow(HWND listView, int row) {
     LVITEMW clear{};
     clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     buffer.Write(0, &clear, sizeof clear);
-    SendWithTimeout(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(buffer.At(0)));
+    SendWithTimeout(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                    reinterpret_cast<LPARAM>(buffer.At(0)));
     if (row >= 0) {
         LVITEMW select{};
         select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -665,8 +693,8 @@ std::optional<std::wstring> ReadRunValue(const std::wstring& name) {
     if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
         std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
         size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-        if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
-            ERROR_SUCCESS) {
+        if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                             &size) == ERROR_SUCCESS) {
             data.resize(wcsnlen(data.c_str(), size / sizeof(wchar_t)));
             value = std::move(data);
         }
@@ -677,8 +705,9 @@ std::optional<std::wstring> ReadRunValue(const std::wstring& name) {
 
 void WriteRunValue(const std::wstring& name, const std::wstring& data) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
@@ -691,6 +720,18 @@ void DeleteRunValue(const std::wstring& name) {
         RegDeleteValueW(key, name.c_str());
         RegCloseKey(key);
     }
+}
+
+::testing::AssertionResult ListAndFileHold(HWND list, const Sandbox& sandbox,
+                                           const std::vector<Row>& expected) {
+    if (!WaitUntil([&] { return ReadListView(list) == expected; })) {
+        return ::testing::AssertionFailure() << "the list shows other rows";
+    }
+    if (!WaitUntil([&] { return sandbox.ReadPlanFile() == expected; })) {
+        return ::testing::AssertionFailure() << "Values.xml holds other rows:\n"
+                                             << sandbox.ReadPlanFileBytes().value_or("(no file)");
+    }
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace kestrel::e2e

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -139,6 +141,11 @@ std::optional<MessageBoxWindow> WaitForMessageBox(DWORD processId, Duration time
 
 // A visible pop-up menu window of `processId`, or nullptr.
 HWND FindPopupMenu(DWORD processId);
+
+// Waits until both the plan list view `list` and the sandbox's Values.xml hold `expected`; says which
+// one differs when they do not.
+::testing::AssertionResult ListAndFileHold(HWND list, const Sandbox& sandbox,
+                                           const std::vector<Row>& expected);
 
 // A list view of another process, read and driven through memory allocated in that process.
 std::vector<Row> ReadListView(HWND listView);

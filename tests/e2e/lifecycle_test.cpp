@@ -17,8 +17,8 @@ public:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"KestrelE2eCover";
         RegisterClassW(&wc);
-        window_ = CreateWindowExW(0, wc.lpszClassName, L"cover", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
+        window_ = CreateWindowExW(0, wc.lpszClassName, L"cover", WS_OVERLAPPEDWINDOW, 0, 0, 1024, 768,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
     }
     ~CoverWindow() { DestroyWindow(window_); }
     CoverWindow(const CoverWindow&) = delete;
@@ -80,7 +80,8 @@ TEST(SingleInstance, ASecondStartShowsTheRunningWindowAndEnds) {
         const bool ended = WaitUntil(
             [&] {
                 for (HWND w : TopLevelWindowsOf(again.Id())) {
-                    if (std::find(windowsOfSecond.begin(), windowsOfSecond.end(), w) == windowsOfSecond.end()) {
+                    if (std::find(windowsOfSecond.begin(), windowsOfSecond.end(), w) ==
+                        windowsOfSecond.end()) {
                         windowsOfSecond.push_back(w);
                     }
                 }
@@ -88,11 +89,14 @@ TEST(SingleInstance, ASecondStartShowsTheRunningWindowAndEnds) {
             },
             10s);
         ASSERT_TRUE(ended) << "the second start is still running";
-        EXPECT_TRUE(windowsOfSecond.empty()) << "the second start made " << windowsOfSecond.size() << " window(s)";
+        EXPECT_TRUE(windowsOfSecond.empty())
+            << "the second start made " << windowsOfSecond.size() << " window(s)";
         EXPECT_FALSE(std::filesystem::exists(second.PlanFile())) << "the second start wrote a plan file";
 
-        EXPECT_TRUE(WaitUntil([&] { return IsShownNormal(main); })) << "the running window was not shown and restored";
-        EXPECT_TRUE(WaitUntil([&] { return IsAbove(main, cover.Window()); })) << "the running window is not in front";
+        EXPECT_TRUE(WaitUntil([&] { return IsShownNormal(main); }))
+            << "the running window was not shown and restored";
+        EXPECT_TRUE(WaitUntil([&] { return IsAbove(main, cover.Window()); }))
+            << "the running window is not in front";
         EXPECT_EQ(AllMainWindows(), std::vector<HWND>{main});
         EXPECT_TRUE(running.IsRunning());
 
@@ -123,7 +127,8 @@ TEST(CloseRequest, HidesAndMinimisesTheWindowAndTheProgramLivesOn) {
         ASSERT_TRUE(RoundTrip(main)) << "the window is gone or does not answer";
         EXPECT_TRUE(IsIconic(main)) << "the hidden window should be minimised";
         EXPECT_TRUE(kestrel.IsRunning());
-        EXPECT_TRUE(sandbox.ReadPlanFileBytes() == planFileBefore) << "the close request rewrote the plan file";
+        EXPECT_TRUE(sandbox.ReadPlanFileBytes() == planFileBefore)
+            << "the close request rewrote the plan file";
 
         PostTrayNotification(main, WM_LBUTTONUP);
         ASSERT_TRUE(WaitUntil([&] { return IsShownNormal(main); }));
@@ -148,7 +153,8 @@ TEST(Exit, TrayExitWritesThePlanFileAndEndsTheProcess) {
         const std::string bytes = sandbox.ReadPlanFileBytes().value_or("");
         EXPECT_EQ(bytes.find("<?xml"), std::string::npos) << bytes;
         const size_t lastTag = bytes.rfind('>');
-        EXPECT_EQ(bytes.find('\n'), lastTag == std::string::npos ? std::string::npos : bytes.find('\n', lastTag))
+        EXPECT_EQ(bytes.find('\n'),
+                  lastTag == std::string::npos ? std::string::npos : bytes.find('\n', lastTag))
             << "line breaks between elements:\n"
             << bytes;
     }
@@ -161,7 +167,8 @@ TEST(Exit, TrayExitWritesThePlanFileAndEndsTheProcess) {
         ASSERT_TRUE(WaitUntil([&] { return IsShownNormal(main); }));
         PostCommand(main, ids::kCmdTrayExit);
         ASSERT_TRUE(kestrel.WaitForExit()) << "the program did not end after Exit";
-        EXPECT_EQ(sandbox.ReadPlanFile(), std::vector<Row>{}) << "expected a plan file with an empty plan list";
+        EXPECT_EQ(sandbox.ReadPlanFile(), std::vector<Row>{})
+            << "expected a plan file with an empty plan list";
     }
 }
 

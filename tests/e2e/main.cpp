@@ -44,7 +44,8 @@ int PrintMainWindowRect() {
 
 int ClickTab(int tab) {
     HWND main = WaitForAnyMainWindow();
-    HWND button = main ? FindDescendant(main, static_cast<int>(kestrel::ids::kTabButtonFirst) + tab - 1) : nullptr;
+    HWND button =
+        main ? FindDescendant(main, static_cast<int>(kestrel::ids::kTabButtonFirst) + tab - 1) : nullptr;
     if (button == nullptr) {
         std::fprintf(stderr, "no tab button %d in the main window\n", tab);
         return 1;

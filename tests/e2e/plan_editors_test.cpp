@@ -50,14 +50,7 @@ protected:
         return box->text;
     }
     ::testing::AssertionResult ShownAndSaved(const std::vector<Row>& expected) const {
-        if (!WaitUntil([&] { return ReadListView(list_) == expected; })) {
-            return ::testing::AssertionFailure() << "the list shows other rows";
-        }
-        if (!WaitUntil([&] { return sandbox_.ReadPlanFile() == expected; })) {
-            return ::testing::AssertionFailure() << "Values.xml holds other rows:\n"
-                                                 << sandbox_.ReadPlanFileBytes().value_or("(no file)");
-        }
-        return ::testing::AssertionSuccess();
+        return ListAndFileHold(list_, sandbox_, expected);
     }
 
     Sandbox sandbox_;

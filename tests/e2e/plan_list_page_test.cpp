@@ -31,17 +31,8 @@ protected:
 
     std::vector<Row> Shown() const { return ReadListView(list_); }
 
-    // Waits until both the list and Values.xml hold `expected`.
     ::testing::AssertionResult ShownAndSaved(const std::vector<Row>& expected) const {
-        if (!WaitUntil([&] { return Shown() == expected; })) {
-            return ::testing::AssertionFailure() << "the list shows other rows";
-        }
-        if (!WaitUntil([&] { return sandbox_.ReadPlanFile() == expected; })) {
-            return ::testing::AssertionFailure()
-                   << "Values.xml holds other rows:\n"
-                   << sandbox_.ReadPlanFileBytes().value_or("(no file)");
-        }
-        return ::testing::AssertionSuccess();
+        return ListAndFileHold(list_, sandbox_, expected);
     }
 
     Sandbox sandbox_;
@@ -52,8 +43,8 @@ protected:
 };
 
 TEST_F(PlanListPage, ShowsEveryCellOfThePlanFile) {
-    EXPECT_EQ(ReadListViewColumns(list_),
-              (std::vector<std::wstring>{L"计划名称", L"操作时间", L"操作类型", L"状态", L"重复", L"附加信息"}));
+    EXPECT_EQ(ReadListViewColumns(list_), (std::vector<std::wstring>{L"计划名称", L"操作时间", L"操作类型",
+                                                                     L"状态", L"重复", L"附加信息"}));
     EXPECT_EQ(Shown(), SamplePlans());
 }
 

@@ -26,7 +26,8 @@ protected:
 TEST_F(Tray, OnlyReleasingTheLeftButtonShowsTheWindow) {
     // Presses, moves, the middle button and double clicks have no reaction of their own. Sent, not
     // posted, so that the window has handled each one before it is checked.
-    for (UINT mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_MBUTTONUP, WM_LBUTTONDBLCLK}) {
+    for (UINT mouse :
+         {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_MBUTTONUP, WM_LBUTTONDBLCLK}) {
         SendTrayNotification(main_, mouse);
     }
     EXPECT_TRUE(IsHidden(main_));
@@ -60,7 +61,8 @@ TEST_F(Tray, ReleasingTheRightButtonOpensTheMenu) {
         << "no pop-up menu appeared";
     // Escape closes a tracked menu; the program must be responsive again afterwards.
     PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(WaitUntil([&] { return FindPopupMenu(kestrel_->Id()) == nullptr; })) << "the menu stayed open";
+    EXPECT_TRUE(WaitUntil([&] { return FindPopupMenu(kestrel_->Id()) == nullptr; }))
+        << "the menu stayed open";
     EXPECT_TRUE(RoundTrip(main_));
     EXPECT_TRUE(IsHidden(main_));
 }
