@@ -162,17 +162,20 @@ bool Application::Start() {
         main_->ShowCentred();
     }
     // What is not seen at first comes right after the window is on the screen: the other pages, the
-    // tray icon with its tip and the plans. All of it is done before the message loop starts, so no timer
-    // tick and no user input can reach a page or the plan list earlier.
+    // tooltips, the tray icon with its tip and the plans. All of it is done before the message loop
+    // starts, so no timer tick and no user input can reach a page or the plan list earlier.
     for (const int tab : {kTabPlanList, kTabReminder, kTabRun, kTabForbidden}) {
         CreatePage(tab);
+    }
+    for (const auto& editor : editors_) {
+        editor->AddTooltips();
     }
     tray_.Add(main_->hwnd(), main_->TrayMenu(),
               IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
     LoadPlans();
     StartScheduler();
     tray_.SetTip(text::kAppTitle);
-    main_->FinishTabArt();
+    main_->FinishAfterShow();
     // Last, since loading the browser control takes a moment; the page itself loads on its own time.
     if (options_.advertBanner) {
         CreateAdvertBanner(main_->AdvertArea(), ResolveWebAddress(WebAddress::AdvertPage));

@@ -12,6 +12,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -58,6 +59,9 @@ constexpr std::array<EditorControl, 11> kTimingAndRepeat{{
     {kRepeatTypeLabel, WC_STATICW, text::kEditorRepeatTypeLabel, kLabel, 16, 112, 86, 22},
     {ids::kEditorRepeatType, WC_COMBOBOXW, nullptr, kDropList, 104, 112, 140, 200},
 }};
+// The controls that only apply to a repeating plan, besides the weekday boxes.
+constexpr std::array<unsigned, 3> kRepeatControls{kRepeatTypeLabel, kWeekdaysLabel, ids::kEditorRepeatType};
+
 constexpr EditorControl kWeekdaysRow{
     kWeekdaysLabel, WC_STATICW, text::kEditorWeekdaysLabel, kLabel, 16, 144, 86, 22};
 constexpr int kWeekdayLeft = 104;
@@ -111,6 +115,12 @@ EditorControl WeekdayBox(int day) {
             22};
 }
 
+// A fresh page plans a single run (执行一次), so what only applies to a repeating plan is made disabled.
+bool StartsDisabled(unsigned id) {
+    return std::find(kRepeatControls.begin(), kRepeatControls.end(), id) != kRepeatControls.end() ||
+           (id >= ids::kEditorWeekdayFirst && id < ids::kEditorWeekdayFirst + kWeekdayCount);
+}
+
 } // namespace
 
 PlanEditorPage::PlanEditorPage(EditorKind kind, PlanList& plans, const Clock& clock,
@@ -148,7 +158,6 @@ bool PlanEditorPage::Create(HWND panel) {
         return false;
     }
     CreateControls(DpiForWindow(hwnd()));
-    ::CheckRadioButton(hwnd(), ids::kEditorTimingFixed, ids::kEditorTimingCountdown, ids::kEditorTimingFixed);
     SetEditorDefaults();
     return true;
 }
@@ -166,8 +175,9 @@ void PlanEditorPage::CreateControls(int dpi) {
                          FALSE);
         } else {
             const DWORD exStyle = c.id == ids::kEditorText ? WS_EX_CLIENTEDGE : 0;
+            const DWORD disabled = StartsDisabled(c.id) ? WS_DISABLED : 0;
             control = ::CreateWindowExW(
-                exStyle, c.className, c.caption, WS_CHILD | WS_VISIBLE | c.style, Scale(c.x, dpi),
+                exStyle, c.className, c.caption, WS_CHILD | WS_VISIBLE | disabled | c.style, Scale(c.x, dpi),
                 Scale(c.y, dpi), Scale(c.width, dpi), Scale(c.height, dpi), hwnd(),
                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(c.id)), instance, nullptr);
         }
@@ -196,9 +206,16 @@ void PlanEditorPage::CreateControls(int dpi) {
         }
     }
     FitComboHeights(dpi);
+}
+
+void PlanEditorPage::AddTooltips() {
+    if (tooltip_) {
+        return;
+    }
     tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                  WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, instance, nullptr);
+                                 CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, ::GetModuleHandleW(nullptr),
+                                 nullptr);
     AddTooltip(ids::kEditorTimeField, text::kEditorTimeTooltip);
     if (kind_ == EditorKind::Run) {
         AddTooltip(ids::kEditorOption, text::kEditorRunHiddenTooltip);
@@ -255,12 +272,13 @@ void PlanEditorPage::LayoutForDpi(int dpi) {
 }
 
 void PlanEditorPage::SetEditorDefaults() {
+    ::CheckRadioButton(hwnd(), ids::kEditorTimingFixed, ids::kEditorTimingCountdown, ids::kEditorTimingFixed);
     if (kind_ == EditorKind::Shutdown) {
         ::SendMessageW(Control(ids::kEditorOperation), CB_SETCURSEL, 0, 0);
     }
-    // Selections made here run the same handlers as the user's clicks.
+    // 自定义 ticks no weekday, and the boxes were made unticked: its handler would only enable them for
+    // 执行一次 to disable them again.
     ::SendMessageW(Control(ids::kEditorRepeatType), CB_SETCURSEL, kRepeatTypeCustom, 0);
-    ApplyRepeatType();
     ::CheckRadioButton(hwnd(), ids::kEditorRepeatOnce, ids::kEditorRepeatPlan, ids::kEditorRepeatOnce);
     ApplyRepeatChoice();
     FillCurrentTime();
@@ -275,7 +293,7 @@ void PlanEditorPage::ApplyTimingMode() {
 void PlanEditorPage::ApplyRepeatChoice() {
     // Turning repetition on enables every weekday box, whatever the repeat type shows, and ticks nothing.
     const BOOL on = Checked(ids::kEditorRepeatPlan) ? TRUE : FALSE;
-    for (const unsigned id : {kRepeatTypeLabel, kWeekdaysLabel, ids::kEditorRepeatType}) {
+    for (const unsigned id : kRepeatControls) {
         ::EnableWindow(Control(id), on);
     }
     for (int day = 0; day < kWeekdayCount; ++day) {

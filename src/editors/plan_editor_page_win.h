@@ -27,12 +27,10 @@ public:
 
     // Creates the page filling `panel`, with its defaults set.
     bool Create(HWND panel);
+    // The tooltips of the time field (and the run mode box), made once the window is on the screen.
+    void AddTooltips();
     HWND Control(unsigned id) const { return ::GetDlgItem(hwnd(), static_cast<int>(id)); }
 
-    // The entries of a fresh page: repeat type 自定义 with every weekday box enabled, then 执行一次,
-    // which disables the repeat controls again, then the current time in the time field. The shutdown
-    // editor first shows its first operation.
-    void SetEditorDefaults();
     // Command_加添计划: builds the plan, appends it and confirms, or tells why nothing was added. The
     // entries stay as they are either way.
     void AddPlan();
@@ -42,6 +40,10 @@ protected:
 
 private:
     void CreateControls(int dpi);
+    // The entries of a fresh page: 定时操作, repeat type 自定义 ticking nothing, 执行一次 with the repeat
+    // controls disabled, and the current time in the time field. The shutdown editor shows its first
+    // operation.
+    void SetEditorDefaults();
     void FitComboHeights(int dpi);
     void LayoutForDpi(int dpi);
     void AddTooltip(unsigned id, const wchar_t* tip);

@@ -11,6 +11,23 @@ template <typename Fn> Fn User32Function(const char* name) {
     return user32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(user32, name))) : nullptr;
 }
 
+// The window rectangle around a client area of width × height at the origin.
+RECT FrameAround(int width, int height, DWORD style, DWORD exStyle, bool menu, int dpi) {
+    RECT frame{0, 0, width, height};
+    using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjust = User32Function<AdjustFn>("AdjustWindowRectExForDpi");
+    if (!adjust || !adjust(&frame, style, menu, exStyle, static_cast<UINT>(dpi))) {
+        ::AdjustWindowRectEx(&frame, style, menu, exStyle);
+    }
+    return frame;
+}
+
+// The top-left corner of a width × height rectangle centred in `area`.
+POINT CentredIn(const RECT& area, int width, int height) {
+    return POINT{area.left + ((area.right - area.left) - width) / 2,
+                 area.top + ((area.bottom - area.top) - height) / 2};
+}
+
 } // namespace
 
 RECT ToPixels(const TwipsRect& r, int dpi) {
@@ -26,13 +43,8 @@ void MoveTo(HWND window, const RECT& r) {
 void FitClientArea(HWND window, int width, int height, int dpi, const RECT* suggested) {
     const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
     const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE));
-    const BOOL menu = ::GetMenu(window) != nullptr && !(style & WS_CHILD);
-    RECT frame{0, 0, width, height};
-    using AdjustFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjust = User32Function<AdjustFn>("AdjustWindowRectExForDpi");
-    if (!adjust || !adjust(&frame, style, menu, exStyle, static_cast<UINT>(dpi))) {
-        ::AdjustWindowRectEx(&frame, style, menu, exStyle);
-    }
+    const bool menu = ::GetMenu(window) != nullptr && !(style & WS_CHILD);
+    const RECT frame = FrameAround(width, height, style, exStyle, menu, dpi);
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
     POINT at{};
     if (suggested) {
@@ -62,10 +74,18 @@ void CentreOnWorkArea(HWND window) {
     }
     RECT frame{};
     ::GetWindowRect(window, &frame);
-    const RECT& work = monitor.rcWork;
-    const int x = work.left + ((work.right - work.left) - (frame.right - frame.left)) / 2;
-    const int y = work.top + ((work.bottom - work.top) - (frame.bottom - frame.top)) / 2;
-    ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT at = CentredIn(monitor.rcWork, frame.right - frame.left, frame.bottom - frame.top);
+    ::SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT CentredFrame(int width, int height, DWORD style, DWORD exStyle, bool menu, int dpi) {
+    const RECT frame = FrameAround(width, height, style, exStyle, menu, dpi);
+    const int outerWidth = frame.right - frame.left;
+    const int outerHeight = frame.bottom - frame.top;
+    RECT work{0, 0, outerWidth, outerHeight};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0); // the primary monitor's
+    const POINT at = CentredIn(work, outerWidth, outerHeight);
+    return RECT{at.x, at.y, at.x + outerWidth, at.y + outerHeight};
 }
 
 int SystemDpi() {

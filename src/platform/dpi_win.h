@@ -43,6 +43,10 @@ void FitClientArea(HWND window, int width, int height, int dpi, const RECT* sugg
 // Centres `window` on the work area of its monitor (the primary one when it is on none).
 void CentreOnWorkArea(HWND window);
 
+// Where a top-level window not made yet goes to have a client area of `width` × `height` pixels at
+// `dpi`, centred on the primary monitor's work area: made there, it need not be moved before it shows.
+RECT CentredFrame(int width, int height, DWORD style, DWORD exStyle, bool menu, int dpi);
+
 // Makes the process per-monitor (v2) dpi aware where the system offers it; the manifest says the same,
 // this covers systems that ignore it. Returns false when only system awareness could be set.
 bool EnableDpiAwareness();

@@ -54,6 +54,29 @@ std::array<RECT, kTabCount> ButtonsInStrip(int dpi) {
     return buttons;
 }
 
+// Where the window's own controls sit at a dpi, in client pixels; the tab buttons lie on the strip, which
+// sits at the client origin.
+struct Places {
+    RECT strip;
+    std::array<RECT, kTabCount> buttons;
+    RECT panel;
+    RECT advert;
+    RECT clock;
+    RECT check;
+};
+
+Places PlacesAt(int dpi) {
+    Places places{ToPixels(kStripRect, dpi), {}, ToPixels(kPanelRect, dpi), ToPixels(kAdvertRect, dpi),
+                  ToPixels(kClockRect, dpi), ToPixels(kCheckRect, dpi)};
+    const auto inStrip = ButtonsInStrip(dpi);
+    for (std::size_t i = 0; i < inStrip.size(); ++i) {
+        const RECT& r = inStrip[i];
+        places.buttons[i] = RECT{r.left + places.strip.left, r.top + places.strip.top, r.right + places.strip.left,
+                                 r.bottom + places.strip.top};
+    }
+    return places;
+}
+
 // A panel hosts one page and keeps it filling the panel.
 LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     if (message == WM_SIZE) {
@@ -84,10 +107,10 @@ bool RegisterPanelClass(HINSTANCE instance) {
 }
 
 HWND CreateChild(HINSTANCE instance, HWND parent, const wchar_t* className, const wchar_t* text, DWORD style,
-                 unsigned id, DWORD exStyle = 0) {
-    return ::CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, 0, 0,
-                             0, 0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance,
-                             nullptr);
+                 unsigned id, const RECT& place, DWORD exStyle = 0) {
+    return ::CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
+                             place.left, place.top, place.right - place.left, place.bottom - place.top, parent,
+                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
 }
 
 HICON LoadAppIcon(HINSTANCE instance, int size) {
@@ -117,76 +140,94 @@ bool MainWindow::Create(HINSTANCE instance) {
     if (!RegisterPanelClass(instance)) {
         return false;
     }
+    // Made where it belongs, at its size and with its menu bar, and its controls likewise: moving windows
+    // before the first sight costs the start-up more than placing them right.
+    HMENU menuBar = CreateMenus();
+    const int width = ScaleTwips(kClientWidthTwips, expectedDpi);
+    const int height = ScaleTwips(kClientHeightTwips, expectedDpi);
+    const RECT frame = CentredFrame(width, height, kWindowStyle, kWindowExStyle, true, expectedDpi);
     WNDCLASSEXW wc{};
     wc.hInstance = instance;
     wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-    if (!CreateWindowOf(kWindowClass, wc, kWindowExStyle, text::kMainWindowTitle, kWindowStyle, CW_USEDEFAULT,
-                        CW_USEDEFAULT, 600, 450, nullptr, nullptr)) {
+    if (!CreateWindowOf(kWindowClass, wc, kWindowExStyle, text::kMainWindowTitle, kWindowStyle, frame.left,
+                        frame.top, frame.right - frame.left, frame.bottom - frame.top, nullptr, menuBar)) {
+        ::DestroyMenu(menuBar);
         return false;
     }
     instance_ = instance;
     dpi_ = DpiForWindow(hwnd());
-    CreateMenus();
     CreateControls(instance);
-    ApplyDpi(dpi_, nullptr);
-    CentreOnWorkArea();
+    ApplyFonts();
+    art_->Render(dpi_, StripSize(dpi_), ButtonsInStrip(dpi_));
+    RECT client{};
+    ::GetClientRect(hwnd(), &client);
+    if (client.right != ScaleTwips(kClientWidthTwips, dpi_) || client.bottom != ScaleTwips(kClientHeightTwips, dpi_)) {
+        // Another dpi than expected, or a menu bar taller than the system says: fit and centre after all.
+        FitClientArea(nullptr);
+        CentreOnWorkArea();
+    }
     ::SetWindowTextW(clockLabel_, text::kClockInitial);
     ::SetTimer(hwnd(), kTimerComputerOperation, kClockIntervalMs, nullptr);
     ::SetTimer(hwnd(), kTimerUpdate, kUpdateDelayMs, nullptr);
     return true;
 }
 
-void MainWindow::CreateMenus() {
+HMENU MainWindow::CreateMenus() {
     HMENU help = ::CreatePopupMenu();
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpFeedback, text::kMenuFeedback);
     ::AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpAbout, text::kMenuAbout);
     HMENU bar = ::CreateMenu();
     ::AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), text::kMenuHelp);
-    ::SetMenu(hwnd(), bar); // the window destroys its menu bar with itself
 
     trayMenu_.reset(::CreatePopupMenu());
     ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayShow, text::kTrayShow);
     ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayHide, text::kTrayHide);
     ::AppendMenuW(trayMenu_.get(), MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayExit, text::kTrayExit);
+    return bar; // the window it is given to destroys it with itself
 }
 
 void MainWindow::CreateControls(HINSTANCE instance) {
     // Creation order is the z-order from the top and the Tab order: buttons above the strip they sit
     // on, then the pages, then the check box.
+    const Places places = PlacesAt(dpi_);
     for (int k = 1; k <= kTabCount; ++k) {
-        HWND button =
-            CreateChild(instance, hwnd(), WC_BUTTONW, text::kTabCaptions[k - 1], BS_OWNERDRAW | WS_TABSTOP,
-                        ids::kTabButtonFirst + static_cast<unsigned>(k) - 1);
-        buttons_[static_cast<std::size_t>(k - 1)] = button;
+        const auto i = static_cast<std::size_t>(k - 1);
+        buttons_[i] = CreateChild(instance, hwnd(), WC_BUTTONW, text::kTabCaptions[i], BS_OWNERDRAW | WS_TABSTOP,
+                                  ids::kTabButtonFirst + static_cast<unsigned>(i), places.buttons[i]);
     }
     for (int k = 1; k <= kTabCount; ++k) {
-        panels_[static_cast<std::size_t>(k - 1)] =
-            CreateChild(instance, hwnd(), kPanelClass, nullptr, WS_CLIPCHILDREN,
-                        ids::kPanelFirst + static_cast<unsigned>(k) - 1, WS_EX_CONTROLPARENT);
+        const auto i = static_cast<std::size_t>(k - 1);
+        panels_[i] = CreateChild(instance, hwnd(), kPanelClass, nullptr, WS_CLIPCHILDREN,
+                                 ids::kPanelFirst + static_cast<unsigned>(i), places.panel, WS_EX_CONTROLPARENT);
     }
-    strip_ = CreateChild(instance, hwnd(), WC_STATICW, nullptr, SS_OWNERDRAW, ids::kTopStrip);
-    advert_ = CreateChild(instance, hwnd(), WC_STATICW, nullptr, SS_WHITERECT, ids::kAdvertBanner);
-    clockLabel_ = CreateChild(instance, hwnd(), WC_STATICW, text::kClockInitial,
-                              SS_LEFTNOWORDWRAP | SS_NOPREFIX, ids::kClockLabel);
+    strip_ = CreateChild(instance, hwnd(), WC_STATICW, nullptr, SS_OWNERDRAW, ids::kTopStrip, places.strip);
+    advert_ = CreateChild(instance, hwnd(), WC_STATICW, nullptr, SS_WHITERECT, ids::kAdvertBanner, places.advert);
+    clockLabel_ = CreateChild(instance, hwnd(), WC_STATICW, text::kClockInitial, SS_LEFTNOWORDWRAP | SS_NOPREFIX,
+                              ids::kClockLabel, places.clock);
     autoStartCheck_ = CreateChild(instance, hwnd(), WC_BUTTONW, text::kAutoStartCaption,
-                                  BS_AUTOCHECKBOX | WS_TABSTOP, ids::kAutoStartCheck);
+                                  BS_AUTOCHECKBOX | WS_TABSTOP, ids::kAutoStartCheck, places.check);
+}
 
-    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, instance, nullptr);
-    if (tooltip_) {
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd();
-        tool.uId = reinterpret_cast<UINT_PTR>(autoStartCheck_);
-        tool.lpszText = const_cast<wchar_t*>(text::kAutoStartTooltip);
-        ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        // The text is long: give it time to be read.
-        ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(20000, 0));
+void MainWindow::CreateTooltip() {
+    // Its text is read only when the mouse rests on the check box, so it is made after the first sight.
+    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
+                                 instance_, nullptr);
+    if (!tooltip_) {
+        return;
     }
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(autoStartCheck_);
+    tool.lpszText = const_cast<wchar_t*>(text::kAutoStartTooltip);
+    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // The text is long: give it time to be read.
+    ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(20000, 0));
+    ApplyTooltipFont();
 }
 
 void MainWindow::LoadIcons() {
@@ -199,17 +240,25 @@ void MainWindow::LoadIcons() {
     smallIcon_ = std::move(smallIcon);
 }
 
-void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
-    dpi_ = dpi;
+void MainWindow::ApplyFonts() {
     LoadIcons();
-    font_.reset(CreateUiFont(dpi));
+    font_.reset(CreateUiFont(dpi_));
     for (HWND control : {clockLabel_, autoStartCheck_}) {
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
+    ApplyTooltipFont();
+}
+
+void MainWindow::ApplyTooltipFont() {
     if (tooltip_) {
         ::SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scale(320, dpi));
+        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scale(320, dpi_));
     }
+}
+
+void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
+    dpi_ = dpi;
+    ApplyFonts();
     Layout();
     FitClientArea(suggested);
     // Pages lay themselves out again for the new dpi (Windows sends this itself only on newer systems);
@@ -223,28 +272,22 @@ void MainWindow::ApplyDpi(int dpi, const RECT* suggested) {
 }
 
 void MainWindow::Layout() {
-    const RECT strip = ToPixels(kStripRect, dpi_);
-    MoveTo(strip_, strip);
-    const auto inStrip = ButtonsInStrip(dpi_);
+    const Places places = PlacesAt(dpi_);
+    MoveTo(strip_, places.strip);
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
-        // The buttons are placed in strip coordinates; the strip sits at the client origin.
-        const RECT& r = inStrip[i];
-        MoveTo(buttons_[i],
-               RECT{r.left + strip.left, r.top + strip.top, r.right + strip.left, r.bottom + strip.top});
+        MoveTo(buttons_[i], places.buttons[i]);
     }
-    const RECT panel = ToPixels(kPanelRect, dpi_);
     for (HWND p : panels_) {
-        MoveTo(p, panel);
+        MoveTo(p, places.panel);
     }
-    const RECT advert = ToPixels(kAdvertRect, dpi_);
-    MoveTo(advert_, advert);
+    MoveTo(advert_, places.advert);
     // The banner, once made, fills the advert area.
     if (HWND banner = ::GetWindow(advert_, GW_CHILD)) {
-        MoveTo(banner, RECT{0, 0, advert.right - advert.left, advert.bottom - advert.top});
+        MoveTo(banner, RECT{0, 0, places.advert.right - places.advert.left, places.advert.bottom - places.advert.top});
     }
-    MoveTo(clockLabel_, ToPixels(kClockRect, dpi_));
-    MoveTo(autoStartCheck_, ToPixels(kCheckRect, dpi_));
-    art_->Render(dpi_, StripSize(dpi_), inStrip);
+    MoveTo(clockLabel_, places.clock);
+    MoveTo(autoStartCheck_, places.check);
+    art_->Render(dpi_, StripSize(dpi_), ButtonsInStrip(dpi_));
 }
 
 void MainWindow::FitClientArea(const RECT* suggested) {
@@ -307,7 +350,8 @@ void MainWindow::ShowCentred() {
     ::UpdateWindow(hwnd());
 }
 
-void MainWindow::FinishTabArt() {
+void MainWindow::FinishAfterShow() {
+    CreateTooltip();
     art_->RenderAllImages();
 }
 

@@ -82,9 +82,10 @@ public:
 
     // First visible appearance: shown normal, centred, in front, and painted.
     void ShowCentred();
-    // Draws the tab pictures that the current tab does not show, so that the first change of tab only
-    // copies pictures. Start-up does this once the window is on the screen.
-    void FinishTabArt();
+    // What the first sight does not need, done once the window is on the screen: the check box's tooltip,
+    // and the tab pictures the current tab does not show, so that the first change of tab only copies
+    // pictures.
+    void FinishAfterShow();
 
     HWND TabButton(int k) const { return InRange(k) ? buttons_[k - 1] : nullptr; }
     HWND Panel(int k) const { return InRange(k) ? panels_[k - 1] : nullptr; }
@@ -103,8 +104,14 @@ protected:
 
 private:
     static bool InRange(int k) { return k >= 1 && k <= kTabCount; }
-    void CreateMenus();
+    // The menu bar (returned, for the window to take) and the tray menu.
+    HMENU CreateMenus();
+    // The window's controls, each where it belongs at dpi_.
     void CreateControls(HINSTANCE instance);
+    void CreateTooltip();
+    // Icons and fonts for dpi_.
+    void ApplyFonts();
+    void ApplyTooltipFont();
     // Loads the window icons at the current dpi and hands them to the window.
     void LoadIcons();
     void ApplyDpi(int dpi, const RECT* suggested);

@@ -353,6 +353,8 @@ TEST_F(MainWindowTest, AutoStartBoxReportsUserClicksOnlyAndCarriesItsTooltip) {
     ::SendMessageW(window->AutoStartCheck(), BM_CLICK, 0, 0);
     EXPECT_EQ(autoStartChoices, (std::vector<bool>{true, false}));
 
+    EXPECT_EQ(window->AutoStartTooltip(), nullptr) << "made after the first sight";
+    window->FinishAfterShow();
     ASSERT_NE(window->AutoStartTooltip(), nullptr);
     wchar_t tip[256] = {};
     TTTOOLINFOW tool{};
