@@ -1,8 +1,9 @@
 // How long Kestrel takes to put its main window on the screen, against a bare Win32 program that only
-// registers a class and shows one window (bare_window.exe, built beside this benchmark). Both are
-// copied into a fresh folder and started alternately; each run is timed from CreateProcess until a
-// visible top-level window of that process with the expected title exists, then the program is closed
-// the way a user closes it. Prints both medians and their ratio.
+// registers a class and shows one window (bare_window.exe, built beside this benchmark), and against a
+// program that makes just the native controls of Kestrel's first sight (first_frame.exe). All three are
+// copied into a fresh folder and started in turn; each run is timed from CreateProcess until a visible
+// top-level window of that process with the expected title exists, then the program is closed the way a
+// user closes it. Prints the medians and their ratios to the bare window.
 #include "base/command_ids.h"
 #include "bench_copies_win.h"
 #include "base/texts.h"
@@ -10,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -106,7 +108,8 @@ double Median(std::vector<double> times) {
 } // namespace
 
 int wmain() {
-    const kestrel::bench::BenchCopies copies(L"kestrel-startup", {L"Kestrel.exe", L"bare_window.exe"});
+    const kestrel::bench::BenchCopies copies(L"kestrel-startup",
+                                             {L"Kestrel.exe", L"bare_window.exe", L"first_frame.exe"});
     if (!copies.ok()) {
         return 1;
     }
@@ -117,9 +120,13 @@ int wmain() {
                               // The tray menu's Exit: saves, removes the icon and ends.
                               ::PostMessageW(window, WM_COMMAND, kestrel::ids::kCmdTrayExit, 0);
                           }};
-    const Program bare{"bare window", folder / L"bare_window.exe", L"Kestrel bare window", [](HWND window) {
-                           ::PostMessageW(window, WM_CLOSE, 0, 0);
-                       }};
+    const auto closeWindow = [](HWND window) {
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+    };
+    const Program bare{"bare window", folder / L"bare_window.exe", L"Kestrel bare window", closeWindow};
+    const Program controls{"first-sight controls", folder / L"first_frame.exe", L"Kestrel first frame",
+                           closeWindow};
+    const std::array<const Program*, 3> programs{&kestrel, &bare, &controls};
     // Every start finds the folder as the first one did: without the plan file the last exit saved.
     const auto forgetPlans = [&] {
         fs::remove(folder / L"Values.xml", error);
@@ -127,17 +134,19 @@ int wmain() {
     };
 
     // One start each to warm the file cache and Wine's loaded libraries; not counted.
-    bool ok = TimeOneStart(kestrel) >= 0 && TimeOneStart(bare) >= 0;
+    bool ok = true;
+    for (const Program* program : programs) {
+        ok = ok && TimeOneStart(*program) >= 0;
+    }
     forgetPlans();
-    std::vector<double> kestrelTimes;
-    std::vector<double> bareTimes;
+    std::array<std::vector<double>, programs.size()> times;
     for (int run = 0; ok && run < kRuns; ++run) {
-        // Alternating which goes first, so neither always follows the other's exit.
-        const bool kestrelFirst = run % 2 == 0;
-        for (const Program* program : {kestrelFirst ? &kestrel : &bare, kestrelFirst ? &bare : &kestrel}) {
-            const double ms = TimeOneStart(*program);
+        // Each run starts with another program, so none always follows the same one's exit.
+        for (std::size_t k = 0; k < programs.size(); ++k) {
+            const std::size_t which = (k + static_cast<std::size_t>(run)) % programs.size();
+            const double ms = TimeOneStart(*programs[which]);
             ok = ok && ms >= 0;
-            (program == &kestrel ? kestrelTimes : bareTimes).push_back(ms);
+            times[which].push_back(ms);
         }
         forgetPlans();
     }
@@ -145,11 +154,12 @@ int wmain() {
         std::printf("FAILED: a start did not complete\n");
         return 1;
     }
-    const double kestrelMedian = Median(kestrelTimes);
-    const double bareMedian = Median(bareTimes);
-    std::printf("start-up until the main window is visible (%d runs each, medians)\n", kRuns);
-    std::printf("  Kestrel.exe  %7.1f ms\n", kestrelMedian);
-    std::printf("  bare window  %7.1f ms\n", bareMedian);
-    std::printf("  ratio        %7.2f\n", kestrelMedian / bareMedian);
+    const double bareMedian = Median(times[1]); // programs[1] is the bare window
+    std::printf("start-up until the main window is visible (%d runs each, medians; ratio to the bare window)\n",
+                kRuns);
+    for (std::size_t k = 0; k < programs.size(); ++k) {
+        const double median = Median(times[k]);
+        std::printf("  %-22s %7.1f ms  %5.2f\n", programs[k]->label, median, median / bareMedian);
+    }
     return 0;
 }
