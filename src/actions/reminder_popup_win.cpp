@@ -159,18 +159,8 @@ void ReminderPopup::CreateControls(HINSTANCE instance) {
         }
     }
     const HWND later = Control(ids::kReminderLater);
-    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, instance, nullptr);
-    if (tooltip_ && later) {
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd();
-        tool.uId = reinterpret_cast<UINT_PTR>(later);
-        tool.lpszText = const_cast<wchar_t*>(text::kReminderLaterTooltip);
-        ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    tooltip_ = CreateTooltipWindow(hwnd());
+    AddControlTooltip(tooltip_, hwnd(), later, text::kReminderLaterTooltip);
 }
 
 void ReminderPopup::ApplyDpi(int dpi) {

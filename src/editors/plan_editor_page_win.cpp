@@ -212,29 +212,13 @@ void PlanEditorPage::AddTooltips() {
     if (tooltip_) {
         return;
     }
-    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, ::GetModuleHandleW(nullptr),
-                                 nullptr);
-    AddTooltip(ids::kEditorTimeField, text::kEditorTimeTooltip);
+    tooltip_ = CreateTooltipWindow(hwnd());
+    AddControlTooltip(tooltip_, hwnd(), Control(ids::kEditorTimeField), text::kEditorTimeTooltip);
     if (kind_ == EditorKind::Run) {
-        AddTooltip(ids::kEditorOption, text::kEditorRunHiddenTooltip);
+        AddControlTooltip(tooltip_, hwnd(), Control(ids::kEditorOption), text::kEditorRunHiddenTooltip);
         // Long enough to wrap into a few lines rather than run across the screen.
         ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
     }
-}
-
-void PlanEditorPage::AddTooltip(unsigned id, const wchar_t* tip) {
-    if (!tooltip_) {
-        return;
-    }
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(Control(id));
-    tool.lpszText = const_cast<wchar_t*>(tip);
-    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void PlanEditorPage::FitComboHeights(int dpi) {

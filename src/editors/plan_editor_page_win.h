@@ -46,7 +46,6 @@ private:
     void SetEditorDefaults();
     void FitComboHeights(int dpi);
     void LayoutForDpi(int dpi);
-    void AddTooltip(unsigned id, const wchar_t* tip);
     void OnCommand(unsigned id, unsigned code);
     // The handlers of the shared controls.
     void ApplyTimingMode();   // Option_计时操作: the time label's caption

@@ -15,6 +15,25 @@ void EnsureCommonControls() {
     (void)registered;
 }
 
+HWND CreateTooltipWindow(HWND owner) {
+    return ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                             ::GetModuleHandleW(nullptr), nullptr);
+}
+
+void AddControlTooltip(HWND tooltip, HWND owner, HWND control, const wchar_t* text) {
+    if (!tooltip || !control) {
+        return;
+    }
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = owner;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = const_cast<wchar_t*>(text);
+    ::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 Window::~Window() {
     if (hwnd_) {
         // The object dies before its window: detach so that later messages reach DefWindowProc only.

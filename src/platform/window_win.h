@@ -67,6 +67,11 @@ private:
 // window and dialog bases call it before creating anything, so no other code needs to.
 void EnsureCommonControls();
 
+// A tooltip window for the controls of `owner`, and one tool on it: `text` shows while the mouse rests on
+// the child `control`. The tooltip goes with its owner.
+HWND CreateTooltipWindow(HWND owner);
+void AddControlTooltip(HWND tooltip, HWND owner, HWND control, const wchar_t* text);
+
 // Window text as a std::wstring.
 std::wstring GetWindowTextString(HWND window);
 

@@ -212,19 +212,11 @@ void MainWindow::CreateControls(HINSTANCE instance) {
 
 void MainWindow::CreateTooltip() {
     // Its text is read only when the mouse rests on the check box, so it is made after the first sight.
-    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
-                                 instance_, nullptr);
+    tooltip_ = CreateTooltipWindow(hwnd());
     if (!tooltip_) {
         return;
     }
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(autoStartCheck_);
-    tool.lpszText = const_cast<wchar_t*>(text::kAutoStartTooltip);
-    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    AddControlTooltip(tooltip_, hwnd(), autoStartCheck_, text::kAutoStartTooltip);
     // The text is long: give it time to be read.
     ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(20000, 0));
     ApplyTooltipFont();
