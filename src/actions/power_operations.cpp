@@ -5,28 +5,32 @@
 
 namespace kestrel {
 
-void ShutdownComputer(PowerControl& power) {
-    power.EnableShutdownPrivilege();
-    power.ExitWindowsEx(kExitShutdownForced, kExitReason);
+std::uint32_t ShutdownComputer(PowerControl& power) {
+    if (const std::uint32_t error = power.EnableShutdownPrivilege()) {
+        return error;
+    }
+    return power.ExitWindowsEx(kExitShutdownForced, kExitReason);
 }
 
-void RestartComputer(PowerControl& power) {
-    power.EnableShutdownPrivilege();
-    power.ExitWindowsEx(kExitRebootForced, kExitReason);
+std::uint32_t RestartComputer(PowerControl& power) {
+    if (const std::uint32_t error = power.EnableShutdownPrivilege()) {
+        return error;
+    }
+    return power.ExitWindowsEx(kExitRebootForced, kExitReason);
 }
 
-void LockComputer(PowerControl& power) {
+std::uint32_t LockComputer(PowerControl& power) {
     // Locking needs no privilege, so the process token is left alone.
-    power.LockWorkStation();
+    return power.LockWorkStation();
 }
 
-void LogOffComputer(PowerControl& power) {
-    power.EnableShutdownPrivilege();
-    power.ExitWindowsEx(kExitLogOffForced, kExitReason);
+std::uint32_t LogOffComputer(PowerControl& power) {
+    // Ending one's own session needs no privilege either.
+    return power.ExitWindowsEx(kExitLogOffForced, kExitReason);
 }
 
-void PerformComputerOperation(const std::wstring& operation, const std::function<void()>& save,
-                              PowerControl& power) {
+std::uint32_t PerformComputerOperation(const std::wstring& operation, const std::function<void()>& save,
+                                       PowerControl& power) {
     if (save) {
         try {
             save();
@@ -36,7 +40,7 @@ void PerformComputerOperation(const std::wstring& operation, const std::function
     }
     struct Entry {
         const wchar_t* name;
-        void (*run)(PowerControl&);
+        std::uint32_t (*run)(PowerControl&);
     };
     static constexpr Entry kOperations[] = {
         {text::kOpShutdown, &ShutdownComputer},
@@ -46,10 +50,10 @@ void PerformComputerOperation(const std::wstring& operation, const std::function
     };
     for (const Entry& entry : kOperations) {
         if (operation == entry.name) {
-            entry.run(power);
-            return;
+            return entry.run(power);
         }
     }
+    return 0;
 }
 
 } // namespace kestrel

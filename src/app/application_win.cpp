@@ -4,6 +4,7 @@
 #include "actions/countdown_prompt_win.h"
 #include "actions/forbidden_page_win.h"
 #include "actions/power_operations.h"
+#include "actions/program_starter_win.h"
 #include "actions/reminder_popup_win.h"
 #include "platform/program_launcher_win.h"
 #include "platform/process_table_win.h"
@@ -59,6 +60,12 @@ void DestroyProgramWindows(HWND main) {
             ::DestroyWindow(window);
         }
     }
+}
+
+// The system's wording for `error`, or its number when the system has no words for it.
+std::wstring ReasonText(DWORD error) {
+    std::wstring text = SystemErrorText(error);
+    return text.empty() ? std::to_wstring(error) : text;
 }
 
 } // namespace
@@ -263,17 +270,28 @@ void Application::StartScheduler() {
     prompt_ = std::make_unique<CountdownPrompt>(options_.instance, [this](const std::wstring& operation) {
         // The plans are saved first, whatever the operation; a failed save was told when it happened and
         // does not hold the operation up.
-        PerformComputerOperation(
+        PowerControl& power = options_.power ? *options_.power : power_;
+        const std::uint32_t error = PerformComputerOperation(
             operation,
             [this] {
                 if (store_->saver) {
                     store_->saver->SaveNow();
                 }
             },
-            power_);
+            power);
+        if (error != 0) {
+            // The prompt has closed; the computer stays on, and the balloon says why.
+            tray_.ShowBalloon(text::kAppTitle,
+                              FillIn(FillIn(text::kMsgPowerOperationFailed, L"{operation}", operation),
+                                     L"{reason}", ReasonText(error)));
+        }
     });
     popups_ = std::make_unique<ReminderPopups>(options_.instance, clock_,
                                                [this](PlanRow row) { plans_.Append(std::move(row)); });
+    starter_ = std::make_unique<ProgramStarter>(
+        &StartPlanProgram, [this](const std::wstring& program, const LaunchResult& result) {
+            ReportStartFailure(program, result);
+        });
     scheduler_ = std::make_unique<Scheduler>(plans_, clock_, firedPlans_);
     planListPage_->SetSchedulerTick([this] { scheduler_->RunPass(); });
 }
@@ -287,15 +305,18 @@ void Application::FiredPlans::ShowReminder(const std::wstring& message, const st
 }
 
 void Application::FiredPlans::StartProgram(const std::wstring& program, const std::wstring& runMode) {
-    const LaunchResult result = SystemLauncher().Start(program, runMode == text::kOpRunHidden);
-    if (!result.started) {
-        // No box inside the timer: a balloon tells it once and the pass goes on.
-        // The path goes in last: it is the user's text and may hold anything.
-        const std::wstring message =
-            FillIn(FillIn(text::kMsgProgramStartFailed, L"{reason}", SystemErrorText(result.error)),
-                   L"{path}", program);
-        app_.tray_.ShowBalloon(text::kAppTitle, message);
-    }
+    // Returns at once: the start happens on the starter's worker, and a failure comes back as a message.
+    app_.starter_->Start(program, runMode == text::kOpRunHidden);
+}
+
+void Application::ReportStartFailure(const std::wstring& program, const LaunchResult& result) {
+    // No box inside the timer: a balloon tells it once and the pass goes on.
+    // The path goes in last: it is the user's text and may hold anything.
+    const std::wstring reason = result.refusal == LaunchRefusal::NotAbsolute
+                                    ? std::wstring(text::kReasonProgramNotFullPath)
+                                    : ReasonText(result.error);
+    tray_.ShowBalloon(text::kAppTitle,
+                      FillIn(FillIn(text::kMsgProgramStartFailed, L"{reason}", reason), L"{path}", program));
 }
 
 void Application::LoadPlans() {

@@ -26,7 +26,9 @@ class ForbiddenProgramsPage;
 class HelperLibraries;
 class PlanEditorPage;
 class PlanListPage;
+class ProgramStarter;
 class ReminderPopups;
+struct LaunchResult;
 
 inline constexpr wchar_t kSingleInstanceMutexName[] = L"Local\\Kestrel.SingleInstance";
 // How long a second start waits for the first copy's window to appear before giving up.
@@ -64,6 +66,8 @@ struct ApplicationOptions {
     std::wstring helperFolder;
     // Whether the advert banner is made (its page comes from the network).
     bool advertBanner = false;
+    // The power calls of the countdown's operations; null: the system's. Tests pass a recorder.
+    PowerControl* power = nullptr;
 };
 
 class Application {
@@ -107,6 +111,8 @@ private:
     void CreatePage(int tab);
     // The countdown, the pop-ups and the scheduler that calls them once a second.
     void StartScheduler();
+    // A run plan's program could not be started: a balloon says which and why.
+    void ReportStartFailure(const std::wstring& program, const LaunchResult& result);
     void LoadPlans();
     // Saves the plan list by the plan store's rules and remembers why a save was held back.
     bool SavePlans();
@@ -137,6 +143,7 @@ private:
     SystemPower power_;
     std::unique_ptr<CountdownPrompt> prompt_;
     std::unique_ptr<ReminderPopups> popups_;
+    std::unique_ptr<ProgramStarter> starter_;
     FiredPlans firedPlans_{*this};
     std::unique_ptr<Scheduler> scheduler_;
     TrayIcon tray_;

@@ -90,6 +90,16 @@ inline constexpr wchar_t kMsgPlanFileDamaged[] =
 // Tray balloon when a run plan's program could not be started; {path} is column 5, {reason} the
 // system's wording.
 inline constexpr wchar_t kMsgProgramStartFailed[] = L"定时运行的程序无法启动：\n{path}\n{reason}";
+// Run plans start only a program named by its full path: the reason in that balloon when the text names
+// none, and the run editor's question (Yes adds the plan anyway) when such a plan is added.
+inline constexpr wchar_t kReasonProgramNotFullPath[] =
+    L"这不是程序的完整路径（例如 C:\\工具\\程序.exe），Kestrel 不会在别处查找它。";
+inline constexpr wchar_t kMsgProgramNotFound[] =
+    L"找不到这个程序：\n{path}\n\n请填写程序的完整路径（例如 C:\\工具\\程序.exe），否则到时间时它将无法启动。"
+    L"\n\n仍要添加这个计划吗？";
+// Tray balloon when Windows refused a power operation; {operation} is its name ("关闭计算机" ...),
+// {reason} the system's wording.
+inline constexpr wchar_t kMsgPowerOperationFailed[] = L"未能{operation}：\n{reason}";
 inline constexpr wchar_t kConfirmEnableAll[] = L"您确定要启用所有的计划吗？";
 inline constexpr wchar_t kConfirmDisableAll[] = L"您确定要禁用所有的计划吗？";
 inline constexpr wchar_t kConfirmDeleteAll[] = L"您确定要删除所有的计划吗？";

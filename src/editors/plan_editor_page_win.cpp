@@ -3,11 +3,13 @@
 // order, left column first, so that Tab and the access keys follow what the eye sees.
 #include "editors/plan_editor_page_win.h"
 
+#include "base/app_messages.h"
 #include "base/clock_text.h"
 #include "base/command_ids.h"
 #include "base/texts.h"
 #include "editors/time_field_win.h"
 #include "platform/dpi_win.h"
+#include "platform/program_launcher_win.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -362,6 +364,18 @@ void PlanEditorPage::AddPlan() {
             Tell(hwnd(), message, MB_OK | MB_ICONSTOP);
         }
         return;
+    }
+    // A run plan starts only a program named by its full path: better told now than at its minute.
+    if (kind_ == EditorKind::Run) {
+        const std::wstring& program = (*result.record)[PlanColumn::Info];
+        if (!NamesStartableProgram(program)) {
+            HWND owner = questionOwner_ ? questionOwner_() : nullptr;
+            const std::wstring question = FillIn(text::kMsgProgramNotFound, L"{path}", program);
+            if (::MessageBoxW(owner ? owner : hwnd(), question.c_str(), text::kAppTitle,
+                              MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+                return;
+            }
+        }
     }
     AppendPlanRow(*result.record);
     Tell(hwnd(), AddedMessage(kind_), MB_OK | MB_ICONEXCLAMATION);

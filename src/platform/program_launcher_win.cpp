@@ -11,65 +11,86 @@ namespace kestrel::win {
 
 namespace {
 
-bool IsExistingFile(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The file itself through the shell: an .exe starts, a shortcut or a document opens with its program.
-// The path is never parsed as a command line, so "C:\Program Files\x.exe" cannot start C:\Program.exe.
-LaunchResult StartFile(const std::wstring& file, int show) {
-    const auto slash = file.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : file.substr(0, slash);
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof(info);
-    // No error boxes from the shell (the caller reports once, without blocking), and no process handle
-    // left behind.
-    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    info.lpVerb = nullptr;
-    info.lpFile = file.c_str();
-    info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
-    info.nShow = show;
-    if (::ShellExecuteExW(&info)) {
-        return {true, ERROR_SUCCESS};
+class SystemLaunchFiles final : public LaunchFiles {
+public:
+    std::wstring ExpandEnvironment(const std::wstring& text) const override {
+        const DWORD needed = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+        if (needed == 0) {
+            return text;
+        }
+        std::wstring expanded(needed, L'\0');
+        const DWORD written = ::ExpandEnvironmentStringsW(text.c_str(), expanded.data(), needed);
+        if (written == 0 || written > needed) {
+            return text;
+        }
+        expanded.resize(written - 1); // the count includes the closing null
+        return expanded;
     }
-    const DWORD error = ::GetLastError();
-    return {false, error != ERROR_SUCCESS ? error : ERROR_FILE_NOT_FOUND};
+    bool IsFile(const std::wstring& path) const override {
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+};
+
+LaunchResult Failed(DWORD error) {
+    return {false, error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_FILE_NOT_FOUND)};
 }
 
-LaunchResult StartCommandLine(const std::wstring& commandLine, int show) {
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
+// The program itself is the application name, so CreateProcessW never splits the command line at a blank
+// to find it; the command line repeats it in quotes, as programs expect their own name first.
+LaunchResult StartProgramFile(const LaunchDecision& decision, int show) {
+    std::vector<wchar_t> commandLine(decision.commandLine.begin(), decision.commandLine.end());
+    commandLine.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(show);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process)) {
-        return {false, ::GetLastError()};
+    if (!::CreateProcessW(decision.file.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          decision.folder.c_str(), &startup, &process)) {
+        return Failed(::GetLastError());
     }
     UniqueKernelHandle thread(process.hThread);
     UniqueKernelHandle handle(process.hProcess);
     return {true, ERROR_SUCCESS};
 }
 
-class SystemProgramLauncher final : public ProgramLauncher {
-public:
-    LaunchResult Start(const std::wstring& program, bool hidden) override {
-        if (program.empty()) {
-            return {false, ERROR_FILE_NOT_FOUND};
-        }
-        const int show = hidden ? SW_HIDE : SW_SHOWNORMAL;
-        return IsExistingFile(program) ? StartFile(program, show) : StartCommandLine(program, show);
+// A shortcut, batch file or document opens with its program; a web address in the browser.
+LaunchResult OpenWithShell(const LaunchDecision& decision, int show) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    // No error boxes from the shell (the failure is told once, in the tray), and no process handle left
+    // behind. The worker's thread lives on, so the shell may finish on it (NOASYNC).
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.lpFile = decision.file.c_str();
+    info.lpParameters = decision.arguments.empty() ? nullptr : decision.arguments.c_str();
+    info.lpDirectory = decision.folder.empty() ? nullptr : decision.folder.c_str();
+    info.nShow = show;
+    if (::ShellExecuteExW(&info)) {
+        return {true, ERROR_SUCCESS};
     }
-};
+    return Failed(::GetLastError());
+}
 
 } // namespace
 
-ProgramLauncher& SystemLauncher() {
-    static SystemProgramLauncher launcher;
-    return launcher;
+LaunchResult StartPlanProgram(const std::wstring& planText, bool hidden) {
+    const LaunchDecision decision = DecideLaunch(planText, SystemLaunchFiles());
+    const int show = hidden ? SW_HIDE : SW_SHOWNORMAL;
+    switch (decision.way) {
+    case LaunchWay::Program:
+        return StartProgramFile(decision, show);
+    case LaunchWay::ShellFile:
+    case LaunchWay::WebAddress:
+        return OpenWithShell(decision, show);
+    case LaunchWay::None:
+        break;
+    }
+    return {false, ERROR_FILE_NOT_FOUND, decision.refusal};
+}
+
+bool NamesStartableProgram(const std::wstring& planText) {
+    return DecideLaunch(planText, SystemLaunchFiles()).way != LaunchWay::None;
 }
 
 std::wstring SystemErrorText(DWORD error) {

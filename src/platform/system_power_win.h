@@ -8,9 +8,9 @@ namespace kestrel::win {
 
 class SystemPower final : public PowerControl {
 public:
-    void EnableShutdownPrivilege() override;
-    void ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
-    void LockWorkStation() override;
+    std::uint32_t EnableShutdownPrivilege() override;
+    std::uint32_t ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
+    std::uint32_t LockWorkStation() override;
 };
 
 } // namespace kestrel::win

@@ -59,6 +59,31 @@ std::vector<PlanRow> RowsOnDisk(const fs::path& file) {
     return list.Rows();
 }
 
+// The current minute as "HH:MM", with at least 15 seconds of it left for a plan to fire in.
+std::wstring MinuteWithTimeToSpare() {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    if (now.wSecond >= 45) {
+        ::Sleep((61 - now.wSecond) * 1000);
+        ::GetLocalTime(&now);
+    }
+    wchar_t minute[8];
+    swprintf(minute, 8, L"%02u:%02u", now.wHour, now.wMinute);
+    return minute;
+}
+
+// Pumps this thread's messages until `done`, for at most 15 seconds (the machine may be busy).
+template <typename Done> void PumpUntil(Done done) {
+    for (int wait = 0; wait < 150 && !done(); ++wait) {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    }
+}
+
 // Pumps this thread's messages; true when WM_QUIT came by.
 bool PumpUntilQuiet() {
     bool quit = false;
@@ -99,6 +124,7 @@ protected:
         };
         options.trayShell.popupMenu = [](HMENU, UINT, POINT, HWND) {
         };
+        options.power = power;
         return std::make_unique<Application>(std::move(options));
     }
 
@@ -116,6 +142,7 @@ protected:
     }
 
     TempFolder temp;
+    PowerControl* power = nullptr;
     bool autoStartPresent = false;
     std::vector<bool> autoStartWrites;
     std::vector<TrayCall> trayCalls;
@@ -211,34 +238,67 @@ TEST_F(ApplicationTest, AnyOtherStartShowsTheWindowAndAnAbsentEntryLeavesTheBoxC
     }
 }
 
-TEST_F(ApplicationTest, ARunPlanWhoseProgramCannotStartIsToldInABalloonAndTheProgramGoesOn) {
-    SYSTEMTIME now{};
-    ::GetLocalTime(&now);
-    if (now.wSecond >= 55) {
-        ::Sleep((61 - now.wSecond) * 1000);
-        ::GetLocalTime(&now);
-    }
-    wchar_t minute[8];
-    swprintf(minute, 8, L"%02u:%02u", now.wHour, now.wMinute);
+TEST_F(ApplicationTest, RunPlansWhoseProgramCannotStartAreToldInABalloonAndTheProgramGoesOn) {
     const std::wstring missing = (temp.path() / L"不存在 的程序.exe").wstring();
+    // A bare name was once looked up along the search path (and notepad.exe is there); now it is refused.
+    const std::wstring bare = L"notepad.exe";
+    const std::wstring minute = MinuteWithTimeToSpare();
     WritePlans({MakePlanRow(text::kKindRun, minute, text::kOpRunNormal, text::kStatusEnabled,
-                            text::kRepeatDaily, missing)});
+                            text::kRepeatDaily, missing),
+                MakePlanRow(text::kKindRun, minute, text::kOpRunNormal, text::kStatusEnabled,
+                            text::kRepeatDaily, bare)});
     auto app = Make(text::kMiniArgument);
     testing::MessageBoxAnswerer none(IDOK, 4000);
     ASSERT_TRUE(app->Start());
-    const auto told = [&] {
+    const auto balloonsNaming = [&](const std::wstring& part) {
         return std::count_if(trayCalls.begin(), trayCalls.end(), [&](const TrayCall& call) {
-            return call.balloon.find(missing) != std::wstring::npos;
+            return call.balloon.find(part) != std::wstring::npos;
         });
     };
-    // The first pass of the minute opens the run cycle, the next starts the program.
-    for (int wait = 0; wait < 40 && told() == 0; ++wait) {
-        PumpUntilQuiet();
-        ::Sleep(100);
-    }
-    EXPECT_EQ(told(), 1);
+    // The first pass of the minute opens the run cycle, the next hands both plans to the starter.
+    PumpUntil([&] { return balloonsNaming(missing) > 0 && balloonsNaming(bare) > 0; });
+    EXPECT_EQ(balloonsNaming(missing), 1);
+    EXPECT_EQ(balloonsNaming(bare), 1);
+    EXPECT_EQ(balloonsNaming(text::kReasonProgramNotFullPath), 1) << "said of the bare name only";
     EXPECT_FALSE(none.Answered()) << "no box inside the timer";
-    EXPECT_EQ(app->plans().Count(), 1u);
+    EXPECT_EQ(app->plans().Count(), 2u);
+}
+
+TEST_F(ApplicationTest, APowerOperationWindowsRefusesIsToldInABalloon) {
+    struct RefusingPower final : PowerControl {
+        std::vector<std::string> calls;
+        std::uint32_t EnableShutdownPrivilege() override {
+            calls.push_back("privilege");
+            return ERROR_NOT_ALL_ASSIGNED;
+        }
+        std::uint32_t ExitWindowsEx(std::uint32_t, std::uint32_t) override {
+            calls.push_back("exit");
+            return ERROR_SUCCESS;
+        }
+        std::uint32_t LockWorkStation() override {
+            calls.push_back("lock");
+            return ERROR_SUCCESS;
+        }
+    } refusing;
+    power = &refusing;
+    WritePlans({MakePlanRow(text::kKindPower, MinuteWithTimeToSpare(), text::kOpShutdown,
+                            text::kStatusEnabled, text::kRepeatDaily, text::kPowerPlanInfo)});
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    HWND prompt = nullptr;
+    PumpUntil([&] {
+        prompt = ::FindWindowW(L"Kestrel.CountdownPrompt", nullptr);
+        return prompt != nullptr && ::IsWindowVisible(prompt);
+    });
+    ASSERT_NE(prompt, nullptr) << "the power plan did not fire";
+    ::SendMessageW(::GetDlgItem(prompt, ids::kCountdownNowButton), BM_CLICK, 0, 0);
+    PumpUntilQuiet();
+    EXPECT_EQ(refusing.calls, std::vector<std::string>{"privilege"}) << "no shutdown without the privilege";
+    const std::wstring told = trayCalls.empty() ? L"" : trayCalls.back().balloon;
+    const std::wstring prefix = L"未能关闭计算机：\n";
+    EXPECT_EQ(told.rfind(prefix, 0), 0u) << "the balloon names the operation";
+    EXPECT_GT(told.size(), prefix.size()) << "and gives the system's reason";
+    EXPECT_TRUE(::IsWindow(app->mainWindow().hwnd()));
 }
 
 TEST_F(ApplicationTest, ChangesAreSavedAtOnceAndACloseRequestLeavesTheFileAlone) {

@@ -608,6 +608,40 @@ HWND FindPopupMenu(DWORD processId) {
     return nullptr;
 }
 
+std::vector<std::wstring> VisibleTooltipTexts() {
+    std::vector<std::wstring> texts;
+    for (HWND tip = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); tip != nullptr;
+         tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) {
+        if (!IsWindowVisible(tip)) {
+            continue;
+        }
+        // TTM_ENUMTOOLSW copies each tool's text into the buffer its request points to.
+        RemoteBuffer buffer(ProcessOf(tip), sizeof(TTTOOLINFOW) + kCellChars * sizeof(wchar_t));
+        if (!buffer.Ok()) {
+            continue;
+        }
+        const auto count = SendWithTimeout(tip, TTM_GETTOOLCOUNT).value_or(0);
+        for (LRESULT tool = 0; tool < count; ++tool) {
+            TTTOOLINFOW request{};
+            request.cbSize = sizeof(request);
+            request.lpszText = reinterpret_cast<LPWSTR>(buffer.At(sizeof(TTTOOLINFOW)));
+            const wchar_t nothing = L'\0';
+            buffer.Write(sizeof(TTTOOLINFOW), &nothing, sizeof nothing);
+            buffer.Write(0, &request, sizeof request);
+            if (!SendWithTimeout(tip, TTM_ENUMTOOLSW, static_cast<WPARAM>(tool),
+                                 reinterpret_cast<LPARAM>(buffer.At(0)))
+                     .value_or(0)) {
+                continue;
+            }
+            std::wstring text(kCellChars, L'\0');
+            buffer.Read(sizeof(TTTOOLINFOW), text.data(), text.size() * sizeof(wchar_t));
+            text.resize(wcsnlen(text.c_str(), text.size()));
+            texts.push_back(std::move(text));
+        }
+    }
+    return texts;
+}
+
 std::vector<Row> ReadListView(HWND listView) {
     std::vector<Row> rows;
     const int columns = static_cast<int>(ReadListViewColumns(listView).size());

@@ -142,6 +142,9 @@ std::optional<MessageBoxWindow> WaitForMessageBox(DWORD processId, Duration time
 // A visible pop-up menu window of `processId`, or nullptr.
 HWND FindPopupMenu(DWORD processId);
 
+// The texts of every tooltip on the screen, of any process: the shell shows a tray icon's balloon as one.
+std::vector<std::wstring> VisibleTooltipTexts();
+
 // Waits until both the plan list view `list` and the sandbox's Values.xml hold `expected`; says which
 // one differs when they do not.
 ::testing::AssertionResult ListAndFileHold(HWND list, const Sandbox& sandbox,

@@ -49,6 +49,15 @@ protected:
         EXPECT_TRUE(box->Press(answer));
         return box->text;
     }
+    // Answers the next box with `answer`; returns its text.
+    std::wstring Answer(int answer) const {
+        const auto box = WaitForMessageBox(kestrel_->Id());
+        if (!box) {
+            return L"(no message box)";
+        }
+        EXPECT_TRUE(box->Press(answer));
+        return box->text;
+    }
     ::testing::AssertionResult ShownAndSaved(const std::vector<Row>& expected) const {
         return ListAndFileHold(list_, sandbox_, expected);
     }
@@ -128,11 +137,23 @@ TEST_F(PlanEditors, RunPlansNeedAProgram) {
     SetText(In(page, ids::kEditorTimeField), L"23:59");
     EXPECT_EQ(Add(page), L"程序未指明，请选取程序！");
 
+    // A program that is not there is questioned; No adds nothing, Yes adds the plan as typed.
+    const std::wstring question = L"找不到这个程序：\nC:\\不存在\\a b.exe\n\n请填写程序的完整路径（例如 "
+                                  L"C:\\工具\\程序.exe），否则到时间时它将无法启动。\n\n仍要添加这个计划吗？";
     SetText(In(page, ids::kEditorText), L"C:\\不存在\\a b.exe");
     Click(page, ids::kEditorOption);
+    EXPECT_EQ(Add(page, IDNO), question);
+    EXPECT_FALSE(FindMessageBox(kestrel_->Id()));
+    EXPECT_EQ(Add(page, IDYES), question);
+    EXPECT_EQ(Answer(IDOK), L"定时运行计划添加成功！");
+    // So is a bare name, which is never looked up; an existing file by its full path is not.
+    SetText(In(page, ids::kEditorText), L"notepad.exe");
+    EXPECT_EQ(Add(page, IDNO).rfind(L"找不到这个程序：\nnotepad.exe\n", 0), 0u);
+    const std::wstring kestrelExe = sandbox_.Exe().wstring();
+    SetText(In(page, ids::kEditorText), kestrelExe.c_str());
     EXPECT_EQ(Add(page), L"定时运行计划添加成功！");
-    EXPECT_TRUE(
-        ShownAndSaved({{L"定时运行", L"23:59", L"隐藏运行", L"启用", L"执行一次", L"C:\\不存在\\a b.exe"}}));
+    EXPECT_TRUE(ShownAndSaved({{L"定时运行", L"23:59", L"隐藏运行", L"启用", L"执行一次", L"C:\\不存在\\a b.exe"},
+                               {L"定时运行", L"23:59", L"隐藏运行", L"启用", L"执行一次", kestrelExe}}));
 }
 
 } // namespace

@@ -140,7 +140,8 @@ TEST(PlansFire, AReminderRisesAboveTheTaskbarAndLaterAddsItsSnooze) {
     EXPECT_EQ(sandbox.ReadPlanFile(), std::vector<Row>{expected});
 }
 
-// Lines of the marker program's log: "working folder|shown" or "|hidden", one per start.
+// Lines of the marker program's log: "working folder|shown" or "|hidden", then "|arguments" when it was
+// given any; one per start.
 std::vector<std::wstring> StartsLogged(const std::filesystem::path& log) {
     std::ifstream in(log, std::ios::binary);
     std::stringstream bytes;
@@ -182,6 +183,40 @@ TEST(PlansFire, RunPlansStartTheirProgramOnceInItsFolderShownOrHidden) {
     PostCommand(kestrel.MainWindow(), ids::kCmdTrayExit);
     EXPECT_TRUE(kestrel.WaitForExit());
     EXPECT_EQ(sandbox.ReadPlanFile()->size(), 1u) << "the once-only run plan is removed";
+}
+
+TEST(PlansFire, ARunPlanStartsExactlyTheProgramItNamesAndAMissingOneOnlyGivesTheBalloon) {
+    Sandbox sandbox;
+    const auto marker = KestrelExeUnderTest().parent_path() / L"kestrel_marker.exe";
+    // A decoy one folder up that Windows would take for "…\My" followed by arguments.
+    const std::filesystem::path up = sandbox.Folder() / L"h2";
+    const std::filesystem::path tool = up / L"My Tool";
+    std::filesystem::create_directories(tool);
+    ASSERT_TRUE(CopyFileW(marker.c_str(), (up / L"My.exe").c_str(), FALSE)) << GetLastError();
+    ASSERT_TRUE(CopyFileW(marker.c_str(), (tool / L"run.exe").c_str(), FALSE)) << GetLastError();
+    const std::wstring missing = (up / L"My Gone" / L"run.exe").wstring() + L" -x";
+    const std::wstring minute = MinuteWithTimeToSpare();
+    sandbox.WritePlanFile({
+        {L"定时运行", minute, L"正常运行", L"启用", L"每天", (tool / L"run.exe").wstring() + L" -x"},
+        {L"定时运行", minute, L"正常运行", L"启用", L"每天", missing},
+    });
+    KestrelProcess kestrel(sandbox, L"mini");
+    ASSERT_NE(kestrel.WaitForMainWindow(), nullptr);
+
+    EXPECT_TRUE(WaitUntil([&] { return StartsLogged(tool / L"started.txt").size() == 1; }, 10s));
+    const auto balloonNamesMissing = [&] {
+        for (const std::wstring& tip : VisibleTooltipTexts()) {
+            if (tip.rfind(L"定时运行的程序无法启动：\n" + missing + L"\n", 0) == 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(WaitUntil(balloonNamesMissing, 10s)) << "no balloon for the missing program";
+    PostCommand(kestrel.MainWindow(), ids::kCmdTrayExit);
+    EXPECT_TRUE(kestrel.WaitForExit());
+    EXPECT_EQ(StartsLogged(tool / L"started.txt"), std::vector<std::wstring>{tool.wstring() + L"|shown|-x"});
+    EXPECT_FALSE(std::filesystem::exists(up / L"started.txt")) << "the decoy was started";
 }
 
 } // namespace

@@ -22,7 +22,7 @@ DWORD SetShutdownPrivilege(DWORD attributes) {
 
 TEST(SystemPower, EnableShutdownPrivilegeEnablesItInTheProcessToken) {
     const DWORD original = SetShutdownPrivilege(0);
-    SystemPower().EnableShutdownPrivilege();
+    EXPECT_EQ(SystemPower().EnableShutdownPrivilege(), 0u);
     EXPECT_TRUE(SetShutdownPrivilege(original) & SE_PRIVILEGE_ENABLED);
 }
 
