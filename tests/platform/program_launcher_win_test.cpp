@@ -1,0 +1,50 @@
+// The real launcher on the roads the black-box scenarios do not take: a file that is not a program goes
+// to the shell with its arguments and starts in its own folder, and a bare name is never looked up.
+#include "platform/program_launcher_win.h"
+
+#include "platform/com_win.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace kestrel::win {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ProgramLauncher, AnotherFileOpensThroughTheShellWithItsArgumentsInItsOwnFolder) {
+    ComApartment com;
+    const fs::path folder =
+        fs::temp_directory_path() / (L"kestrel launch " + std::to_wstring(::GetCurrentProcessId()));
+    fs::create_directories(folder);
+    {
+        std::ofstream job(folder / L"job.cmd", std::ios::binary);
+        job << "@echo %1 %2^|%CD%>\"%~dp0out.txt\"\r\n";
+    }
+    const LaunchResult result = StartPlanProgram((folder / L"job.cmd").wstring() + L"  one two", true);
+    ASSERT_TRUE(result.started) << result.error;
+    std::string written;
+    for (int wait = 0; wait < 200 && written.find('\n') == std::string::npos; ++wait) {
+        ::Sleep(100);
+        std::ifstream in(folder / L"out.txt", std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        written = bytes.str();
+    }
+    EXPECT_EQ(written, "one two|" + folder.string() + "\r\n");
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+}
+
+TEST(ProgramLauncher, ABareNameIsRefusedThoughTheSystemFolderHoldsIt) {
+    ComApartment com;
+    const LaunchResult result = StartPlanProgram(L"notepad.exe", false);
+    EXPECT_FALSE(result.started);
+    EXPECT_EQ(result.refusal, LaunchRefusal::NotAbsolute);
+}
+
+} // namespace
+} // namespace kestrel::win
