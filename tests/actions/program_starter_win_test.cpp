@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -19,34 +17,28 @@
 namespace kestrel::win {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Waits (generously: the machine is shared) until `done`, pumping this thread's messages only if asked.
+// Polls `done` for up to 20 s (the machine is shared), pumping this thread's messages only if asked.
 template <typename Done> bool WaitFor(Done done, bool pump) {
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (Clock::now() > deadline) {
-            return false;
+    for (int wait = 0;; ++wait) {
+        MSG message;
+        while (pump && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::DispatchMessageW(&message);
         }
-        if (pump) {
-            MSG message;
-            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-                ::DispatchMessageW(&message);
-            }
+        if (done() || wait == 2000) {
+            return done();
         }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, pump ? QS_ALLINPUT : 0);
+        ::Sleep(10);
     }
-    return true;
 }
 
-// What the start function saw, shared with the worker (which may outlive the test's starter).
+// What the start function saw, shared with the worker (which may outlive the starter). Every start
+// waits at the gate; names beginning with "bad" fail.
 struct Seen {
     std::mutex lock;
     std::vector<std::wstring> started;
     std::set<DWORD> threads;
-    int running = 0;
-    int mostAtOnce = 0;
-    bool singleThreadedApartment = true;
+    int running = 0, mostAtOnce = 0;
+    bool inSingleThreadedApartment = true;
     UniqueKernelHandle gate{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     UniqueKernelHandle entered{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     UniqueKernelHandle worker;
@@ -55,40 +47,36 @@ struct Seen {
         std::lock_guard guard(lock);
         return started.size();
     }
-};
-
-// Names beginning with "bad" fail with ERROR_FILE_NOT_FOUND; every start waits for the gate first.
-ProgramStarter::StartFunction Recorder(const std::shared_ptr<Seen>& seen) {
-    return [seen](const std::wstring& program, bool hidden) {
-        {
-            std::lock_guard guard(seen->lock);
-            seen->mostAtOnce = std::max(seen->mostAtOnce, ++seen->running);
-            if (!seen->worker) {
-                seen->worker.reset(::OpenThread(SYNCHRONIZE, FALSE, ::GetCurrentThreadId()));
+    static ProgramStarter::StartFunction Recorder(const std::shared_ptr<Seen>& seen) {
+        return [seen](const std::wstring& program, bool hidden) {
+            {
+                std::lock_guard guard(seen->lock);
+                seen->mostAtOnce = std::max(seen->mostAtOnce, ++seen->running);
+                if (!seen->worker) {
+                    seen->worker.reset(::OpenThread(SYNCHRONIZE, FALSE, ::GetCurrentThreadId()));
+                }
             }
-        }
-        ::SetEvent(seen->entered.get());
-        ::WaitForSingleObject(seen->gate.get(), INFINITE);
-        // S_FALSE: the thread is in a single-threaded apartment already.
-        const HRESULT apartment = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        if (SUCCEEDED(apartment)) {
-            ::CoUninitialize();
-        }
-        std::lock_guard guard(seen->lock);
-        seen->singleThreadedApartment = seen->singleThreadedApartment && apartment == S_FALSE;
-        seen->threads.insert(::GetCurrentThreadId());
-        seen->started.push_back(program + (hidden ? L"|hidden" : L""));
-        --seen->running;
-        return program.rfind(L"bad", 0) == 0 ? LaunchResult{false, ERROR_FILE_NOT_FOUND} : LaunchResult{true};
-    };
-}
+            ::SetEvent(seen->entered.get());
+            ::WaitForSingleObject(seen->gate.get(), INFINITE);
+            const HRESULT apartment = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); // S_FALSE: in one
+            if (SUCCEEDED(apartment)) {
+                ::CoUninitialize();
+            }
+            std::lock_guard guard(seen->lock);
+            seen->inSingleThreadedApartment = seen->inSingleThreadedApartment && apartment == S_FALSE;
+            seen->threads.insert(::GetCurrentThreadId());
+            seen->started.push_back(program + (hidden ? L"|hidden" : L""));
+            --seen->running;
+            return LaunchResult{program.rfind(L"bad", 0) != 0, ERROR_FILE_NOT_FOUND};
+        };
+    }
+};
 
 TEST(ProgramStarter, StartsInOrderOneAtATimeOnItsOwnThreadAndReportsFailuresThroughTheLoop) {
     auto seen = std::make_shared<Seen>();
     std::vector<std::wstring> failures;
     std::set<DWORD> failureThreads;
-    ProgramStarter starter(Recorder(seen), [&](const std::wstring& program, const LaunchResult& result) {
-        EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    ProgramStarter starter(Seen::Recorder(seen), [&](const std::wstring& program, const LaunchResult&) {
         failures.push_back(program);
         failureThreads.insert(::GetCurrentThreadId());
     });
@@ -103,7 +91,6 @@ TEST(ProgramStarter, StartsInOrderOneAtATimeOnItsOwnThreadAndReportsFailuresThro
     ASSERT_TRUE(WaitFor([&] { return seen->Count() == 5; }, false));
     EXPECT_TRUE(failures.empty()) << "failures arrive only through this thread's message loop";
     ASSERT_TRUE(WaitFor([&] { return failures.size() == 2; }, true));
-
     std::lock_guard guard(seen->lock);
     EXPECT_EQ(seen->started, (std::vector<std::wstring>{L"a", L"bad 1", L"b|hidden", L"bad 2", L"c"}));
     EXPECT_EQ(failures, (std::vector<std::wstring>{L"bad 1", L"bad 2"}));
@@ -111,31 +98,24 @@ TEST(ProgramStarter, StartsInOrderOneAtATimeOnItsOwnThreadAndReportsFailuresThro
     EXPECT_EQ(seen->threads.size(), 1u);
     EXPECT_EQ(seen->threads.count(::GetCurrentThreadId()), 0u);
     EXPECT_EQ(failureThreads, std::set<DWORD>{::GetCurrentThreadId()});
-    EXPECT_TRUE(seen->singleThreadedApartment);
+    EXPECT_TRUE(seen->inSingleThreadedApartment);
 }
 
 TEST(ProgramStarter, GoingAwayNeverWaitsForAStartThatHangs) {
     auto seen = std::make_shared<Seen>();
     int failures = 0;
     {
-        ProgramStarter starter(Recorder(seen), [&](const std::wstring&, const LaunchResult&) { ++failures; });
+        ProgramStarter starter(Seen::Recorder(seen),
+                               [&](const std::wstring&, const LaunchResult&) { ++failures; });
         starter.Start(L"bad \\\\offline\\share\\tool.exe", false);
         starter.Start(L"queued behind it", false);
         ASSERT_EQ(::WaitForSingleObject(seen->entered.get(), 20000), WAIT_OBJECT_0);
     } // the start is still held at the gate: a destructor that waited would never return
 
     ::SetEvent(seen->gate.get());
-    HANDLE worker = nullptr;
-    {
-        std::lock_guard guard(seen->lock);
-        worker = seen->worker.get();
-    }
-    ASSERT_NE(worker, nullptr);
-    EXPECT_EQ(::WaitForSingleObject(worker, 20000), WAIT_OBJECT_0) << "the worker ends once it is free";
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        ::DispatchMessageW(&message);
-    }
+    ASSERT_TRUE(WaitFor([&] { return seen->Count() == 1; }, false));
+    EXPECT_EQ(::WaitForSingleObject(seen->worker.get(), 20000), WAIT_OBJECT_0) << "the worker ends once free";
+    WaitFor([] { return true; }, true); // a report posted before the worker ended is in the queue now
     std::lock_guard guard(seen->lock);
     EXPECT_EQ(seen->started, std::vector<std::wstring>{L"bad \\\\offline\\share\\tool.exe"})
         << "nothing queued starts after the starter is gone";

@@ -268,17 +268,12 @@ TEST_F(ApplicationTest, APowerOperationWindowsRefusesIsToldInABalloon) {
     struct RefusingPower final : PowerControl {
         std::vector<std::string> calls;
         std::uint32_t EnableShutdownPrivilege() override {
-            calls.push_back("privilege");
-            return ERROR_NOT_ALL_ASSIGNED;
+            return calls.push_back("privilege"), ERROR_NOT_ALL_ASSIGNED;
         }
         std::uint32_t ExitWindowsEx(std::uint32_t, std::uint32_t) override {
-            calls.push_back("exit");
-            return ERROR_SUCCESS;
+            return calls.push_back("exit"), 0;
         }
-        std::uint32_t LockWorkStation() override {
-            calls.push_back("lock");
-            return ERROR_SUCCESS;
-        }
+        std::uint32_t LockWorkStation() override { return calls.push_back("lock"), 0; }
     } refusing;
     power = &refusing;
     WritePlans({MakePlanRow(text::kKindPower, MinuteWithTimeToSpare(), text::kOpShutdown,

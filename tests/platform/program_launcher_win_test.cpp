@@ -1,5 +1,5 @@
-// The real launcher on the roads the black-box scenarios do not take: a file that is not a program goes
-// to the shell with its arguments and starts in its own folder, and a bare name is never looked up.
+// The real launcher on the road the black-box scenarios do not take: a file that is not a program goes to
+// the shell with its arguments and starts in its own folder.
 #include "platform/program_launcher_win.h"
 
 #include "platform/com_win.h"
@@ -37,13 +37,6 @@ TEST(ProgramLauncher, AnotherFileOpensThroughTheShellWithItsArgumentsInItsOwnFol
     EXPECT_EQ(written, "one two|" + folder.string() + "\r\n");
     std::error_code ignored;
     fs::remove_all(folder, ignored);
-}
-
-TEST(ProgramLauncher, ABareNameIsRefusedThoughTheSystemFolderHoldsIt) {
-    ComApartment com;
-    const LaunchResult result = StartPlanProgram(L"notepad.exe", false);
-    EXPECT_FALSE(result.started);
-    EXPECT_EQ(result.refusal, LaunchRefusal::NotAbsolute);
 }
 
 } // namespace
