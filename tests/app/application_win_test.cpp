@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -239,6 +240,56 @@ TEST_F(ApplicationTest, ARunPlanWhoseProgramCannotStartIsToldInABalloonAndThePro
     EXPECT_EQ(told(), 1);
     EXPECT_FALSE(none.Answered()) << "no box inside the timer";
     EXPECT_EQ(app->plans().Count(), 1u);
+}
+
+TEST_F(ApplicationTest, AfterEachRefusalTheFocusIsOnTheFieldAtFault) {
+    auto app = Make(L"");
+    ASSERT_TRUE(app->Start());
+    PumpUntilQuiet();
+    MainWindow& window = app->mainWindow();
+    const auto page = [&](int tab) {
+        return ::GetWindow(window.Panel(tab), GW_CHILD);
+    };
+    const auto set = [&](int tab, unsigned id, const wchar_t* value) {
+        ::SetWindowTextW(::GetDlgItem(page(tab), static_cast<int>(id)), value);
+    };
+    const auto click = [&](int tab, unsigned id) {
+        ::SendMessageW(::GetDlgItem(page(tab), static_cast<int>(id)), BM_CLICK, 0, 0);
+    };
+    const struct {
+        const char* refusal;
+        int tab;
+        std::function<void()> enter;
+        unsigned add;
+        unsigned field;
+        const wchar_t* message;
+    } cases[] = {
+        {"not a time", kTabShutdown, [&] { set(kTabShutdown, ids::kEditorTimeField, L"24:00"); }, ids::kEditorAdd,
+         ids::kEditorTimeField, text::kMsgBadTime},
+        {"no weekday", kTabReminder,
+         [&] {
+             set(kTabReminder, ids::kEditorTimeField, L"23:59");
+             click(kTabReminder, ids::kEditorRepeatPlan);
+         },
+         ids::kEditorAdd, ids::kEditorWeekdayFirst, text::kMsgNoWeekday},
+        {"no program", kTabRun, [&] { set(kTabRun, ids::kEditorTimeField, L"23:59"); }, ids::kEditorAdd,
+         ids::kEditorText, text::kMsgNoProgram},
+        {"no forbidden name", kTabForbidden, [] {}, ids::kForbiddenAdd, ids::kForbiddenName,
+         text::kMsgNoProgramChosen},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refusal);
+        window.SelectTab(c.tab);
+        c.enter();
+        const HWND add = ::GetDlgItem(page(c.tab), static_cast<int>(c.add));
+        ::SetFocus(add);
+        testing::MessageBoxAnswerer answer(IDOK);
+        ::SendMessageW(add, BM_CLICK, 0, 0);
+        PumpUntilQuiet();
+        EXPECT_EQ(answer.Text(), c.message);
+        EXPECT_EQ(::GetFocus(), ::GetDlgItem(page(c.tab), static_cast<int>(c.field)));
+    }
+    EXPECT_TRUE(app->plans().Empty());
 }
 
 TEST_F(ApplicationTest, ChangesAreSavedAtOnceAndACloseRequestLeavesTheFileAlone) {
