@@ -31,11 +31,15 @@ constexpr int kListTopTwips = 90;
 constexpr int kListWidthTwips = 8565;
 constexpr int kListHeightTwips = 3285;
 
+// The designed widths are the least a column gets: one whose header text needs more gets what it
+// needs, and the last column takes whatever room the others leave.
 struct ColumnLayout {
     PlanColumn column;
     int widthTwips;
     int format;
 };
+// Room beside a header's or a cell's text: the control's margins on both sides.
+constexpr int kTextMarginPx = 16;
 constexpr std::array<ColumnLayout, kPlanColumnCount> kColumns{{
     {PlanColumn::Kind, 1440, LVCFMT_LEFT},
     {PlanColumn::Time, 800, LVCFMT_CENTER},
@@ -103,8 +107,9 @@ void PlanListPage::CreateListView() {
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
         0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ids::kPlanListView)),
         ::GetModuleHandleW(nullptr), nullptr);
+    // Label tips unfold a first cell cut short; info tips, answered below, show any other cell whole.
     ListView_SetExtendedListViewStyle(listView_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES |
-                                                     LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
+                                                     LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP | LVS_EX_INFOTIP);
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
@@ -128,9 +133,28 @@ void PlanListPage::LayoutForDpi(int dpi) {
     font_ = std::move(font);
     ::MoveWindow(listView_, ScaleTwips(kListLeftTwips, dpi), ScaleTwips(kListTopTwips, dpi),
                  ScaleTwips(kListWidthTwips, dpi), ScaleTwips(kListHeightTwips, dpi), TRUE);
-    for (std::size_t i = 0; i < kColumns.size(); ++i) {
-        ListView_SetColumnWidth(listView_, static_cast<int>(i), ScaleTwips(kColumns[i].widthTwips, dpi));
+    FitColumns();
+}
+
+int PlanListPage::TextWidth(const std::wstring& text) const {
+    return ListView_GetStringWidth(listView_, text.c_str()) + Scale(kTextMarginPx, dpi_);
+}
+
+void PlanListPage::FitColumns() {
+    RECT client{};
+    ::GetClientRect(listView_, &client);
+    // Room is kept for a vertical scroll bar, so that the columns do not change when one appears.
+    int left = client.right - ::GetSystemMetrics(SM_CXVSCROLL);
+    const int last = static_cast<int>(kColumns.size()) - 1;
+    for (int i = 0; i < last; ++i) {
+        const ColumnLayout& c = kColumns[static_cast<std::size_t>(i)];
+        const int width = std::max(ScaleTwips(c.widthTwips, dpi_), TextWidth(PlanColumnName(c.column)));
+        ListView_SetColumnWidth(listView_, i, width);
+        left -= width;
     }
+    const ColumnLayout& info = kColumns[static_cast<std::size_t>(last)];
+    ListView_SetColumnWidth(listView_, last,
+                            std::max({left, ScaleTwips(info.widthTwips, dpi_) / 2, TextWidth(PlanColumnName(info.column))}));
 }
 
 void PlanListPage::OnPlansChanged(const PlanListEvent& event) {
@@ -188,6 +212,15 @@ LRESULT PlanListPage::OnNotify(NMHDR* header) {
                 known ? row->cells[static_cast<std::size_t>(item.iSubItem)] : std::wstring();
             lstrcpynW(item.pszText, cell.c_str(), item.cchTextMax);
         }
+    } else if (header->code == NM_CUSTOMDRAW) {
+        return OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+    } else if (header->code == LVN_GETINFOTIPW) {
+        OnGetInfoTip(*reinterpret_cast<NMLVGETINFOTIPW*>(header));
+    } else if (header->code == LVN_KEYDOWN) {
+        // The Delete key does what "删除选中行计划" does, by the same way.
+        if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) {
+            ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(ids::kCmdPlanDelete, 0), 0);
+        }
     } else if (header->code == LVN_ODFINDITEMW) {
         // Typing while the list has the focus: the view asks which row the typed text leads to.
         const auto& find = *reinterpret_cast<NMLVFINDITEMW*>(header);
@@ -202,6 +235,45 @@ LRESULT PlanListPage::OnNotify(NMHDR* header) {
         return found ? static_cast<LRESULT>(*found) : -1;
     }
     return 0;
+}
+
+LRESULT PlanListPage::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+        // A disabled plan is drawn in the grey of disabled text, every cell of its row.
+        const PlanRow* row = plans_.Find(static_cast<std::size_t>(draw.nmcd.dwItemSpec) + 1);
+        if (row && row->cells[static_cast<std::size_t>(PlanColumn::Status)] == text::kStatusDisabled) {
+            draw.clrText = ::GetSysColor(COLOR_GRAYTEXT);
+        }
+        return CDRF_DODEFAULT;
+    }
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+void PlanListPage::OnGetInfoTip(NMLVGETINFOTIPW& tip) {
+    if (!tip.pszText || tip.cchTextMax <= 0) {
+        return;
+    }
+    // The tip is asked for a row; the cell is the one under the mouse, and only a cell cut short needs it.
+    LVHITTESTINFO hit{};
+    ::GetCursorPos(&hit.pt);
+    ::ScreenToClient(listView_, &hit.pt);
+    if (ListView_SubItemHitTest(listView_, &hit) < 0 || hit.iItem != tip.iItem) {
+        tip.pszText[0] = L'\0';
+        return;
+    }
+    const PlanRow* row = plans_.Find(static_cast<std::size_t>(tip.iItem) + 1);
+    if (!row || hit.iSubItem < 0 || hit.iSubItem >= static_cast<int>(kPlanColumnCount)) {
+        tip.pszText[0] = L'\0';
+        return;
+    }
+    const std::wstring& cell = row->cells[static_cast<std::size_t>(hit.iSubItem)];
+    const bool cut = TextWidth(cell) > ListView_GetColumnWidth(listView_, hit.iSubItem);
+    lstrcpynW(tip.pszText, cut ? cell.c_str() : L"", tip.cchTextMax);
 }
 
 void PlanListPage::ShowPopupMenu(POINT screenPoint) {

@@ -6,7 +6,10 @@
 #include "platform/window_win.h"
 #include "plans/plan_list.h"
 
+#include <commctrl.h>
+
 #include <functional>
+#include <string>
 
 namespace kestrel::win {
 
@@ -36,8 +39,14 @@ protected:
 private:
     void CreateListView();
     void LayoutForDpi(int dpi);
+    // Widens the columns whose header would be cut short and gives the last one the rest of the width.
+    void FitColumns();
+    // The width `text` takes in a cell or header of the list, margins included.
+    int TextWidth(const std::wstring& text) const;
     void OnPlansChanged(const PlanListEvent& event);
     LRESULT OnNotify(NMHDR* header);
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
+    void OnGetInfoTip(NMLVGETINFOTIPW& tip);
     void ShowPopupMenu(POINT screenPoint);
     bool Confirm(const wchar_t* question) const;
     std::size_t SelectedIndex() const; // 1-based, 0 when nothing is selected

@@ -57,6 +57,29 @@ protected:
     std::unique_ptr<PlanListPage> page_;
 };
 
+// Every header shows whole (its text and the header's margins of 6 pixels a side at 96 dpi), no column is
+// narrower than designed, and the last one ends at the list's edge, less room for a scroll bar.
+void ExpectHeadersWholeAndTheListFilled(HWND list, int dpi) {
+    const int designedTwips[] = {1440, 800, 1440, 500, 1440};
+    int right = 0;
+    for (int i = 0; i < 6; ++i) {
+        wchar_t caption[64] = {};
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = caption;
+        column.cchTextMax = 64;
+        ASSERT_TRUE(ListView_GetColumn(list, i, &column)) << i;
+        EXPECT_GE(column.cx, ListView_GetStringWidth(list, caption) + ::MulDiv(12, dpi, 96)) << i;
+        if (i < 5) {
+            EXPECT_GE(column.cx, ::MulDiv(designedTwips[i], dpi, 1440)) << i;
+        }
+        right += column.cx;
+    }
+    RECT client{};
+    ::GetClientRect(list, &client);
+    EXPECT_EQ(right, client.right - ::GetSystemMetrics(SM_CXVSCROLL));
+}
+
 TEST_F(PlanListPageTest, IsABareChildWithTheSixCaptionedColumns) {
     const LONG style = ::GetWindowLongW(page_->hwnd(), GWL_STYLE);
     EXPECT_TRUE(style & WS_CHILD);
@@ -64,31 +87,29 @@ TEST_F(PlanListPageTest, IsABareChildWithTheSixCaptionedColumns) {
     EXPECT_EQ(::GetDlgCtrlID(page_->listView()), static_cast<int>(ids::kPlanListView));
 
     const wchar_t* captions[] = {L"计划名称", L"操作时间", L"操作类型", L"状态", L"重复", L"附加信息"};
-    const int widthsTwips[] = {1440, 800, 1440, 500, 1440, 3000};
-    const int dpi = DpiForWindow(page_->hwnd());
     const int formats[] = {LVCFMT_LEFT,   LVCFMT_CENTER, LVCFMT_CENTER,
                            LVCFMT_CENTER, LVCFMT_LEFT,   LVCFMT_LEFT};
     for (int i = 0; i < 6; ++i) {
         wchar_t caption[64] = {};
         LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.mask = LVCF_TEXT | LVCF_FMT;
         column.pszText = caption;
         column.cchTextMax = 64;
         ASSERT_TRUE(ListView_GetColumn(page_->listView(), i, &column)) << i;
         EXPECT_STREQ(caption, captions[i]);
-        EXPECT_EQ(column.cx, ::MulDiv(widthsTwips[i], dpi, 1440)) << i;
         EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, formats[i]) << i;
     }
     EXPECT_FALSE(ListView_GetColumn(page_->listView(), 6, nullptr));
+    ExpectHeadersWholeAndTheListFilled(page_->listView(), DpiForWindow(page_->hwnd()));
 }
 
 TEST_F(PlanListPageTest, LaysItselfOutAgainForANewDpi) {
     ::SendMessageW(page_->hwnd(), WM_DPICHANGED_AFTERPARENT, 192, 0);
-    EXPECT_EQ(ListView_GetColumnWidth(page_->listView(), 5), 400);
     RECT list{};
     ::GetWindowRect(page_->listView(), &list);
     EXPECT_EQ(list.right - list.left, 1142);
     EXPECT_EQ(list.bottom - list.top, 438);
+    ExpectHeadersWholeAndTheListFilled(page_->listView(), 192);
 }
 
 TEST_F(PlanListPageTest, ShowsTheModelAndFollowsItsChanges) {
