@@ -22,6 +22,7 @@ public:
     // Creates the page as a bare child window filling `panel`.
     bool Create(HWND panel);
     HWND listView() const { return listView_; }
+    HWND cellTip() const { return cellTip_; }
 
     // Runs one command of the pop-up menu (also reachable as WM_COMMAND with its id). Single-row
     // commands act on the selected row and do nothing when none is selected.
@@ -46,7 +47,11 @@ private:
     void OnPlansChanged(const PlanListEvent& event);
     LRESULT OnNotify(NMHDR* header);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
-    void OnGetInfoTip(NMLVGETINFOTIPW& tip);
+    // The tip over a cell cut short, which shows the cell's whole text; `at` is in the list's client area.
+    void ShowCellTip(POINT at);
+    void HideCellTip();
+    static LRESULT CALLBACK ListMouseProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR self) noexcept;
     void ShowPopupMenu(POINT screenPoint);
     bool Confirm(const wchar_t* question) const;
     std::size_t SelectedIndex() const; // 1-based, 0 when nothing is selected
@@ -56,6 +61,8 @@ private:
     std::function<HWND()> confirmOwner_;
     PlanList::Subscription subscription_ = 0;
     HWND listView_ = nullptr;
+    HWND cellTip_ = nullptr;
+    POINT tipCell_{-1, -1}; // row and column the tip shows, or -1, -1
     UniqueFont font_; // the list view's, replaced when the dpi changes
     int dpi_ = 96;
     std::function<void()> schedulerTick_;

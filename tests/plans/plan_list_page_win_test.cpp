@@ -11,6 +11,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -127,6 +128,69 @@ TEST_F(PlanListPageTest, ShowsTheModelAndFollowsItsChanges) {
     EXPECT_EQ(Cell(0, 5), L"b");
     plans_.RemoveAll();
     EXPECT_EQ(Rows(), 0);
+}
+
+TEST_F(PlanListPageTest, ACellCutShortShowsItsWholeTextOverItAndDisabledPlansAreGrey) {
+    const std::wstring longText(80, L'长');
+    plans_.Append(Plan(L"08:05", longText.c_str()));
+    plans_.Append(Plan(L"09:00", L"短"));
+    plans_.SetStatus(2, text::kStatusDisabled);
+    const HWND list = page_->listView();
+    const auto tipText = [&] {
+        wchar_t shown[256] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = page_->hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(list);
+        tool.lpszText = shown;
+        ::SendMessageW(page_->cellTip(), TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+        return std::wstring(shown);
+    };
+    const auto hover = [&](int item, int column) {
+        RECT cell{};
+        ListView_GetSubItemRect(list, item, column, LVIR_LABEL, &cell);
+        ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(cell.left + 4, (cell.top + cell.bottom) / 2));
+        return cell;
+    };
+    const struct {
+        const char* name;
+        int item, column;
+        bool shown;
+    } cases[] = {
+        {"cut message", 0, 5, true}, {"time that fits", 0, 1, false}, {"message that fits", 1, 5, false},
+        {"cut message again", 0, 5, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RECT cell = hover(c.item, c.column);
+        EXPECT_EQ(::IsWindowVisible(page_->cellTip()) != FALSE, c.shown);
+        if (c.shown) {
+            EXPECT_EQ(tipText(), longText);
+            RECT tip{};
+            ::GetWindowRect(page_->cellTip(), &tip);
+            POINT corner{cell.left, cell.top};
+            ::ClientToScreen(list, &corner);
+            EXPECT_LE(std::abs(tip.top - corner.y), 4) << "the tip lies over its cell";
+        }
+    }
+    ::SendMessageW(list, WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(::IsWindowVisible(page_->cellTip()));
+
+    // The colour each row is drawn in: the grey of disabled text for a disabled plan only.
+    for (int item = 0; item < 2; ++item) {
+        NMLVCUSTOMDRAW draw{};
+        draw.nmcd.hdr.hwndFrom = list;
+        draw.nmcd.hdr.idFrom = ids::kPlanListView;
+        draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+        draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+        EXPECT_EQ(::SendMessageW(page_->hwnd(), WM_NOTIFY, ids::kPlanListView, reinterpret_cast<LPARAM>(&draw)),
+                  CDRF_NOTIFYITEMDRAW);
+        draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+        draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(item);
+        draw.clrText = RGB(1, 2, 3);
+        ::SendMessageW(page_->hwnd(), WM_NOTIFY, ids::kPlanListView, reinterpret_cast<LPARAM>(&draw));
+        EXPECT_EQ(draw.clrText, item == 1 ? ::GetSysColor(COLOR_GRAYTEXT) : RGB(1, 2, 3)) << item;
+    }
 }
 
 TEST_F(PlanListPageTest, SingleRowCommandsActOnTheSelectedRowOnly) {
