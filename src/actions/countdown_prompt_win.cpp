@@ -83,7 +83,8 @@ LRESULT CALLBACK ButtonKeysProc(HWND button, UINT message, WPARAM wParam, LPARAM
             return 0;
         }
         if (wParam == VK_TAB) {
-            if (const HWND next = ::GetNextDlgTabItem(::GetParent(button), button, ::GetKeyState(VK_SHIFT) < 0)) {
+            if (const HWND next =
+                    ::GetNextDlgTabItem(::GetParent(button), button, ::GetKeyState(VK_SHIFT) < 0)) {
                 ::SetFocus(next);
             }
             return 0;
@@ -125,7 +126,8 @@ bool CountdownPrompt::方法_提示关机_进行关机操作(const std::wstring&
     ::SetTimer(hwnd(), kCountdownTimerId, kTickMs, nullptr);
     gPromptWindow = hwnd();
     if (!gActivationHook) {
-        gActivationHook = ::SetWindowsHookExW(WH_CBT, &RefuseOtherActivation, nullptr, ::GetCurrentThreadId());
+        gActivationHook =
+            ::SetWindowsHookExW(WH_CBT, &RefuseOtherActivation, nullptr, ::GetCurrentThreadId());
     }
     ::ShowWindow(hwnd(), SW_SHOWNORMAL);
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

@@ -15,7 +15,8 @@ bool Overlap(const ScreenRect& a, const ScreenRect& b) {
 
 } // namespace
 
-ScreenRect PopupRestingPlace(const ScreenRect& work, int width, int height, std::span<const ScreenRect> taken) {
+ScreenRect PopupRestingPlace(const ScreenRect& work, int width, int height,
+                             std::span<const ScreenRect> taken) {
     const ScreenRect corner{work.right - width, work.bottom - height, work.right, work.bottom};
     for (int column = 0;; ++column) {
         const int right = work.right - column * width;
@@ -41,7 +42,8 @@ ScreenRect PopupRestingPlace(const ScreenRect& work, int width, int height, std:
             if (bottom > work.bottom) {
                 continue;
             }
-            if (std::none_of(taken.begin(), taken.end(), [&](const ScreenRect& other) { return Overlap(place, other); })) {
+            if (std::none_of(taken.begin(), taken.end(),
+                             [&](const ScreenRect& other) { return Overlap(place, other); })) {
                 return place;
             }
         }

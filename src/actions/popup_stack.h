@@ -19,7 +19,8 @@ struct ScreenRect {
 // The resting place of a pop-up `width` × `height` in `work`, clear of every rectangle in `taken` (the
 // places of the pop-ups already open). When even the last column that fits in the work area is full,
 // the pop-up goes to the bottom-right corner, over the others, as a single pop-up would.
-ScreenRect PopupRestingPlace(const ScreenRect& work, int width, int height, std::span<const ScreenRect> taken);
+ScreenRect PopupRestingPlace(const ScreenRect& work, int width, int height,
+                             std::span<const ScreenRect> taken);
 
 enum class ScreenEdge { Left, Top, Right, Bottom };
 

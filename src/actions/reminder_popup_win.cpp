@@ -197,12 +197,12 @@ bool ReminderPopup::Create(HINSTANCE instance) {
 void ReminderPopup::CreateControls(HINSTANCE instance) {
     for (const ControlLayout& layout : kControls) {
         const bool button = (layout.style & WS_TABSTOP) != 0;
-        const wchar_t* className = button                                ? WC_BUTTONW
+        const wchar_t* className = button                               ? WC_BUTTONW
                                    : layout.id == ids::kReminderMessage ? WC_EDITW
                                                                         : WC_STATICW;
         const HWND control = ::CreateWindowExW(
-            0, className, layout.text, WS_CHILD | WS_VISIBLE | layout.style, 0, 0, 0,
-            0, hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(layout.id)), instance, nullptr);
+            0, className, layout.text, WS_CHILD | WS_VISIBLE | layout.style, 0, 0, 0, 0, hwnd(),
+            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(layout.id)), instance, nullptr);
         if (control && button) {
             ::SetWindowSubclass(control, &ButtonKeysProc, kButtonKeysSubclass, 0);
         }
@@ -238,8 +238,8 @@ void ReminderPopup::Layout(int growth) {
         }
         MoveTo(Control(layout.id), place);
     }
-    win::FitClientArea(hwnd(), ScaleTwips(kClientWidthTwips, dpi_), ScaleTwips(kClientHeightTwips, dpi_) + growth,
-                       dpi_);
+    win::FitClientArea(hwnd(), ScaleTwips(kClientWidthTwips, dpi_),
+                       ScaleTwips(kClientHeightTwips, dpi_) + growth, dpi_);
 }
 
 void ReminderPopup::FitMessage() {
@@ -263,12 +263,14 @@ void ReminderPopup::FitMessage() {
     }
     const auto lines = static_cast<int>(::SendMessageW(message, EM_GETLINECOUNT, 0, 0));
     const int shown = client.bottom;
-    const int needed = lines * lineHeight + static_cast<int>(client.bottom - (formatting.bottom - formatting.top));
+    const int needed =
+        lines * lineHeight + static_cast<int>(client.bottom - (formatting.bottom - formatting.top));
     // At most half the work area's height for the whole window; beyond that the message scrolls.
     RECT window{};
     ::GetWindowRect(hwnd(), &window);
     const RECT work = TaskbarScreen().work;
-    const int room = std::max(0, static_cast<int>((work.bottom - work.top) / 2 - (window.bottom - window.top)));
+    const int room =
+        std::max(0, static_cast<int>((work.bottom - work.top) / 2 - (window.bottom - window.top)));
     const int growth = std::clamp(needed - shown, 0, room);
     if (growth > 0) {
         Layout(growth);

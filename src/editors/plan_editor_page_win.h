@@ -55,7 +55,7 @@ private:
     void FillCurrentTime();   // Command_当前时间
     // The page came into sight (its tab was chosen, the window came back from the tray).
     void OnShown();
-    void ChooseProgram();     // Command_选取文件
+    void ChooseProgram(); // Command_选取文件
     PlanEntries ReadEntries() const;
     void AppendPlanRow(PlanRow row);
     bool Checked(unsigned id) const;

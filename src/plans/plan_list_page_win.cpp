@@ -110,10 +110,12 @@ void PlanListPage::CreateListView() {
         ::GetModuleHandleW(nullptr), nullptr);
     // A cell cut short shows its whole text in the page's own tip (below), the same in every column and
     // on every system; the list's own tips would show a second one.
-    ListView_SetExtendedListViewStyle(listView_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+    ListView_SetExtendedListViewStyle(listView_,
+                                      LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
     ::SetWindowSubclass(listView_, &ListMouseProc, kListMouseSubclass, reinterpret_cast<DWORD_PTR>(this));
-    cellTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                 0, 0, 0, 0, hwnd(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    cellTip_ =
+        ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0,
+                          0, 0, 0, hwnd(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
     if (cellTip_) {
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
@@ -171,8 +173,9 @@ void PlanListPage::FitColumns() {
         left -= width;
     }
     const ColumnLayout& info = kColumns[static_cast<std::size_t>(last)];
-    ListView_SetColumnWidth(listView_, last,
-                            std::max({left, ScaleTwips(info.widthTwips, dpi_) / 2, TextWidth(PlanColumnName(info.column))}));
+    ListView_SetColumnWidth(
+        listView_, last,
+        std::max({left, ScaleTwips(info.widthTwips, dpi_) / 2, TextWidth(PlanColumnName(info.column))}));
 }
 
 void PlanListPage::OnPlansChanged(const PlanListEvent& event) {

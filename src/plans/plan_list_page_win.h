@@ -63,7 +63,7 @@ private:
     HWND listView_ = nullptr;
     HWND cellTip_ = nullptr;
     POINT tipCell_{-1, -1}; // row and column the tip shows, or -1, -1
-    UniqueFont font_; // the list view's, replaced when the dpi changes
+    UniqueFont font_;       // the list view's, replaced when the dpi changes
     int dpi_ = 96;
     std::function<void()> schedulerTick_;
 };

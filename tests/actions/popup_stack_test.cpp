@@ -29,13 +29,15 @@ TEST(PopupRestingPlace, StacksUpwardThenInColumnsToTheLeftAndFillsTheLowestGap) 
         {"a closed bottom one leaves a gap that is filled", {At(700, 300), At(700, 100)}, 200, At(700, 500)},
         {"a gap too small is passed over", {At(700, 550, 150), At(700, 250)}, 200, At(700, 50)},
         {"a tall one rests on the short one below", {At(700, 550, 150)}, 350, At(700, 200, 350)},
-        {"the last column that fits", {At(700, 500), At(700, 300), At(700, 100), At(400, 500), At(400, 300),
-                                       At(400, 100)},
-         200, At(100, 500)},
+        {"the last column that fits",
+         {At(700, 500), At(700, 300), At(700, 100), At(400, 500), At(400, 300), At(400, 100)},
+         200,
+         At(100, 500)},
         {"every column full: the corner, over the others",
          {At(700, 500), At(700, 300), At(700, 100), At(400, 500), At(400, 300), At(400, 100), At(100, 500),
           At(100, 300), At(100, 100)},
-         200, At(700, 500)},
+         200,
+         At(700, 500)},
         {"taller than the work area: the corner all the same", {}, 900, ScreenRect{700, -200, 1000, 700}},
     };
     for (const auto& c : cases) {
@@ -57,7 +59,7 @@ TEST(ClearOfAutoHideTaskbar, LeavesTheTaskbarsDepthOnItsEdge) {
         {ScreenEdge::Right, kMonitor, 60, {0, 0, 940, 700}},
         {ScreenEdge::Left, kMonitor, 60, {60, 0, 1000, 700}},
         {ScreenEdge::Bottom, {0, 0, 1000, 650}, 40, {0, 0, 1000, 650}}, // the work area leaves room already
-        {ScreenEdge::Bottom, kMonitor, 800, kMonitor},                   // nonsense depth: left alone
+        {ScreenEdge::Bottom, kMonitor, 800, kMonitor},                  // nonsense depth: left alone
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.edge));

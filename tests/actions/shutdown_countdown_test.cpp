@@ -34,10 +34,10 @@ TEST(ShutdownCountdown, RunsTheOperationOnTheFifteenthTickAndASecondStartBeginsA
         const wchar_t* operation;
     };
     const Expect steps[] = {
-        {Tick, 1, false, 0, false, L""},  // never started: a tick does nothing
+        {Tick, 1, false, 0, false, L""}, // never started: a tick does nothing
         {Start, 1, true, 15, false, L"关闭计算机"},
         {Tick, 14, true, 1, false, L"关闭计算机"},
-        {Tick, 1, false, 1, true, L"关闭计算机"}, // the 15th tick; the count never shows 0
+        {Tick, 1, false, 1, true, L"关闭计算机"},  // the 15th tick; the count never shows 0
         {Tick, 1, false, 1, false, L"关闭计算机"}, // due once only
         {Start, 1, true, 15, false, L"关闭计算机"},
         {Tick, 10, true, 5, false, L"关闭计算机"},

@@ -264,8 +264,8 @@ TEST_F(ApplicationTest, AfterEachRefusalTheFocusIsOnTheFieldAtFault) {
         unsigned field;
         const wchar_t* message;
     } cases[] = {
-        {"not a time", kTabShutdown, [&] { set(kTabShutdown, ids::kEditorTimeField, L"24:00"); }, ids::kEditorAdd,
-         ids::kEditorTimeField, text::kMsgBadTime},
+        {"not a time", kTabShutdown, [&] { set(kTabShutdown, ids::kEditorTimeField, L"24:00"); },
+         ids::kEditorAdd, ids::kEditorTimeField, text::kMsgBadTime},
         {"no weekday", kTabReminder,
          [&] {
              set(kTabReminder, ids::kEditorTimeField, L"23:59");

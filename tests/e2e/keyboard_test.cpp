@@ -84,8 +84,8 @@ TEST_F(Keyboard, AShutdownPlanMadeWithAccessKeysAndTab) {
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == box->window; }));
     PressKey(VK_RETURN);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box->window); }));
-    EXPECT_TRUE(ListAndFileHold(list_, sandbox_,
-                                {{L"关机操作", L"23:58", L"重启计算机", L"启用", L"周末（2天）", kPowerInfo}}));
+    EXPECT_TRUE(ListAndFileHold(
+        list_, sandbox_, {{L"关机操作", L"23:58", L"重启计算机", L"启用", L"周末（2天）", kPowerInfo}}));
 }
 
 TEST_F(Keyboard, TheDeleteKeyDeletesTheSelectedPlan) {

@@ -107,7 +107,8 @@ TEST(PlansFire, ThreeRemindersDueAtOnceAreAllVisible) {
     ASSERT_TRUE(WaitUntil([&] {
         popups = VisibleWindowsOf(kestrel.Id(), L"Kestrel.ReminderPopup");
         return popups.size() == 3;
-    })) << popups.size() << " pop-ups within the timeout";
+    })) << popups.size()
+        << " pop-ups within the timeout";
     // Once they are at rest: each inside the work area, none over another, each message its own.
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -126,11 +127,13 @@ TEST(PlansFire, ThreeRemindersDueAtOnceAreAllVisible) {
     std::vector<std::wstring> messages;
     for (std::size_t i = 0; i < places.size(); ++i) {
         const RECT& a = places[i];
-        EXPECT_TRUE(a.left >= work.left && a.top >= work.top && a.right <= work.right && a.bottom <= work.bottom)
+        EXPECT_TRUE(a.left >= work.left && a.top >= work.top && a.right <= work.right &&
+                    a.bottom <= work.bottom)
             << "pop-up " << i << " is not inside the work area";
         for (std::size_t j = i + 1; j < places.size(); ++j) {
             RECT overlap{};
-            EXPECT_FALSE(IntersectRect(&overlap, &a, &places[j])) << "pop-ups " << i << " and " << j << " overlap";
+            EXPECT_FALSE(IntersectRect(&overlap, &a, &places[j]))
+                << "pop-ups " << i << " and " << j << " overlap";
         }
         messages.push_back(WindowText(FindDescendant(popups[i], ids::kReminderMessage)));
     }

@@ -24,7 +24,8 @@ TEST(PlanEditorPage, AnUntouchedTimeFollowsTheClockWhenThePageIsShown) {
         const wchar_t* shown; // after the clock moved from 09:15 to 10:40 and the page was shown again
     } cases[] = {
         {"untouched", [](HWND) {}, L"10:40"},
-        {"typed over", [](HWND page) {
+        {"typed over",
+         [](HWND page) {
              const HWND field = ::GetDlgItem(page, ids::kEditorTimeField);
              ::SendMessageW(field, EM_SETSEL, 0, 0);
              for (const wchar_t c : {L'0', L'7', L'0', L'0'}) {
@@ -32,7 +33,8 @@ TEST(PlanEditorPage, AnUntouchedTimeFollowsTheClockWhenThePageIsShown) {
              }
          },
          L"07:00"},
-        {"typed back to what it was", [](HWND page) {
+        {"typed back to what it was",
+         [](HWND page) {
              const HWND field = ::GetDlgItem(page, ids::kEditorTimeField);
              ::SendMessageW(field, EM_SETSEL, 0, 0);
              for (const wchar_t c : {L'0', L'9', L'1', L'5'}) {
@@ -40,11 +42,11 @@ TEST(PlanEditorPage, AnUntouchedTimeFollowsTheClockWhenThePageIsShown) {
              }
          },
          L"09:15"},
-        {"a duration", [](HWND page) {
-             ::SendMessageW(::GetDlgItem(page, ids::kEditorTimingCountdown), BM_CLICK, 0, 0);
-         },
+        {"a duration",
+         [](HWND page) { ::SendMessageW(::GetDlgItem(page, ids::kEditorTimingCountdown), BM_CLICK, 0, 0); },
          L"09:15"},
-        {"filled again with 当前时间", [](HWND page) {
+        {"filled again with 当前时间",
+         [](HWND page) {
              ::SendMessageW(::GetDlgItem(page, ids::kEditorTimeField), WM_CHAR, L'1', 1);
              ::SendMessageW(::GetDlgItem(page, ids::kEditorNow), BM_CLICK, 0, 0);
          },

@@ -70,8 +70,7 @@ TEST(RepeatTypeTicks, EachPresetTicksItsDaysAndCustomLeavesTheBoxes) {
         {3, "......x"}, // 周末（1天）
         {4, ".....xx"}, // 周末（2天）
         {5, nullptr},   // 自定义
-        {6, nullptr},
-        {-1, nullptr},
+        {6, nullptr},   {-1, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);

@@ -22,10 +22,10 @@ TEST(TimeMask, EachEditLeavesTheMaskedTextAndTheCaret) {
         {L"0 :  ", 1, 1, Edit::Type, L"9", L"09:  ", 3}, // the caret jumps the colon
         {L"09:  ", 2, 2, Edit::Type, L"3", L"09:3 ", 4}, // typed at the colon: goes after it
         {L"09:30", 4, 4, Edit::Type, L"5", L"09:35", 5},
-        {L"09:30", 5, 5, Edit::Type, L"5", L"09:30", 5},  // full: nothing more
-        {L"09:30", 9, 9, Edit::Type, L"5", L"09:30", 5},  // a caret past the end counts as the end
-        {L"09:30", 1, 1, Edit::Type, L"x", L"09:30", 1},  // not a digit
-        {L"09:30", 0, 5, Edit::Type, L"1", L"1 :  ", 1},  // the selection goes first
+        {L"09:30", 5, 5, Edit::Type, L"5", L"09:30", 5},     // full: nothing more
+        {L"09:30", 9, 9, Edit::Type, L"5", L"09:30", 5},     // a caret past the end counts as the end
+        {L"09:30", 1, 1, Edit::Type, L"x", L"09:30", 1},     // not a digit
+        {L"09:30", 0, 5, Edit::Type, L"1", L"1 :  ", 1},     // the selection goes first
         {L"09:30", 3, 3, Edit::Backspace, L"", L"0 :30", 1}, // over the colon to the hour
         {L"09:30", 0, 0, Edit::Backspace, L"", L"09:30", 0},
         {L"09:30", 1, 4, Edit::Backspace, L"", L"0 : 0", 1},

@@ -157,7 +157,9 @@ TEST_F(PlanListPageTest, ACellCutShortShowsItsWholeTextOverItAndDisabledPlansAre
         int item, column;
         bool shown;
     } cases[] = {
-        {"cut message", 0, 5, true}, {"time that fits", 0, 1, false}, {"message that fits", 1, 5, false},
+        {"cut message", 0, 5, true},
+        {"time that fits", 0, 1, false},
+        {"message that fits", 1, 5, false},
         {"cut message again", 0, 5, true},
     };
     for (const auto& c : cases) {
@@ -183,8 +185,9 @@ TEST_F(PlanListPageTest, ACellCutShortShowsItsWholeTextOverItAndDisabledPlansAre
         draw.nmcd.hdr.idFrom = ids::kPlanListView;
         draw.nmcd.hdr.code = NM_CUSTOMDRAW;
         draw.nmcd.dwDrawStage = CDDS_PREPAINT;
-        EXPECT_EQ(::SendMessageW(page_->hwnd(), WM_NOTIFY, ids::kPlanListView, reinterpret_cast<LPARAM>(&draw)),
-                  CDRF_NOTIFYITEMDRAW);
+        EXPECT_EQ(
+            ::SendMessageW(page_->hwnd(), WM_NOTIFY, ids::kPlanListView, reinterpret_cast<LPARAM>(&draw)),
+            CDRF_NOTIFYITEMDRAW);
         draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
         draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(item);
         draw.clrText = RGB(1, 2, 3);
