@@ -292,6 +292,41 @@ TEST_F(ApplicationTest, AfterEachRefusalTheFocusIsOnTheFieldAtFault) {
     EXPECT_TRUE(app->plans().Empty());
 }
 
+TEST_F(ApplicationTest, TabLeavesTheReminderMessageAndEnterInTheForbiddenNameAddsIt) {
+    auto app = Make(L"");
+    ASSERT_TRUE(app->Start());
+    PumpUntilQuiet();
+    MainWindow& window = app->mainWindow();
+    // A key as the message loop hands it over: the dialog manager of the main window first.
+    const auto key = [&](HWND to, WPARAM vk) {
+        MSG message{to, WM_KEYDOWN, vk, 1, 0, {}};
+        if (!::IsDialogMessageW(window.hwnd(), &message)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        PumpUntilQuiet();
+    };
+    window.SelectTab(kTabReminder);
+    const HWND reminder = ::GetWindow(window.Panel(kTabReminder), GW_CHILD);
+    const HWND text = ::GetDlgItem(reminder, ids::kEditorText);
+    ::SetFocus(text);
+    key(text, VK_TAB);
+    EXPECT_EQ(::GetFocus(), ::GetDlgItem(reminder, ids::kEditorOption)) << "Tab goes on to 播放音乐";
+    EXPECT_EQ(GetWindowTextString(text), text::kEditorMessageInitial) << "and types no tab";
+
+    window.SelectTab(kTabForbidden);
+    const HWND forbidden = ::GetWindow(window.Panel(kTabForbidden), GW_CHILD);
+    const HWND name = ::GetDlgItem(forbidden, ids::kForbiddenName);
+    ::SetWindowTextW(name, L"game.exe");
+    ::SetFocus(name);
+    key(name, VK_RETURN);
+    const HWND list = ::GetDlgItem(forbidden, ids::kForbiddenList);
+    ASSERT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+    wchar_t added[32] = {};
+    ::SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(added));
+    EXPECT_STREQ(added, L"game.exe");
+}
+
 TEST_F(ApplicationTest, ChangesAreSavedAtOnceAndACloseRequestLeavesTheFileAlone) {
     auto app = Make(L"");
     ASSERT_TRUE(app->Start());
