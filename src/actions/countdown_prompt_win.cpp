@@ -31,8 +31,10 @@ constexpr DWORD kWindowExStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CON
 constexpr wchar_t kWindowClass[] = L"Kestrel.CountdownPrompt";
 constexpr UINT_PTR kButtonKeysSubclass = 1;
 
-// The one prompt whose window is up; the activation hook below reads it.
+// The one prompt whose window is up and its countdown; the activation hook below reads them. Once the
+// countdown has stopped (the operation runs, or the window is on its way out) other windows are free.
 HWND gPromptWindow = nullptr;
+const ShutdownCountdown* gCountdown = nullptr;
 HHOOK gActivationHook = nullptr;
 HWND gHeldBack = nullptr; // the last window refused activation while the countdown showed
 
@@ -48,7 +50,8 @@ bool BelongsToPrompt(HWND window) {
 }
 
 LRESULT CALLBACK RefuseOtherActivation(int code, WPARAM wParam, LPARAM lParam) noexcept {
-    if (code == HCBT_ACTIVATE && gPromptWindow && ::IsWindowVisible(gPromptWindow)) {
+    if (code == HCBT_ACTIVATE && gPromptWindow && gCountdown && gCountdown->Counting() &&
+        ::IsWindowVisible(gPromptWindow)) {
         const auto window = reinterpret_cast<HWND>(wParam);
         if (!BelongsToPrompt(window)) {
             gHeldBack = window;
@@ -125,6 +128,7 @@ bool CountdownPrompt::方法_提示关机_进行关机操作(const std::wstring&
     // Setting the timer again restarts its second, so a second call gives the full 15 seconds.
     ::SetTimer(hwnd(), kCountdownTimerId, kTickMs, nullptr);
     gPromptWindow = hwnd();
+    gCountdown = &countdown_;
     if (!gActivationHook) {
         gActivationHook =
             ::SetWindowsHookExW(WH_CBT, &RefuseOtherActivation, nullptr, ::GetCurrentThreadId());
@@ -297,6 +301,7 @@ void CountdownPrompt::OnDestroyed() {
     label_ = bar_ = nowButton_ = cancelButton_ = nullptr;
     font_.reset();
     gPromptWindow = nullptr;
+    gCountdown = nullptr;
     if (gActivationHook) {
         ::UnhookWindowsHookEx(gActivationHook);
         gActivationHook = nullptr;
