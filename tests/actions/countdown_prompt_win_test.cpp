@@ -102,8 +102,8 @@ TEST_F(CountdownPromptTest, ButtonsKeysAndClosing) {
 
 TEST_F(CountdownPromptTest, WhileCountingOnlyItsOwnWindowsTakeTheKeysAndAHeldBackBoxComesForwardAfter) {
     const auto window = [](HWND owner) {
-        return ::CreateWindowExW(0, L"STATIC", L"", (owner ? WS_POPUP : WS_OVERLAPPEDWINDOW) | WS_VISIBLE, 0, 0,
-                                 100, 100, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        return ::CreateWindowExW(0, L"STATIC", L"", (owner ? WS_POPUP : WS_OVERLAPPEDWINDOW) | WS_VISIBLE, 0,
+                                 0, 100, 100, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     };
     const HWND box = window(nullptr);
     ::SetForegroundWindow(box);
