@@ -228,7 +228,10 @@ void ReminderPopup::ApplyDpi(int dpi) {
 
 void ReminderPopup::Layout(int growth) {
     // The message area grows by `growth` pixels; what lies below it moves down by as much.
-    const int messageBottom = ToPixels(kControls[2].rect, dpi_).bottom;
+    const auto message = std::find_if(kControls.begin(), kControls.end(), [](const ControlLayout& layout) {
+        return layout.id == ids::kReminderMessage;
+    });
+    const int messageBottom = ToPixels(message->rect, dpi_).bottom;
     for (const ControlLayout& layout : kControls) {
         RECT place = ToPixels(layout.rect, dpi_);
         if (layout.id == ids::kReminderMessage) {
