@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# `make run`: builds Kestrel.exe and runs it under Wine until Ctrl+C.
-# With $DISPLAY set, Wine's desktop opens on that display. Without one, a virtual display is started and
-# a screenshot of the main window is saved to build/screenshot.png.
+# `make run`: builds Kestrel.exe and runs it under Wine until Ctrl+C or the tray menu's Exit.
+# With $DISPLAY set, Wine's desktop opens on that display. Without one, a virtual display is started, its
+# number is printed with a way to look at it, and a screenshot of the main window is saved to
+# build/screenshot.png.
+# The run has a Wine prefix and rig of its own (build/wine-run, build/rig-run), so that `make test`,
+# `make bench` and the screenshots, which use the default rig, never end or re-scale it.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,6 +12,8 @@ cd "$root"
 . "$root/scripts/lib.sh"
 
 bash scripts/setup.sh
+export KESTREL_WINEPREFIX=${KESTREL_WINEPREFIX:-$root/build/wine-run}
+export KESTREL_RIG_DIR=${KESTREL_RIG_DIR:-$root/build/rig-run}
 win32=$(kestrel_build_dir win32)
 echo "== building Kestrel.exe in ${win32#"$root"/}"
 cmake --preset win32 -B "$win32" >/dev/null
@@ -59,6 +64,9 @@ if [ -z "${KESTREL_USE_DISPLAY:-}" ]; then
     shot=$root/build/screenshot.png
     bash scripts/wine_rig.sh shot "$shot" "$rect"
     echo "== screenshot saved to ${shot#"$root"/}"
+    display=$(cat "$KESTREL_RIG_DIR/display")
+    echo "== Kestrel runs on the private X display $display; to look at it:"
+    echo "   DISPLAY=$display import -window root now.png    (or x11vnc -display $display, then a VNC viewer)"
 fi
-echo "== press Ctrl+C to stop"
+echo "== press Ctrl+C to stop (Exit in Kestrel's tray menu stops it too)"
 wait "$kestrel_pid" || true

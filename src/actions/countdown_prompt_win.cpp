@@ -1,6 +1,9 @@
 // Form_提示关机; see countdown_prompt_win.h. Geometry is stated in twips, as the window was designed, and
 // scaled to the window's dpi. The window is topmost and takes the foreground: it is the only warning
-// before a forced shutdown, so it must not open behind another program.
+// before a forced shutdown, so it must not open behind another program. While it counts, it keeps the
+// keyboard: no other window of Kestrel's may become active (a box that opens meanwhile stays beneath
+// it, and comes forward once the countdown is gone), and its buttons handle their keys themselves, so
+// that Esc, Enter and Tab work inside any message loop, a message box's included.
 #include "actions/countdown_prompt_win.h"
 
 #include "base/command_ids.h"
@@ -26,6 +29,83 @@ constexpr UINT kTickMs = 1000;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr wchar_t kWindowClass[] = L"Kestrel.CountdownPrompt";
+constexpr UINT_PTR kButtonKeysSubclass = 1;
+
+// The one prompt whose window is up and its countdown; the activation hook below reads them. Once the
+// countdown has stopped (the operation runs, or the window is on its way out) other windows are free.
+HWND gPromptWindow = nullptr;
+const ShutdownCountdown* gCountdown = nullptr;
+HHOOK gActivationHook = nullptr;
+HWND gHeldBack = nullptr; // the last window refused activation while the countdown showed
+
+// Whether `window` belongs to the prompt: the prompt itself, its controls, or a window it owns (a box
+// it asks a question with).
+bool BelongsToPrompt(HWND window) {
+    for (HWND w = window; w; w = ::GetWindow(w, GW_OWNER)) {
+        if (w == gPromptWindow || ::IsChild(gPromptWindow, w)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+LRESULT CALLBACK RefuseOtherActivation(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    if (code == HCBT_ACTIVATE && gPromptWindow && gCountdown && gCountdown->Counting() &&
+        ::IsWindowVisible(gPromptWindow)) {
+        const auto window = reinterpret_cast<HWND>(wParam);
+        if (!BelongsToPrompt(window)) {
+            gHeldBack = window;
+            return 1;
+        }
+    }
+    return ::CallNextHookEx(gActivationHook, code, wParam, lParam);
+}
+
+// The buttons' own keys: Esc asks to cancel exactly as "取消关机" does, Enter presses the focused button,
+// Tab and Shift+Tab move between the two.
+LRESULT CALLBACK ButtonKeysProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR) noexcept {
+    switch (message) {
+    case WM_GETDLGCODE:
+        // The keys below reach the button even when a dialog manager looks at them first.
+        if (lParam) {
+            const auto* msg = reinterpret_cast<const MSG*>(lParam);
+            if (msg->message == WM_KEYDOWN &&
+                (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN || msg->wParam == VK_TAB)) {
+                return ::DefSubclassProc(button, message, wParam, lParam) | DLGC_WANTMESSAGE;
+            }
+        }
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE) {
+            ::PostMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return 0;
+        }
+        if (wParam == VK_RETURN) {
+            ::PostMessageW(button, BM_CLICK, 0, 0);
+            return 0;
+        }
+        if (wParam == VK_TAB) {
+            if (const HWND next =
+                    ::GetNextDlgTabItem(::GetParent(button), button, ::GetKeyState(VK_SHIFT) < 0)) {
+                ::SetFocus(next);
+            }
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == L'\t' || wParam == L'\r' || wParam == 0x1B) {
+            return 0; // handled as keys already; the button would only beep
+        }
+        break;
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(button, &ButtonKeysProc, kButtonKeysSubclass);
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(button, message, wParam, lParam);
+}
 
 } // namespace
 
@@ -47,9 +127,24 @@ bool CountdownPrompt::方法_提示关机_进行关机操作(const std::wstring&
     ShowCount();
     // Setting the timer again restarts its second, so a second call gives the full 15 seconds.
     ::SetTimer(hwnd(), kCountdownTimerId, kTickMs, nullptr);
+    gPromptWindow = hwnd();
+    gCountdown = &countdown_;
+    if (!gActivationHook) {
+        gActivationHook =
+            ::SetWindowsHookExW(WH_CBT, &RefuseOtherActivation, nullptr, ::GetCurrentThreadId());
+    }
     ::ShowWindow(hwnd(), SW_SHOWNORMAL);
     ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ::SetForegroundWindow(hwnd());
+    if (!::SetForegroundWindow(hwnd()) || ::GetForegroundWindow() != hwnd()) {
+        // Windows may refuse the foreground to a program in the background: then the prompt, topmost
+        // already, at least flashes its taskbar button until the user comes to it.
+        FLASHWINFO flash{};
+        flash.cbSize = sizeof(flash);
+        flash.hwnd = hwnd();
+        flash.dwFlags = FLASHW_ALL | FLASHW_TIMERNOFG;
+        ::FlashWindowEx(&flash);
+    }
+    ::SetActiveWindow(hwnd());
     // A stray Enter must cancel, never shut down.
     ::SetFocus(cancelButton_);
     return true;
@@ -90,6 +185,9 @@ void CountdownPrompt::CreateControls() {
                        ids::kCountdownNowButton);
     cancelButton_ = child(WC_BUTTONW, text::kCountdownCancel, BS_DEFPUSHBUTTON | BS_NOTIFY | WS_TABSTOP,
                           ids::kCountdownCancelButton);
+    for (HWND button : {nowButton_, cancelButton_}) {
+        ::SetWindowSubclass(button, &ButtonKeysProc, kButtonKeysSubclass, 0);
+    }
 }
 
 void CountdownPrompt::ApplyDpi(int dpi, const RECT* suggested) {
@@ -202,6 +300,17 @@ LRESULT CountdownPrompt::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
 void CountdownPrompt::OnDestroyed() {
     label_ = bar_ = nowButton_ = cancelButton_ = nullptr;
     font_.reset();
+    gPromptWindow = nullptr;
+    gCountdown = nullptr;
+    if (gActivationHook) {
+        ::UnhookWindowsHookEx(gActivationHook);
+        gActivationHook = nullptr;
+    }
+    // A box that opened beneath the countdown has its turn now.
+    const HWND heldBack = std::exchange(gHeldBack, nullptr);
+    if (heldBack && ::IsWindow(heldBack) && ::IsWindowVisible(heldBack) && ::IsWindowEnabled(heldBack)) {
+        ::SetForegroundWindow(heldBack);
+    }
 }
 
 } // namespace kestrel::win

@@ -5,7 +5,9 @@
 #include "base/command_ids.h"
 #include "base/texts.h"
 #include "platform/dpi_win.h"
+#include "platform/shortcut_win.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <string>
@@ -16,6 +18,46 @@ namespace {
 
 constexpr UINT_PTR kTimerForbiddenCheck = 1; // Timer_禁止检测
 constexpr UINT kForbiddenCheckIntervalMs = 1000;
+constexpr UINT_PTR kNameEnterSubclass = 1;
+
+// Enter in the name field adds the name, as "添加到禁止列表" does; the dialog manager would otherwise
+// take it for the window's default button, which there is none of.
+LRESULT CALLBACK NameEnterProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR) noexcept {
+    switch (message) {
+    case WM_GETDLGCODE:
+        if (const auto* msg = reinterpret_cast<const MSG*>(lParam);
+            msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) {
+            return ::DefSubclassProc(field, message, wParam, lParam) | DLGC_WANTALLKEYS;
+        }
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN) {
+            // Posted: the add may show a message box, which must not open inside the key's handling.
+            ::PostMessageW(::GetParent(field), WM_COMMAND, MAKEWPARAM(ids::kForbiddenAdd, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(::GetParent(field), ids::kForbiddenAdd)));
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == L'\r') {
+            return 0; // the edit would only beep
+        }
+        break;
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(field, &NameEnterProc, kNameEnterSubclass);
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(field, message, wParam, lParam);
+}
+
+// The bare file name at the end of a path.
+std::wstring FileNameOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
 
 // The controls' places in the page (client area 8685 × 3450 twips): the name, its chooser and the two
 // buttons on the left, the list on the right.
@@ -28,16 +70,14 @@ struct ControlLayout {
     int left, top, width, height; // twips
 };
 constexpr std::array<ControlLayout, 7> kControls{{
-    {ids::kForbiddenNameLabel, L"STATIC", text::kForbiddenNameLabel, SS_LEFT | SS_NOPREFIX, 0, 240, 300, 2400,
-     270},
+    {ids::kForbiddenNameLabel, L"STATIC", text::kForbiddenNameLabel, SS_LEFT, 0, 240, 300, 2400, 270},
     {ids::kForbiddenName, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 240, 600, 3060, 345},
     {ids::kForbiddenChoose, L"BUTTON", text::kForbiddenChoose, BS_PUSHBUTTON | WS_TABSTOP, 0, 3420, 585, 900,
      375},
     {ids::kForbiddenAdd, L"BUTTON", text::kForbiddenAdd, BS_PUSHBUTTON | WS_TABSTOP, 0, 240, 1185, 1980, 450},
     {ids::kForbiddenRemove, L"BUTTON", text::kForbiddenRemove, BS_PUSHBUTTON | WS_TABSTOP, 0, 2340, 1185,
      1980, 450},
-    {ids::kForbiddenListLabel, L"STATIC", text::kForbiddenListLabel, SS_LEFT | SS_NOPREFIX, 0, 4680, 300,
-     2400, 270},
+    {ids::kForbiddenListLabel, L"STATIC", text::kForbiddenListLabel, SS_LEFT, 0, 4680, 300, 2400, 270},
     {ids::kForbiddenList, L"LISTBOX", L"", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
      WS_EX_CLIENTEDGE, 4680, 600, 3765, 2610},
 }};
@@ -85,6 +125,7 @@ void ForbiddenProgramsPage::CreateControls() {
     }
     nameField_ = ::GetDlgItem(hwnd(), ids::kForbiddenName);
     listBox_ = ::GetDlgItem(hwnd(), ids::kForbiddenList);
+    ::SetWindowSubclass(nameField_, &NameEnterProc, kNameEnterSubclass, 0);
 }
 
 void ForbiddenProgramsPage::LayoutForDpi(int dpi) {
@@ -105,8 +146,9 @@ void ForbiddenProgramsPage::ChooseProgram() {
     std::wstring path(32768, L'\0');
     std::wstring title(32768, L'\0');
     // Description and pattern, each ending in a NUL, and one more NUL to end the list.
-    std::wstring filter =
-        std::wstring(text::kForbiddenFilterName) + L'\0' + text::kForbiddenFilterPattern + L'\0' + L'\0';
+    const std::wstring filter = std::wstring(text::kProgramFilterName) + L'\0' + text::kProgramFilterPattern +
+                                L'\0' + text::kAllFilesFilterName + L'\0' + text::kAllFilesFilterPattern +
+                                L'\0' + L'\0';
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = ::GetAncestor(hwnd(), GA_ROOT);
@@ -118,12 +160,22 @@ void ForbiddenProgramsPage::ChooseProgram() {
     dialog.nMaxFileTitle = static_cast<DWORD>(title.size());
     dialog.lpstrDefExt = text::kForbiddenDefaultExtension;
     // The current directory stays where it was: other code may rely on it.
-    dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    // Shortcuts come back as themselves and are read here, the same way on every system.
+    dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
+                   OFN_NODEREFERENCELINKS;
     // Cancel and every failure leave the field as it was, without a word.
     if (!::GetOpenFileNameW(&dialog)) {
         return;
     }
-    // The monitor compares bare executable names, so the bare name is what the field gets.
+    path.resize(path.find(L'\0'));
+    title.resize(title.find(L'\0'));
+    // The monitor compares bare executable names, so the bare name is what the field gets; a
+    // shortcut's own name never matches a process, the name of the program it starts does.
+    if (IsShortcutPath(path)) {
+        if (const auto target = ShortcutTarget(path)) {
+            title = FileNameOf(*target);
+        }
+    }
     ::SetWindowTextW(nameField_, title.c_str());
 }
 
@@ -133,6 +185,7 @@ void ForbiddenProgramsPage::AddName() {
     case ForbiddenAddResult::EmptyName:
         ::MessageBoxW(::GetAncestor(hwnd(), GA_ROOT), text::kMsgNoProgramChosen, text::kAppTitle,
                       MB_OK | MB_ICONERROR);
+        ::SetFocus(nameField_);
         break;
     case ForbiddenAddResult::Added:
         ::SendMessageW(listBox_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));

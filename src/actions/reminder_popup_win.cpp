@@ -2,6 +2,7 @@
 // designed and scaled to the window's dpi.
 #include "actions/reminder_popup_win.h"
 
+#include "actions/popup_stack.h"
 #include "actions/snooze.h"
 #include "base/clock_text.h"
 #include "base/command_ids.h"
@@ -10,6 +11,7 @@
 #include "platform/sound_win.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <array>
@@ -24,7 +26,9 @@ constexpr int kClientHeightTwips = 2790;
 
 constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kCentredLabel = SS_CENTER | SS_NOPREFIX;
-constexpr DWORD kWrappingLabel = SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL;
+// The message is a read-only edit without a frame: it wraps like a label, and a message too long for
+// the grown pop-up scrolls.
+constexpr DWORD kMessageBox = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
 constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP; // only the buttons take the focus
 
 struct ControlLayout {
@@ -38,7 +42,7 @@ struct ControlLayout {
 const std::array<ControlLayout, 6> kControls{{
     {ids::kReminderHeadline, {0, 180, 4635, 330}, kCentredLabel, text::kReminderHeadline},
     {ids::kReminderInfoLabel, {667, 600, 3300, 255}, kLabel, text::kReminderInfoLabel},
-    {ids::kReminderMessage, {667, 885, 3300, 1050}, kWrappingLabel, L""},
+    {ids::kReminderMessage, {667, 885, 3300, 1050}, kMessageBox, L""},
     {ids::kReminderGotIt, {667, 2025, 1350, 390}, kButton | BS_DEFPUSHBUTTON, text::kReminderGotIt},
     {ids::kReminderLater, {2617, 2025, 1350, 390}, kButton, text::kReminderLater},
     {ids::kReminderStamp, {0, 2505, 4635, 255}, kCentredLabel, L""},
@@ -58,11 +62,39 @@ constexpr UINT kMsgDeleteClosed = WM_APP + 1; // the reaper window's own message
 constexpr UINT_PTR kButtonKeysSubclass = 1;
 
 // The work area and the screen's bottom edge of the monitor that holds the taskbar (the primary monitor
-// when there is no taskbar). The work area leaves out the taskbar wherever it is docked.
+// when there is no taskbar). The work area leaves out the taskbar wherever it is docked, and here also
+// the room an auto-hidden taskbar takes when it slides out.
 struct Screen {
     RECT work;
     int bottom;
 };
+
+ScreenRect ToScreenRect(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+RECT ToRect(const ScreenRect& r) {
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
+
+RECT ClearOfAutoHide(HWND taskbar, const RECT& work, const RECT& monitor) {
+    APPBARDATA bar{};
+    bar.cbSize = sizeof(bar);
+    if (!taskbar || !(::SHAppBarMessage(ABM_GETSTATE, &bar) & ABS_AUTOHIDE)) {
+        return work;
+    }
+    bar.hWnd = taskbar;
+    if (!::SHAppBarMessage(ABM_GETTASKBARPOS, &bar)) {
+        return work;
+    }
+    const ScreenEdge edge = bar.uEdge == ABE_LEFT    ? ScreenEdge::Left
+                            : bar.uEdge == ABE_TOP   ? ScreenEdge::Top
+                            : bar.uEdge == ABE_RIGHT ? ScreenEdge::Right
+                                                     : ScreenEdge::Bottom;
+    const bool across = edge == ScreenEdge::Top || edge == ScreenEdge::Bottom;
+    const int thickness = across ? bar.rc.bottom - bar.rc.top : bar.rc.right - bar.rc.left;
+    return ToRect(ClearOfAutoHideTaskbar(ToScreenRect(work), ToScreenRect(monitor), edge, thickness));
+}
 
 Screen TaskbarScreen() {
     const HWND taskbar = ::FindWindowW(L"Shell_TrayWnd", nullptr);
@@ -71,12 +103,26 @@ Screen TaskbarScreen() {
     MONITORINFO info{};
     info.cbSize = sizeof(info);
     if (::GetMonitorInfoW(monitor, &info)) {
-        return {info.rcWork, info.rcMonitor.bottom};
+        return {ClearOfAutoHide(taskbar, info.rcWork, info.rcMonitor), info.rcMonitor.bottom};
     }
     Screen screen{{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)},
                   ::GetSystemMetrics(SM_CYSCREEN)};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen.work, 0);
     return screen;
+}
+
+// A message from the plan file may break its lines with a bare line feed, which an edit control shows
+// as nothing: every line break becomes the edit's own CR LF.
+std::wstring WithEditLineBreaks(const std::wstring& text) {
+    std::wstring shown;
+    shown.reserve(text.size() + 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r')) {
+            shown += L'\r';
+        }
+        shown += text[i];
+    }
+    return shown;
 }
 
 // The message loop hands Tab and Esc only to the main window's dialog navigation, so the buttons take
@@ -151,9 +197,12 @@ bool ReminderPopup::Create(HINSTANCE instance) {
 void ReminderPopup::CreateControls(HINSTANCE instance) {
     for (const ControlLayout& layout : kControls) {
         const bool button = (layout.style & WS_TABSTOP) != 0;
+        const wchar_t* className = button                               ? WC_BUTTONW
+                                   : layout.id == ids::kReminderMessage ? WC_EDITW
+                                                                        : WC_STATICW;
         const HWND control = ::CreateWindowExW(
-            0, button ? WC_BUTTONW : WC_STATICW, layout.text, WS_CHILD | WS_VISIBLE | layout.style, 0, 0, 0,
-            0, hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(layout.id)), instance, nullptr);
+            0, className, layout.text, WS_CHILD | WS_VISIBLE | layout.style, 0, 0, 0, 0, hwnd(),
+            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(layout.id)), instance, nullptr);
         if (control && button) {
             ::SetWindowSubclass(control, &ButtonKeysProc, kButtonKeysSubclass, 0);
         }
@@ -168,16 +217,68 @@ void ReminderPopup::ApplyDpi(int dpi) {
     font_.reset(CreateUiFont(dpi));
     headlineFont_.reset(CreateUiFont(dpi, 105, true));
     for (const ControlLayout& layout : kControls) {
-        const HWND control = Control(layout.id);
-        MoveTo(control, ToPixels(layout.rect, dpi));
         const HFONT font = layout.id == ids::kReminderHeadline ? headlineFont_.get() : font_.get();
-        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        ::SendMessageW(Control(layout.id), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     if (tooltip_) {
         ::SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
+    FitMessage();
+}
 
-    win::FitClientArea(hwnd(), ScaleTwips(kClientWidthTwips, dpi), ScaleTwips(kClientHeightTwips, dpi), dpi);
+void ReminderPopup::Layout(int growth) {
+    // The message area grows by `growth` pixels; what lies below it moves down by as much.
+    const auto message = std::find_if(kControls.begin(), kControls.end(), [](const ControlLayout& layout) {
+        return layout.id == ids::kReminderMessage;
+    });
+    const int messageBottom = ToPixels(message->rect, dpi_).bottom;
+    for (const ControlLayout& layout : kControls) {
+        RECT place = ToPixels(layout.rect, dpi_);
+        if (layout.id == ids::kReminderMessage) {
+            place.bottom += growth;
+        } else if (place.top >= messageBottom) {
+            ::OffsetRect(&place, 0, growth);
+        }
+        MoveTo(Control(layout.id), place);
+    }
+    win::FitClientArea(hwnd(), ScaleTwips(kClientWidthTwips, dpi_),
+                       ScaleTwips(kClientHeightTwips, dpi_) + growth, dpi_);
+}
+
+void ReminderPopup::FitMessage() {
+    // Measured at the designed size without a scroll bar: the lines the edit wraps the message into
+    // tell how much taller the pop-up must be to show it whole.
+    const HWND message = Control(ids::kReminderMessage);
+    ::ShowScrollBar(message, SB_VERT, FALSE);
+    Layout(0);
+    RECT client{};
+    RECT formatting{};
+    ::GetClientRect(message, &client);
+    ::SendMessageW(message, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&formatting));
+    int lineHeight = 0;
+    if (const HDC dc = ::GetDC(message)) {
+        const HGDIOBJ previous = ::SelectObject(dc, font_.get());
+        TEXTMETRICW metrics{};
+        ::GetTextMetricsW(dc, &metrics);
+        lineHeight = metrics.tmHeight;
+        ::SelectObject(dc, previous);
+        ::ReleaseDC(message, dc);
+    }
+    const auto lines = static_cast<int>(::SendMessageW(message, EM_GETLINECOUNT, 0, 0));
+    const int shown = client.bottom;
+    const int needed =
+        lines * lineHeight + static_cast<int>(client.bottom - (formatting.bottom - formatting.top));
+    // At most half the work area's height for the whole window; beyond that the message scrolls.
+    RECT window{};
+    ::GetWindowRect(hwnd(), &window);
+    const RECT work = TaskbarScreen().work;
+    const int room =
+        std::max(0, static_cast<int>((work.bottom - work.top) / 2 - (window.bottom - window.top)));
+    const int growth = std::clamp(needed - shown, 0, room);
+    if (growth > 0) {
+        Layout(growth);
+    }
+    ::ShowScrollBar(message, SB_VERT, needed > shown + growth ? TRUE : FALSE);
     ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
@@ -187,7 +288,16 @@ RECT ReminderPopup::RestingRect() const {
     const int width = window.right - window.left;
     const int height = window.bottom - window.top;
     const RECT work = TaskbarScreen().work;
-    return RECT{work.right - width, work.bottom - height, work.right, work.bottom};
+    const int right = work.right - restFromRight_;
+    const int bottom = work.bottom - restFromBottom_;
+    return RECT{right - width, bottom - height, right, bottom};
+}
+
+void ReminderPopup::RestAt(const RECT& place) {
+    const RECT work = TaskbarScreen().work;
+    restFromRight_ = work.right - place.right;
+    restFromBottom_ = work.bottom - place.bottom;
+    placed_ = true;
 }
 
 void ReminderPopup::PlaceForSlideStep() {
@@ -201,7 +311,12 @@ void ReminderPopup::PlaceForSlideStep() {
 
 void ReminderPopup::方法_提示关机_进行关机操作(std::wstring_view message, std::wstring_view kind) {
     message_.assign(message);
-    ::SetWindowTextW(Control(ids::kReminderMessage), (text::kReminderMessageIndent + message_).c_str());
+    ::SetWindowTextW(Control(ids::kReminderMessage),
+                     WithEditLineBreaks(text::kReminderMessageIndent + message_).c_str());
+    FitMessage();
+    if (!placed_ && services_.findPlace) {
+        RestAt(services_.findPlace(*this));
+    }
     if (const auto stamp = ClockLineText(clock_, static_cast<int>(ClockLineMode::ReminderTime))) {
         ::SetWindowTextW(Control(ids::kReminderStamp), stamp->c_str());
     }
@@ -213,7 +328,9 @@ void ReminderPopup::方法_提示关机_进行关机操作(std::wstring_view mes
             PlaceForSlideStep();
         }
     }
-    ::ShowWindow(hwnd(), SW_SHOW);
+    // Shown without taking the keyboard from the program the user is typing in: a stray Enter must not
+    // answer a reminder that was never seen. A click on it activates it as any window.
+    ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
     if (kind == text::kOpPlayMusic && services_.playSound) {
         services_.playSound();
     }
@@ -291,7 +408,7 @@ LRESULT ReminderPopup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_DPICHANGED:
-        // Stays anchored in its corner (or on its way there) rather than where the system suggests.
+        // Stays anchored in its place (or on its way there) rather than where the system suggests.
         ApplyDpi(HIWORD(wParam));
         PlaceForSlideStep();
         return 0;
@@ -345,6 +462,9 @@ ReminderPopups::ReminderPopups(HINSTANCE instance, const Clock& clock,
                                std::function<void(PlanRow)> appendPlan, std::function<void()> playSound)
     : instance_(instance), clock_(clock), reaper_(std::make_unique<Reaper>(*this)) {
     services_.appendPlan = std::move(appendPlan);
+    services_.findPlace = [this](const ReminderPopup& popup) {
+        return PlaceFor(popup);
+    };
     services_.playSound = playSound ? std::move(playSound) : std::function<void()>(&PlayReminderSound);
     // Without it closed pop-ups are only deleted by CloseAll: a little memory, nothing worse.
     reaper_->Create(instance);
@@ -363,6 +483,19 @@ ReminderPopup* ReminderPopups::方法_提示关机_进行关机操作(std::wstri
     popups_.push_back(std::move(popup));
     opened->方法_提示关机_进行关机操作(message, kind);
     return opened;
+}
+
+RECT ReminderPopups::PlaceFor(const ReminderPopup& popup) const {
+    std::vector<ScreenRect> taken;
+    for (const auto& other : popups_) {
+        if (other.get() != &popup && other->hwnd() && other->Placed()) {
+            taken.push_back(ToScreenRect(other->RestingRect()));
+        }
+    }
+    RECT window{};
+    ::GetWindowRect(popup.hwnd(), &window);
+    return ToRect(PopupRestingPlace(ToScreenRect(TaskbarScreen().work), window.right - window.left,
+                                    window.bottom - window.top, taken));
 }
 
 std::size_t ReminderPopups::OpenCount() const {

@@ -1,6 +1,7 @@
 // Form_提醒信息, the reminder pop-up: one small window per due reminder that rises from below the screen
-// into the bottom-right corner of the work area, shows the message with the time it came, and either
-// goes away ("我知道了") or asks for the same reminder five minutes later ("过会再说").
+// into the bottom-right corner of the work area (above the pop-ups already there), shows the message
+// with the time it came, and either goes away ("我知道了") or asks for the same reminder five minutes
+// later ("过会再说"). A long message makes it taller, up to half the work area, then scrolls.
 // ReminderPopups owns every open pop-up.
 #pragma once
 
@@ -18,8 +19,12 @@
 
 namespace kestrel::win {
 
+class ReminderPopup;
+
 // What a pop-up needs from the rest of the program.
 struct ReminderPopupServices {
+    // Where the pop-up comes to rest among the others that are open (its outer rectangle).
+    std::function<RECT(const ReminderPopup&)> findPlace;
     // Adds a plan row to the plan list ("过会再说").
     std::function<void(PlanRow)> appendPlan;
     // Starts the reminder sound and returns at once (kind "播放音乐" only).
@@ -48,8 +53,10 @@ public:
 
     // Whether the pop-up is on its way up (its slide timer runs).
     bool Sliding() const { return sliding_; }
-    // Where the window rests: its outer rectangle in the bottom-right corner of the work area.
+    // Where the window rests: its outer rectangle, in the bottom-right corner of the work area or above
+    // or beside the pop-ups that were open when it came.
     RECT RestingRect() const;
+    bool Placed() const { return placed_; }
 
     HWND Control(unsigned id) const { return ::GetDlgItem(hwnd(), static_cast<int>(id)); }
     HWND LaterTooltip() const { return tooltip_; }
@@ -62,6 +69,12 @@ protected:
 private:
     void CreateControls(HINSTANCE instance);
     void ApplyDpi(int dpi);
+    // Places the controls and sizes the window with the message area `growth` pixels taller.
+    void Layout(int growth);
+    // Grows the window to show the whole message, as far as allowed, and scrolls what is left.
+    void FitMessage();
+    // Keeps `place` as where the window rests, measured from the work area's bottom-right corner.
+    void RestAt(const RECT& place);
     void PlaceForSlideStep();
     void OnSlideTick();
     void OnCommand(unsigned id);
@@ -74,6 +87,9 @@ private:
     std::wstring message_;
     int dpi_ = 96;
     int slideStep_ = 0; // 0: below the screen; kSlideSteps: resting
+    int restFromRight_ = 0;
+    int restFromBottom_ = 0;
+    bool placed_ = false;
     bool sliding_ = false;
     bool answered_ = false;
     HWND focus_ = nullptr;
@@ -106,6 +122,7 @@ public:
 private:
     class Reaper;
     void DeleteClosed();
+    RECT PlaceFor(const ReminderPopup& popup) const;
 
     HINSTANCE instance_;
     const Clock& clock_;

@@ -198,6 +198,12 @@ void Application::WireHelpMenu(MainWindowEvents& events) {
     events.feedbackRequested = [this] {
         ShowFeedback();
     };
+    events.feedbackAvailable = [this] {
+        // Without its library the entry would do nothing: it is greyed instead.
+        const std::wstring& folder = options_.helperFolder;
+        return !folder.empty() &&
+               ::GetFileAttributesW((folder + L"\\SendComment.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
     events.updateCheckDue = [this] {
         helpers_->DoUpdate(ResolveWebAddress(WebAddress::UpdateManifest));
     };

@@ -13,6 +13,11 @@ inline constexpr unsigned kTimerTrayIconRetry = 0x7E1A;
 // Posted by the main window to itself to show a message box from the top of the message loop, never
 // from inside a change notification (WM_APP + 1).
 inline constexpr unsigned kMsgDeferredNotice = 0x8000 + 1;
+// Sent by the main window to the pages of the tab in front when they come into sight: the tab was
+// chosen or the window came back from the tray (WM_APP + 20). The main window posts itself the second
+// one to send it once the window is shown (WM_APP + 21).
+inline constexpr unsigned kMsgPageShown = 0x8000 + 20;
+inline constexpr unsigned kMsgPagesShown = 0x8000 + 21;
 
 // The plan editor pages (1400..1402) and their controls. The three pages use the same control ids;
 // a test finds a page by its id, then the control inside it.

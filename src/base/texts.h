@@ -132,8 +132,11 @@ inline constexpr wchar_t kEditorRunModeLabel[] = L"运行方式：";
 inline constexpr wchar_t kEditorRunHidden[] = L"隐藏运行(&R)";
 inline constexpr wchar_t kEditorRunHiddenTooltip[] =
     L"隐藏运行程序，大部分程序将显示不出界面，但实际上是在后台运行。";
-// The Open dialog's filter: description and pattern, each ended by a null, then the closing null.
-inline constexpr wchar_t kEditorProgramFilter[] = L"*.exe(应用程序、快捷方式)\0*.exe\0";
+// The program choosers' filters (run editor, forbidden page): programs and shortcuts, then any file.
+inline constexpr wchar_t kProgramFilterName[] = L"*.exe(应用程序、快捷方式)";
+inline constexpr wchar_t kProgramFilterPattern[] = L"*.exe;*.lnk";
+inline constexpr wchar_t kAllFilesFilterName[] = L"所有文件(*.*)";
+inline constexpr wchar_t kAllFilesFilterPattern[] = L"*.*";
 inline constexpr wchar_t kEditorProgramExtension[] = L"exe";
 inline constexpr wchar_t kMsgBadTime[] = L"时间采用24小时规范，请输入24小时以内的时间。";
 inline constexpr wchar_t kMsgPastTime[] = L"操作时间小于当前时间，您是要明天操作吗？";
@@ -151,14 +154,13 @@ inline constexpr wchar_t kReminderTimePrefix[] = L"提醒时间：";
 inline constexpr wchar_t kReminderDatePrefix[] = L" 提醒日期：";
 
 // Forbidden-programs page (Form_禁止程序) and its file chooser.
+// Labels and buttons carry access keys in brackets, as the editors' do.
 inline constexpr wchar_t kForbiddenCaption[] = L"禁止程序";
-inline constexpr wchar_t kForbiddenNameLabel[] = L"程序名称：";
-inline constexpr wchar_t kForbiddenChoose[] = L"选取";
-inline constexpr wchar_t kForbiddenAdd[] = L"添加到禁止列表";
-inline constexpr wchar_t kForbiddenRemove[] = L"从禁止列表删除";
-inline constexpr wchar_t kForbiddenListLabel[] = L"禁止列表";
-inline constexpr wchar_t kForbiddenFilterName[] = L"*.exe(应用程序、快捷方式)";
-inline constexpr wchar_t kForbiddenFilterPattern[] = L"*.exe";
+inline constexpr wchar_t kForbiddenNameLabel[] = L"程序名称(&N)：";
+inline constexpr wchar_t kForbiddenChoose[] = L"选取(&B)";
+inline constexpr wchar_t kForbiddenAdd[] = L"添加到禁止列表(&A)";
+inline constexpr wchar_t kForbiddenRemove[] = L"从禁止列表删除(&D)";
+inline constexpr wchar_t kForbiddenListLabel[] = L"禁止列表(&L)";
 inline constexpr wchar_t kForbiddenDefaultExtension[] = L"exe";
 inline constexpr wchar_t kMsgNoProgramChosen[] = L"程序未指明，请选取程序！";
 

@@ -94,6 +94,41 @@ constexpr EditorControl kAddButton{ids::kEditorAdd, WC_BUTTONW, text::kEditorAdd
 constexpr std::array<const wchar_t*, 4> kPowerOperations{text::kOpShutdown, text::kOpRestart, text::kOpLock,
                                                          text::kOpLogOff};
 
+constexpr UINT_PTR kMessageTabSubclass = 1;
+
+// The reminder's message box keeps Enter for new lines but lets Tab and Shift+Tab (with or without
+// Ctrl) move on to the next and previous control, as the dialog manager does for every other control.
+LRESULT CALLBACK MessageTabProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR) noexcept {
+    if (message == WM_GETDLGCODE) {
+        LRESULT code = ::DefSubclassProc(edit, message, wParam, lParam);
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        if (msg && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) && msg->wParam == VK_TAB) {
+            code &= ~(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE);
+        }
+        return code;
+    }
+    if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(edit, &MessageTabProc, kMessageTabSubclass);
+    }
+    return ::DefSubclassProc(edit, message, wParam, lParam);
+}
+
+// The control a refusal is about, where the focus goes once the user has read why.
+unsigned FieldAtFault(PlanRefusal refusal) {
+    switch (refusal) {
+    case PlanRefusal::BadTime:
+        return ids::kEditorTimeField;
+    case PlanRefusal::NoWeekday:
+        return ids::kEditorWeekdayFirst;
+    case PlanRefusal::NoProgram:
+        return ids::kEditorText;
+    case PlanRefusal::Declined:
+        break;
+    }
+    return 0;
+}
+
 std::span<const EditorControl> OwnControlsOf(EditorKind kind) {
     switch (kind) {
     case EditorKind::Reminder:
@@ -208,6 +243,9 @@ void PlanEditorPage::CreateControls(int dpi) {
         }
     }
     FitComboHeights(dpi);
+    if (kind_ == EditorKind::Reminder) {
+        ::SetWindowSubclass(Control(ids::kEditorText), &MessageTabProc, kMessageTabSubclass, 0);
+    }
 }
 
 void PlanEditorPage::AddTooltips() {
@@ -302,7 +340,20 @@ void PlanEditorPage::ApplyRepeatType() {
 
 void PlanEditorPage::FillCurrentTime() {
     if (const auto now = CurrentTimeFieldText(clock_, 1)) {
+        fillingTime_ = true;
         ::SetWindowTextW(Control(ids::kEditorTimeField), now->c_str());
+        fillingTime_ = false;
+        filledTime_ = GetWindowTextString(Control(ids::kEditorTimeField));
+        timeEdited_ = false;
+    }
+}
+
+void PlanEditorPage::OnShown() {
+    // A time the page put there itself is only a suggestion of "now": once "now" has moved on it is
+    // brought up to date, unless the user has made it theirs. A duration (延时操作) is always the user's.
+    if (!Checked(ids::kEditorTimingCountdown) && !timeEdited_ &&
+        GetWindowTextString(Control(ids::kEditorTimeField)) == filledTime_) {
+        FillCurrentTime();
     }
 }
 
@@ -311,13 +362,19 @@ void PlanEditorPage::ChooseProgram() {
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = ::GetAncestor(hwnd(), GA_ROOT);
-    dialog.lpstrFilter = text::kEditorProgramFilter;
+    // The list of choices is a run of NUL-ended texts closed by one more NUL.
+    const std::wstring filter = std::wstring(text::kProgramFilterName) + L'\0' + text::kProgramFilterPattern +
+                                L'\0' + text::kAllFilesFilterName + L'\0' + text::kAllFilesFilterPattern +
+                                L'\0';
+    dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = path.data();
     dialog.nMaxFile = static_cast<DWORD>(path.size());
     dialog.lpstrDefExt = text::kEditorProgramExtension;
     // The process's current folder stays where it was: nothing else should depend on where a user browsed.
-    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    // A chosen shortcut stays a shortcut, so that it starts with the arguments it holds.
+    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+                   OFN_NODEREFERENCELINKS;
     if (!::GetOpenFileNameW(&dialog)) {
         return; // cancelled or failed: the path box keeps what it had, and nothing is said
     }
@@ -363,6 +420,11 @@ void PlanEditorPage::AddPlan() {
         if (const wchar_t* message = RefusalMessage(result.refusal)) {
             Tell(hwnd(), message, MB_OK | MB_ICONSTOP);
         }
+        // Typing goes on where the fault is.
+        if (const HWND field = Control(FieldAtFault(result.refusal)); field && ::IsWindowEnabled(field)) {
+            ::SetFocus(field);
+            ::SendMessageW(field, EM_SETSEL, 0, -1);
+        }
         return;
     }
     // A run plan starts only a program named by its full path: better told now than at its minute.
@@ -387,6 +449,12 @@ void PlanEditorPage::AppendPlanRow(PlanRow row) {
 }
 
 void PlanEditorPage::OnCommand(unsigned id, unsigned code) {
+    if (id == ids::kEditorTimeField) {
+        if (code == EN_CHANGE && !fillingTime_) {
+            timeEdited_ = true;
+        }
+        return;
+    }
     if (id == ids::kEditorRepeatType) {
         if (code == CBN_SELCHANGE) {
             ApplyRepeatType();
@@ -436,6 +504,9 @@ LRESULT PlanEditorPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         LayoutForDpi(wParam != 0 ? static_cast<int>(wParam) : DpiForWindow(hwnd()));
         return 0;
     case WM_SIZE:
+        return 0;
+    case ids::kMsgPageShown:
+        OnShown();
         return 0;
     default:
         break;

@@ -10,6 +10,7 @@
 #include "plans/plan_list.h"
 
 #include <functional>
+#include <string>
 #include <span>
 
 namespace kestrel::win {
@@ -52,7 +53,9 @@ private:
     void ApplyRepeatChoice(); // Option_是否重复: the repeat controls on or off
     void ApplyRepeatType();   // Combo_重复类型: the weekday ticks of a preset
     void FillCurrentTime();   // Command_当前时间
-    void ChooseProgram();     // Command_选取文件
+    // The page came into sight (its tab was chosen, the window came back from the tray).
+    void OnShown();
+    void ChooseProgram(); // Command_选取文件
     PlanEntries ReadEntries() const;
     void AppendPlanRow(PlanRow row);
     bool Checked(unsigned id) const;
@@ -65,6 +68,10 @@ private:
     std::span<const EditorControl> ownControls_;
     HWND tooltip_ = nullptr;
     UniqueFont font_;
+    // The time field's text as the page last filled it, and whether the user has changed it since.
+    std::wstring filledTime_;
+    bool timeEdited_ = false;
+    bool fillingTime_ = false;
 };
 
 } // namespace kestrel::win

@@ -31,11 +31,16 @@ constexpr int kListTopTwips = 90;
 constexpr int kListWidthTwips = 8565;
 constexpr int kListHeightTwips = 3285;
 
+// The designed widths are the least a column gets: one whose header text needs more gets what it
+// needs, and the last column takes whatever room the others leave.
 struct ColumnLayout {
     PlanColumn column;
     int widthTwips;
     int format;
 };
+// Room beside a header's or a cell's text: the control's margins on both sides.
+constexpr int kTextMarginPx = 16;
+constexpr UINT_PTR kListMouseSubclass = 1;
 constexpr std::array<ColumnLayout, kPlanColumnCount> kColumns{{
     {PlanColumn::Kind, 1440, LVCFMT_LEFT},
     {PlanColumn::Time, 800, LVCFMT_CENTER},
@@ -103,8 +108,23 @@ void PlanListPage::CreateListView() {
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
         0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ids::kPlanListView)),
         ::GetModuleHandleW(nullptr), nullptr);
-    ListView_SetExtendedListViewStyle(listView_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES |
-                                                     LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
+    // A cell cut short shows its whole text in the page's own tip (below), the same in every column and
+    // on every system; the list's own tips would show a second one.
+    ListView_SetExtendedListViewStyle(listView_,
+                                      LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+    ::SetWindowSubclass(listView_, &ListMouseProc, kListMouseSubclass, reinterpret_cast<DWORD_PTR>(this));
+    cellTip_ =
+        ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0,
+                          0, 0, 0, hwnd(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    if (cellTip_) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
+        tool.hwnd = hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(listView_);
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        ::SendMessageW(cellTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
@@ -125,12 +145,37 @@ void PlanListPage::LayoutForDpi(int dpi) {
     // The old font is freed only once the view has let go of it.
     UniqueFont font(CreateUiFont(dpi));
     ::SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    if (cellTip_) {
+        ::SendMessageW(cellTip_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+        // A long text wraps into a few lines rather than running across the screen.
+        ::SendMessageW(cellTip_, TTM_SETMAXTIPWIDTH, 0, Scale(400, dpi));
+    }
     font_ = std::move(font);
     ::MoveWindow(listView_, ScaleTwips(kListLeftTwips, dpi), ScaleTwips(kListTopTwips, dpi),
                  ScaleTwips(kListWidthTwips, dpi), ScaleTwips(kListHeightTwips, dpi), TRUE);
-    for (std::size_t i = 0; i < kColumns.size(); ++i) {
-        ListView_SetColumnWidth(listView_, static_cast<int>(i), ScaleTwips(kColumns[i].widthTwips, dpi));
+    FitColumns();
+}
+
+int PlanListPage::TextWidth(const std::wstring& text) const {
+    return ListView_GetStringWidth(listView_, text.c_str()) + Scale(kTextMarginPx, dpi_);
+}
+
+void PlanListPage::FitColumns() {
+    RECT client{};
+    ::GetClientRect(listView_, &client);
+    // Room is kept for a vertical scroll bar, so that the columns do not change when one appears.
+    int left = client.right - ::GetSystemMetrics(SM_CXVSCROLL);
+    const int last = static_cast<int>(kColumns.size()) - 1;
+    for (int i = 0; i < last; ++i) {
+        const ColumnLayout& c = kColumns[static_cast<std::size_t>(i)];
+        const int width = std::max(ScaleTwips(c.widthTwips, dpi_), TextWidth(PlanColumnName(c.column)));
+        ListView_SetColumnWidth(listView_, i, width);
+        left -= width;
     }
+    const ColumnLayout& info = kColumns[static_cast<std::size_t>(last)];
+    ListView_SetColumnWidth(
+        listView_, last,
+        std::max({left, ScaleTwips(info.widthTwips, dpi_) / 2, TextWidth(PlanColumnName(info.column))}));
 }
 
 void PlanListPage::OnPlansChanged(const PlanListEvent& event) {
@@ -188,6 +233,13 @@ LRESULT PlanListPage::OnNotify(NMHDR* header) {
                 known ? row->cells[static_cast<std::size_t>(item.iSubItem)] : std::wstring();
             lstrcpynW(item.pszText, cell.c_str(), item.cchTextMax);
         }
+    } else if (header->code == NM_CUSTOMDRAW) {
+        return OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+    } else if (header->code == LVN_KEYDOWN) {
+        // The Delete key does what "删除选中行计划" does, by the same way.
+        if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_DELETE) {
+            ::PostMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(ids::kCmdPlanDelete, 0), 0);
+        }
     } else if (header->code == LVN_ODFINDITEMW) {
         // Typing while the list has the focus: the view asks which row the typed text leads to.
         const auto& find = *reinterpret_cast<NMLVFINDITEMW*>(header);
@@ -202,6 +254,100 @@ LRESULT PlanListPage::OnNotify(NMHDR* header) {
         return found ? static_cast<LRESULT>(*found) : -1;
     }
     return 0;
+}
+
+LRESULT PlanListPage::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+        // A disabled plan is drawn in the grey of disabled text, every cell of its row.
+        const PlanRow* row = plans_.Find(static_cast<std::size_t>(draw.nmcd.dwItemSpec) + 1);
+        if (row && row->cells[static_cast<std::size_t>(PlanColumn::Status)] == text::kStatusDisabled) {
+            draw.clrText = ::GetSysColor(COLOR_GRAYTEXT);
+        }
+        return CDRF_DODEFAULT;
+    }
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+LRESULT CALLBACK PlanListPage::ListMouseProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                             DWORD_PTR self) noexcept {
+    auto* page = reinterpret_cast<PlanListPage*>(self);
+    switch (message) {
+    case WM_MOUSEMOVE:
+        page->ShowCellTip(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        break;
+    case WM_MOUSELEAVE:
+    case WM_MOUSEWHEEL:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_KEYDOWN:
+        page->HideCellTip();
+        break;
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(list, &ListMouseProc, kListMouseSubclass);
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(list, message, wParam, lParam);
+}
+
+void PlanListPage::ShowCellTip(POINT at) {
+    if (!cellTip_) {
+        return;
+    }
+    LVHITTESTINFO hit{};
+    hit.pt = at;
+    const bool onCell = ListView_SubItemHitTest(listView_, &hit) >= 0 && hit.iSubItem >= 0 &&
+                        hit.iSubItem < static_cast<int>(kPlanColumnCount);
+    const PlanRow* row = onCell ? plans_.Find(static_cast<std::size_t>(hit.iItem) + 1) : nullptr;
+    if (!row) {
+        HideCellTip();
+        return;
+    }
+    if (tipCell_.x == hit.iItem && tipCell_.y == hit.iSubItem) {
+        return; // still over the same cell
+    }
+    const std::wstring& cell = row->cells[static_cast<std::size_t>(hit.iSubItem)];
+    if (TextWidth(cell) <= ListView_GetColumnWidth(listView_, hit.iSubItem)) {
+        HideCellTip();
+        return;
+    }
+    tipCell_ = POINT{hit.iItem, hit.iSubItem};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(listView_);
+    tool.lpszText = const_cast<wchar_t*>(cell.c_str());
+    ::SendMessageW(cellTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Over the cell itself, so that the whole text reads on from where the cut one began.
+    RECT place{};
+    ListView_GetSubItemRect(listView_, hit.iItem, hit.iSubItem, LVIR_LABEL, &place);
+    POINT corner{place.left, place.top};
+    ::ClientToScreen(listView_, &corner);
+    ::SendMessageW(cellTip_, TTM_TRACKPOSITION, 0, MAKELPARAM(corner.x, corner.y));
+    ::SendMessageW(cellTip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+    TRACKMOUSEEVENT leave{};
+    leave.cbSize = sizeof(leave);
+    leave.dwFlags = TME_LEAVE;
+    leave.hwndTrack = listView_;
+    ::TrackMouseEvent(&leave);
+}
+
+void PlanListPage::HideCellTip() {
+    if (!cellTip_ || tipCell_.x < 0) {
+        return;
+    }
+    tipCell_ = POINT{-1, -1};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(listView_);
+    ::SendMessageW(cellTip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
 }
 
 void PlanListPage::ShowPopupMenu(POINT screenPoint) {

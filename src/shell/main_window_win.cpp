@@ -306,11 +306,47 @@ void MainWindow::SelectTab(int k) {
         }
     }
     selectedTab_ = k;
+    TellPagesShown();
     images_ = TabImagesFor(k);
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
         art_->Image(images_[i]); // drawn now if it never was, so that painting only copies it
         ::SetWindowLongPtrW(buttons_[i], GWLP_USERDATA, images_[i]);
         ::InvalidateRect(buttons_[i], nullptr, FALSE);
+    }
+}
+
+void MainWindow::TellPagesShown() {
+    if (!InRange(selectedTab_) || !::IsWindowVisible(hwnd())) {
+        return;
+    }
+    HWND panel = panels_[static_cast<std::size_t>(selectedTab_ - 1)];
+    for (HWND page = ::GetWindow(panel, GW_CHILD); page; page = ::GetWindow(page, GW_HWNDNEXT)) {
+        ::SendMessageW(page, ids::kMsgPageShown, 0, 0);
+    }
+}
+
+void MainWindow::MoveFocusTo(HWND control) {
+    if (!control || !::IsChild(hwnd(), control)) {
+        return;
+    }
+    ::SetFocus(control);
+    // A text field reached from the keyboard has its text selected, as in any dialog.
+    if (::SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+        ::SendMessageW(control, EM_SETSEL, 0, -1);
+    }
+}
+
+void MainWindow::OnInitMenuPopup(HMENU menu) {
+    if (menu == trayMenu_.get()) {
+        // Only what can be done is offered: the window cannot be shown while it is, nor hidden while
+        // it is hidden. A minimised window can be both.
+        const bool visible = ::IsWindowVisible(hwnd()) != FALSE;
+        const bool shown = visible && !::IsIconic(hwnd());
+        ::EnableMenuItem(menu, ids::kCmdTrayShow, MF_BYCOMMAND | (shown ? MF_GRAYED : MF_ENABLED));
+        ::EnableMenuItem(menu, ids::kCmdTrayHide, MF_BYCOMMAND | (visible ? MF_ENABLED : MF_GRAYED));
+    } else if (::GetMenuState(menu, ids::kCmdHelpFeedback, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+        const bool available = events_.feedbackAvailable && events_.feedbackAvailable();
+        ::EnableMenuItem(menu, ids::kCmdHelpFeedback, MF_BYCOMMAND | (available ? MF_ENABLED : MF_GRAYED));
     }
 }
 
@@ -531,6 +567,41 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_CLOSE:
         OnClose();
+        return 0;
+    case WM_INITMENUPOPUP:
+        OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+        return 0;
+    case WM_NEXTDLGCTL:
+        // The dialog manager asks for this when an access key names a label: the focus goes to the label,
+        // then on to the control after it. A plain window has to do it itself.
+        MoveFocusTo(LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                   : ::GetNextDlgTabItem(hwnd(), ::GetFocus(), wParam != 0));
+        return 0;
+    case WM_ACTIVATE:
+        // The focus comes back to the control that had it, as in a dialog: after a message box the user
+        // types on where they were, not into the window's frame.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const HWND focus = ::GetFocus();
+            if (focus && ::IsChild(hwnd(), focus)) {
+                lastFocus_ = focus;
+            }
+            return 0;
+        }
+        if (!HIWORD(wParam) && lastFocus_ && ::IsWindow(lastFocus_) && ::IsChild(hwnd(), lastFocus_) &&
+            ::IsWindowVisible(lastFocus_) && ::IsWindowEnabled(lastFocus_)) {
+            ::SetFocus(lastFocus_);
+            return 0;
+        }
+        break;
+    case WM_SHOWWINDOW:
+        if (wParam) {
+            // Back from the tray (or brought forward by a second start): the page in front may have
+            // something to bring up to date, such as a time field showing a time long past.
+            ::PostMessageW(hwnd(), ids::kMsgPagesShown, 0, 0);
+        }
+        break;
+    case ids::kMsgPagesShown:
+        TellPagesShown();
         return 0;
     case WM_QUERYENDSESSION:
         // Never hold up the end of the session: the plans are already on disk.

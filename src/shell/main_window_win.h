@@ -38,6 +38,8 @@ struct MainWindowEvents {
     std::function<void()> planFileRetry;
     // Help → "意见反馈[&F]" and Help → "关于[&A]".
     std::function<void()> feedbackRequested;
+    // Whether the feedback dialog can be shown (its library is there); the entry is greyed otherwise.
+    std::function<bool()> feedbackAvailable;
     std::function<void()> aboutRequested;
     // Timer_Update: once per run, 2000 ms after the window was created (shown or not).
     std::function<void()> updateCheckDue;
@@ -122,6 +124,11 @@ private:
     bool OnDrawItem(const DRAWITEMSTRUCT& item);
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
     void OnClose();
+    void OnInitMenuPopup(HMENU menu);
+    // Sets the focus on a control of the window or its pages, its text selected if it is a text field.
+    void MoveFocusTo(HWND control);
+    // Tells the pages of the tab in front that they have come into sight (ids::kMsgPageShown).
+    void TellPagesShown();
     void MinimiseAndHide();
     void ShowPostedNotices();
 
@@ -148,6 +155,7 @@ private:
     std::unique_ptr<TabArt> art_;
     std::vector<std::pair<std::wstring, UINT>> notices_;
     bool noticesDropped_ = false;
+    HWND lastFocus_ = nullptr;
     bool planFileRetry_ = false;
 };
 

@@ -100,6 +100,37 @@ TEST_F(CountdownPromptTest, ButtonsKeysAndClosing) {
     }
 }
 
+TEST_F(CountdownPromptTest, WhileCountingOnlyItsOwnWindowsTakeTheKeysAndAHeldBackBoxComesForwardAfter) {
+    const auto window = [](HWND owner) {
+        return ::CreateWindowExW(0, L"STATIC", L"", (owner ? WS_POPUP : WS_OVERLAPPEDWINDOW) | WS_VISIBLE, 0,
+                                 0, 100, 100, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    };
+    const HWND box = window(nullptr);
+    ::SetForegroundWindow(box);
+    Start(L"关闭计算机");
+    EXPECT_EQ(::GetActiveWindow(), prompt.hwnd());
+    ::SetActiveWindow(box);
+    EXPECT_EQ(::GetActiveWindow(), prompt.hwnd()) << "another window may not take the keys";
+    const HWND question = window(prompt.hwnd()); // e.g. a box the prompt asks with
+    ::SetActiveWindow(question);
+    EXPECT_EQ(::GetActiveWindow(), question);
+    ::DestroyWindow(question);
+
+    ::SendMessageW(prompt.cancelButton(), BM_CLICK, 0, 0);
+    EXPECT_EQ(::GetActiveWindow(), box) << "the box held back comes forward";
+
+    // While the operation runs the countdown has stopped: a box it shows can be answered.
+    Start(L"关闭计算机");
+    HWND activeDuringOperation = nullptr;
+    onPerform = [&] {
+        ::SetActiveWindow(box);
+        activeDuringOperation = ::GetActiveWindow();
+    };
+    Tick(15);
+    EXPECT_EQ(activeDuringOperation, box);
+    ::DestroyWindow(box);
+}
+
 TEST_F(CountdownPromptTest, ASecondCallRestartsTheSameWindowWhichPerformsOnTheFifteenthTick) {
     Start(L"关闭计算机");
     const HWND window = prompt.hwnd();

@@ -132,20 +132,74 @@ TEST_F(ReminderPopupTest, RisesFromBelowTheScreenIntoTheWorkAreaCornerAtAnyDpi) 
     EXPECT_EQ(rest.right, WorkArea().right);
     EXPECT_EQ(rest.bottom, WorkArea().bottom);
 
-    // A late tick moves nothing; a second pop-up at the same dpi rests exactly on the first, above it.
+    // A late tick moves nothing; a second pop-up comes to rest right above the first, and in front.
     ::SendMessageW(first->hwnd(), WM_TIMER, ReminderPopup::kTimerSlide, 0);
     EXPECT_EQ(WindowRect(first->hwnd()).top, rest.top);
     ReminderPopup* second = Open(L"二");
     ::SendMessageW(second->hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     FinishSlide(*second);
     const RECT secondRest = WindowRect(second->hwnd());
-    EXPECT_TRUE(::EqualRect(&secondRest, &rest));
+    EXPECT_EQ(secondRest.right, rest.right);
+    EXPECT_EQ(secondRest.bottom, rest.top);
+    EXPECT_EQ(secondRest.bottom - secondRest.top, rest.bottom - rest.top);
     HWND below = second->hwnd();
     while (below && below != first->hwnd()) {
         below = ::GetWindow(below, GW_HWNDNEXT);
     }
     EXPECT_EQ(below, first->hwnd());
     EXPECT_EQ(popups_.OpenCount(), 2u);
+}
+
+TEST_F(ReminderPopupTest, OpensWithoutTakingTheKeyboardAndGrowsForALongMessageThenScrolls) {
+    // The user is typing in another window: the pop-up must not take the keys from it.
+    const HWND typing = ::CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                          nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ::SetForegroundWindow(typing);
+    ::SetFocus(typing);
+    ReminderPopup* shortOne = Open(L"短");
+    FinishSlide(*shortOne);
+    EXPECT_EQ(::GetActiveWindow(), typing);
+    EXPECT_EQ(::GetFocus(), typing);
+    const RECT designed = WindowRect(shortOne->hwnd());
+    const LONG designedHeight = designed.bottom - designed.top;
+    const LONG halfWork = (WorkArea().bottom - WorkArea().top) / 2;
+
+    std::wstring lines;
+    for (int i = 1; i <= 6; ++i) {
+        lines += L"第" + std::to_wstring(i) + L"行\n"; // bare line feeds, as the plan file keeps them
+    }
+    std::wstring endless;
+    for (int i = 0; i < 300; ++i) {
+        endless += L"很长的提醒内容\r\n";
+    }
+    const struct {
+        const char* name;
+        std::wstring message;
+        bool taller;
+        bool capped;
+    } cases[] = {
+        {"six lines", lines, true, false},
+        {"three hundred lines", endless, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReminderPopup* popup = Open(c.message.c_str());
+        FinishSlide(*popup);
+        const RECT r = WindowRect(popup->hwnd());
+        const HWND message = popup->Control(ids::kReminderMessage);
+        EXPECT_EQ(r.bottom - r.top > designedHeight, c.taller);
+        EXPECT_LE(r.bottom - r.top, halfWork);
+        EXPECT_EQ((::GetWindowLongW(message, GWL_STYLE) & WS_VSCROLL) != 0, c.capped);
+        // Every line of the message is its own line in the box, and the buttons stay below it.
+        EXPECT_GE(::SendMessageW(message, EM_GETLINECOUNT, 0, 0), c.capped ? 300 : 6);
+        RECT box{}, button{};
+        ::GetWindowRect(message, &box);
+        ::GetWindowRect(popup->Control(ids::kReminderGotIt), &button);
+        EXPECT_GE(button.top, box.bottom);
+        EXPECT_LE(button.bottom, r.bottom);
+        EXPECT_EQ(::GetFocus(), typing);
+    }
+    ::DestroyWindow(typing);
 }
 
 TEST_F(ReminderPopupTest, PlaysMusicAndEveryAnswerClosesMidSlideOnlyLaterAddsAPlan) {

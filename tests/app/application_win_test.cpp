@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -294,6 +295,91 @@ TEST_F(ApplicationTest, APowerOperationWindowsRefusesIsToldInABalloon) {
     EXPECT_EQ(told.rfind(prefix, 0), 0u) << "the balloon names the operation";
     EXPECT_GT(told.size(), prefix.size()) << "and gives the system's reason";
     EXPECT_TRUE(::IsWindow(app->mainWindow().hwnd()));
+}
+
+TEST_F(ApplicationTest, AfterEachRefusalTheFocusIsOnTheFieldAtFault) {
+    auto app = Make(L"");
+    ASSERT_TRUE(app->Start());
+    PumpUntilQuiet();
+    MainWindow& window = app->mainWindow();
+    const auto page = [&](int tab) {
+        return ::GetWindow(window.Panel(tab), GW_CHILD);
+    };
+    const auto set = [&](int tab, unsigned id, const wchar_t* value) {
+        ::SetWindowTextW(::GetDlgItem(page(tab), static_cast<int>(id)), value);
+    };
+    const auto click = [&](int tab, unsigned id) {
+        ::SendMessageW(::GetDlgItem(page(tab), static_cast<int>(id)), BM_CLICK, 0, 0);
+    };
+    const struct {
+        const char* refusal;
+        int tab;
+        std::function<void()> enter;
+        unsigned add;
+        unsigned field;
+        const wchar_t* message;
+    } cases[] = {
+        {"not a time", kTabShutdown, [&] { set(kTabShutdown, ids::kEditorTimeField, L"24:00"); },
+         ids::kEditorAdd, ids::kEditorTimeField, text::kMsgBadTime},
+        {"no weekday", kTabReminder,
+         [&] {
+             set(kTabReminder, ids::kEditorTimeField, L"23:59");
+             click(kTabReminder, ids::kEditorRepeatPlan);
+         },
+         ids::kEditorAdd, ids::kEditorWeekdayFirst, text::kMsgNoWeekday},
+        {"no program", kTabRun, [&] { set(kTabRun, ids::kEditorTimeField, L"23:59"); }, ids::kEditorAdd,
+         ids::kEditorText, text::kMsgNoProgram},
+        {"no forbidden name", kTabForbidden, [] {}, ids::kForbiddenAdd, ids::kForbiddenName,
+         text::kMsgNoProgramChosen},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refusal);
+        window.SelectTab(c.tab);
+        c.enter();
+        const HWND add = ::GetDlgItem(page(c.tab), static_cast<int>(c.add));
+        ::SetFocus(add);
+        testing::MessageBoxAnswerer answer(IDOK);
+        ::SendMessageW(add, BM_CLICK, 0, 0);
+        PumpUntilQuiet();
+        EXPECT_EQ(answer.Text(), c.message);
+        EXPECT_EQ(::GetFocus(), ::GetDlgItem(page(c.tab), static_cast<int>(c.field)));
+    }
+    EXPECT_TRUE(app->plans().Empty());
+}
+
+TEST_F(ApplicationTest, TabLeavesTheReminderMessageAndEnterInTheForbiddenNameAddsIt) {
+    auto app = Make(L"");
+    ASSERT_TRUE(app->Start());
+    PumpUntilQuiet();
+    MainWindow& window = app->mainWindow();
+    // A key as the message loop hands it over: the dialog manager of the main window first.
+    const auto key = [&](HWND to, WPARAM vk) {
+        MSG message{to, WM_KEYDOWN, vk, 1, 0, {}};
+        if (!::IsDialogMessageW(window.hwnd(), &message)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        PumpUntilQuiet();
+    };
+    window.SelectTab(kTabReminder);
+    const HWND reminder = ::GetWindow(window.Panel(kTabReminder), GW_CHILD);
+    const HWND text = ::GetDlgItem(reminder, ids::kEditorText);
+    ::SetFocus(text);
+    key(text, VK_TAB);
+    EXPECT_EQ(::GetFocus(), ::GetDlgItem(reminder, ids::kEditorOption)) << "Tab goes on to 播放音乐";
+    EXPECT_EQ(GetWindowTextString(text), text::kEditorMessageInitial) << "and types no tab";
+
+    window.SelectTab(kTabForbidden);
+    const HWND forbidden = ::GetWindow(window.Panel(kTabForbidden), GW_CHILD);
+    const HWND name = ::GetDlgItem(forbidden, ids::kForbiddenName);
+    ::SetWindowTextW(name, L"game.exe");
+    ::SetFocus(name);
+    key(name, VK_RETURN);
+    const HWND list = ::GetDlgItem(forbidden, ids::kForbiddenList);
+    ASSERT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+    wchar_t added[32] = {};
+    ::SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(added));
+    EXPECT_STREQ(added, L"game.exe");
 }
 
 TEST_F(ApplicationTest, ChangesAreSavedAtOnceAndACloseRequestLeavesTheFileAlone) {

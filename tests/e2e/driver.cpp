@@ -518,6 +518,41 @@ void PostMouseClick(HWND control) {
     EXPECT_TRUE(PostMessageW(control, WM_LBUTTONUP, 0, at));
 }
 
+void PressKey(WORD key, bool alt, bool shift) {
+    std::vector<INPUT> inputs;
+    const auto add = [&](WORD vk, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    };
+    if (alt) {
+        add(VK_MENU, false);
+    }
+    if (shift) {
+        add(VK_SHIFT, false);
+    }
+    add(key, false);
+    add(key, true);
+    if (shift) {
+        add(VK_SHIFT, true);
+    }
+    if (alt) {
+        add(VK_MENU, true);
+    }
+    EXPECT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size())
+        << "key " << key;
+}
+
+HWND KeyboardFocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    return thread != 0 && GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
 void PostTrayNotification(HWND mainWindow, UINT mouseMessage) {
     EXPECT_TRUE(PostMessageW(mainWindow, 2025, 0, mouseMessage));
 }

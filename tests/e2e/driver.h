@@ -120,6 +120,12 @@ void PostMouseClick(HWND control);
 void PostTrayNotification(HWND mainWindow, UINT mouseMessage);
 void SendTrayNotification(HWND mainWindow, UINT mouseMessage);
 
+// Real keystrokes, as a keyboard makes them, for whichever window has the keyboard in the desktop: `key`
+// pressed and released, with Alt (an access key) or Shift held around it when asked.
+void PressKey(WORD key, bool alt = false, bool shift = false);
+// The window that has the keyboard focus in the thread of `window` (nullptr when none).
+HWND KeyboardFocusOf(HWND window);
+
 bool IsShownNormal(HWND window); // visible and not minimised
 bool IsHidden(HWND window);
 std::wstring WindowText(HWND window);

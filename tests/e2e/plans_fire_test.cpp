@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -86,6 +87,58 @@ TEST(PlansFire, APowerPlanOpensTheCountdownAndCancelLeavesTheProgramRunning) {
     PostClick(FindDescendant(prompt, ids::kCountdownCancelButton));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(prompt) || !IsWindowVisible(prompt); }));
     EXPECT_TRUE(kestrel.IsRunning());
+    PostCommand(main, ids::kCmdTrayExit);
+    EXPECT_TRUE(kestrel.WaitForExit());
+}
+
+TEST(PlansFire, ThreeRemindersDueAtOnceAreAllVisible) {
+    Sandbox sandbox;
+    const std::wstring minute = MinuteWithTimeToSpare();
+    std::vector<Row> plans;
+    for (const wchar_t* message : {L"第一件事", L"第二件事", L"第三件事"}) {
+        plans.push_back({L"定时提醒", minute, L"文字提示", L"启用", L"执行一次", message});
+    }
+    sandbox.WritePlanFile(plans);
+    KestrelProcess kestrel(sandbox, L"mini");
+    HWND main = kestrel.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+
+    std::vector<HWND> popups;
+    ASSERT_TRUE(WaitUntil([&] {
+        popups = VisibleWindowsOf(kestrel.Id(), L"Kestrel.ReminderPopup");
+        return popups.size() == 3;
+    })) << popups.size()
+        << " pop-ups within the timeout";
+    // Once they are at rest: each inside the work area, none over another, each message its own.
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    std::vector<RECT> places(3);
+    const auto rest = [&] {
+        bool moved = false;
+        for (std::size_t i = 0; i < popups.size(); ++i) {
+            RECT now{};
+            GetWindowRect(popups[i], &now);
+            moved = moved || !EqualRect(&now, &places[i]);
+            places[i] = now;
+        }
+        return !moved;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return rest() && (Sleep(300), rest()); }));
+    std::vector<std::wstring> messages;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const RECT& a = places[i];
+        EXPECT_TRUE(a.left >= work.left && a.top >= work.top && a.right <= work.right &&
+                    a.bottom <= work.bottom)
+            << "pop-up " << i << " is not inside the work area";
+        for (std::size_t j = i + 1; j < places.size(); ++j) {
+            RECT overlap{};
+            EXPECT_FALSE(IntersectRect(&overlap, &a, &places[j]))
+                << "pop-ups " << i << " and " << j << " overlap";
+        }
+        messages.push_back(WindowText(FindDescendant(popups[i], ids::kReminderMessage)));
+    }
+    std::sort(messages.begin(), messages.end());
+    EXPECT_EQ(messages, (std::vector<std::wstring>{L"    第一件事", L"    第三件事", L"    第二件事"}));
     PostCommand(main, ids::kCmdTrayExit);
     EXPECT_TRUE(kestrel.WaitForExit());
 }

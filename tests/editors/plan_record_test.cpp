@@ -59,6 +59,33 @@ PlanRow Power(const wchar_t* time, const wchar_t* repeat = text::kRepeatOnce) {
                        text::kPowerPlanInfo);
 }
 
+TEST(RepeatTypeTicks, EachPresetTicksItsDaysAndCustomLeavesTheBoxes) {
+    const struct {
+        int type;
+        const char* days; // Monday to Sunday, x = ticked; nullptr: the boxes are left to the user
+    } cases[] = {
+        {0, "xxxxxxx"}, // 每天
+        {1, "xxxxx.."}, // 工作日（5天）
+        {2, "xxxxxx."}, // 工作日（6天）
+        {3, "......x"}, // 周末（1天）
+        {4, ".....xx"}, // 周末（2天）
+        {5, nullptr},   // 自定义
+        {6, nullptr},   {-1, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        const auto ticks = RepeatTypeTicks(c.type);
+        ASSERT_EQ(ticks.has_value(), c.days != nullptr);
+        if (ticks) {
+            std::string shown;
+            for (bool day : *ticks) {
+                shown += day ? 'x' : '.';
+            }
+            EXPECT_EQ(shown, c.days);
+        }
+    }
+}
+
 TEST(BuildPlanRecord, EntriesGiveTheRowOrTheRightMessage) {
     const PlanRow none;
     const Case cases[] = {

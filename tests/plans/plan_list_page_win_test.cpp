@@ -11,6 +11,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -57,6 +58,29 @@ protected:
     std::unique_ptr<PlanListPage> page_;
 };
 
+// Every header shows whole (its text and the header's margins of 6 pixels a side at 96 dpi), no column is
+// narrower than designed, and the last one ends at the list's edge, less room for a scroll bar.
+void ExpectHeadersWholeAndTheListFilled(HWND list, int dpi) {
+    const int designedTwips[] = {1440, 800, 1440, 500, 1440};
+    int right = 0;
+    for (int i = 0; i < 6; ++i) {
+        wchar_t caption[64] = {};
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = caption;
+        column.cchTextMax = 64;
+        ASSERT_TRUE(ListView_GetColumn(list, i, &column)) << i;
+        EXPECT_GE(column.cx, ListView_GetStringWidth(list, caption) + ::MulDiv(12, dpi, 96)) << i;
+        if (i < 5) {
+            EXPECT_GE(column.cx, ::MulDiv(designedTwips[i], dpi, 1440)) << i;
+        }
+        right += column.cx;
+    }
+    RECT client{};
+    ::GetClientRect(list, &client);
+    EXPECT_EQ(right, client.right - ::GetSystemMetrics(SM_CXVSCROLL));
+}
+
 TEST_F(PlanListPageTest, IsABareChildWithTheSixCaptionedColumns) {
     const LONG style = ::GetWindowLongW(page_->hwnd(), GWL_STYLE);
     EXPECT_TRUE(style & WS_CHILD);
@@ -64,31 +88,29 @@ TEST_F(PlanListPageTest, IsABareChildWithTheSixCaptionedColumns) {
     EXPECT_EQ(::GetDlgCtrlID(page_->listView()), static_cast<int>(ids::kPlanListView));
 
     const wchar_t* captions[] = {L"计划名称", L"操作时间", L"操作类型", L"状态", L"重复", L"附加信息"};
-    const int widthsTwips[] = {1440, 800, 1440, 500, 1440, 3000};
-    const int dpi = DpiForWindow(page_->hwnd());
     const int formats[] = {LVCFMT_LEFT,   LVCFMT_CENTER, LVCFMT_CENTER,
                            LVCFMT_CENTER, LVCFMT_LEFT,   LVCFMT_LEFT};
     for (int i = 0; i < 6; ++i) {
         wchar_t caption[64] = {};
         LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.mask = LVCF_TEXT | LVCF_FMT;
         column.pszText = caption;
         column.cchTextMax = 64;
         ASSERT_TRUE(ListView_GetColumn(page_->listView(), i, &column)) << i;
         EXPECT_STREQ(caption, captions[i]);
-        EXPECT_EQ(column.cx, ::MulDiv(widthsTwips[i], dpi, 1440)) << i;
         EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, formats[i]) << i;
     }
     EXPECT_FALSE(ListView_GetColumn(page_->listView(), 6, nullptr));
+    ExpectHeadersWholeAndTheListFilled(page_->listView(), DpiForWindow(page_->hwnd()));
 }
 
 TEST_F(PlanListPageTest, LaysItselfOutAgainForANewDpi) {
     ::SendMessageW(page_->hwnd(), WM_DPICHANGED_AFTERPARENT, 192, 0);
-    EXPECT_EQ(ListView_GetColumnWidth(page_->listView(), 5), 400);
     RECT list{};
     ::GetWindowRect(page_->listView(), &list);
     EXPECT_EQ(list.right - list.left, 1142);
     EXPECT_EQ(list.bottom - list.top, 438);
+    ExpectHeadersWholeAndTheListFilled(page_->listView(), 192);
 }
 
 TEST_F(PlanListPageTest, ShowsTheModelAndFollowsItsChanges) {
@@ -106,6 +128,72 @@ TEST_F(PlanListPageTest, ShowsTheModelAndFollowsItsChanges) {
     EXPECT_EQ(Cell(0, 5), L"b");
     plans_.RemoveAll();
     EXPECT_EQ(Rows(), 0);
+}
+
+TEST_F(PlanListPageTest, ACellCutShortShowsItsWholeTextOverItAndDisabledPlansAreGrey) {
+    const std::wstring longText(80, L'长');
+    plans_.Append(Plan(L"08:05", longText.c_str()));
+    plans_.Append(Plan(L"09:00", L"短"));
+    plans_.SetStatus(2, text::kStatusDisabled);
+    const HWND list = page_->listView();
+    const auto tipText = [&] {
+        wchar_t shown[256] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = page_->hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(list);
+        tool.lpszText = shown;
+        ::SendMessageW(page_->cellTip(), TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+        return std::wstring(shown);
+    };
+    const auto hover = [&](int item, int column) {
+        RECT cell{};
+        ListView_GetSubItemRect(list, item, column, LVIR_LABEL, &cell);
+        ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(cell.left + 4, (cell.top + cell.bottom) / 2));
+        return cell;
+    };
+    const struct {
+        const char* name;
+        int item, column;
+        bool shown;
+    } cases[] = {
+        {"cut message", 0, 5, true},
+        {"time that fits", 0, 1, false},
+        {"message that fits", 1, 5, false},
+        {"cut message again", 0, 5, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RECT cell = hover(c.item, c.column);
+        EXPECT_EQ(::IsWindowVisible(page_->cellTip()) != FALSE, c.shown);
+        if (c.shown) {
+            EXPECT_EQ(tipText(), longText);
+            RECT tip{};
+            ::GetWindowRect(page_->cellTip(), &tip);
+            POINT corner{cell.left, cell.top};
+            ::ClientToScreen(list, &corner);
+            EXPECT_LE(std::abs(tip.top - corner.y), 4) << "the tip lies over its cell";
+        }
+    }
+    ::SendMessageW(list, WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(::IsWindowVisible(page_->cellTip()));
+
+    // The colour each row is drawn in: the grey of disabled text for a disabled plan only.
+    for (int item = 0; item < 2; ++item) {
+        NMLVCUSTOMDRAW draw{};
+        draw.nmcd.hdr.hwndFrom = list;
+        draw.nmcd.hdr.idFrom = ids::kPlanListView;
+        draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+        draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+        EXPECT_EQ(
+            ::SendMessageW(page_->hwnd(), WM_NOTIFY, ids::kPlanListView, reinterpret_cast<LPARAM>(&draw)),
+            CDRF_NOTIFYITEMDRAW);
+        draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+        draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(item);
+        draw.clrText = RGB(1, 2, 3);
+        ::SendMessageW(page_->hwnd(), WM_NOTIFY, ids::kPlanListView, reinterpret_cast<LPARAM>(&draw));
+        EXPECT_EQ(draw.clrText, item == 1 ? ::GetSysColor(COLOR_GRAYTEXT) : RGB(1, 2, 3)) << item;
+    }
 }
 
 TEST_F(PlanListPageTest, SingleRowCommandsActOnTheSelectedRowOnly) {

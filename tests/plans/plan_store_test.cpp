@@ -139,10 +139,10 @@ TEST(PlanStore, DamagedFilesAreCopiedNeverOverwritingAnEarlierCopy) {
         std::optional<std::wstring> copy; // the copy made at this start, if any
     };
     const Start starts[] = {
-        {first, PlanFileCopyPath(kFile, 1)},
-        {second, PlanFileCopyPath(kFile, 2)},
+        {first, L"C:\\Kestrel\\Values.xml.bak"},
+        {second, L"C:\\Kestrel\\Values.xml.2.bak"},
         {second, std::nullopt}, // the same damage met again: its copy is there already
-        {first + "x", PlanFileCopyPath(kFile, 3)},
+        {first + "x", L"C:\\Kestrel\\Values.xml.3.bak"},
     };
     for (const Start& start : starts) {
         disk.files[kFile] = start.found;
@@ -155,11 +155,10 @@ TEST(PlanStore, DamagedFilesAreCopiedNeverOverwritingAnEarlierCopy) {
         plans.Append(Plan(L"新"));
         EXPECT_EQ(store.Save(), PlanSaveResult::Saved);
     }
-    EXPECT_EQ(disk.files[PlanFileCopyPath(kFile, 1)], first);
-    EXPECT_EQ(disk.files[PlanFileCopyPath(kFile, 2)], second);
-    EXPECT_EQ(disk.files[PlanFileCopyPath(kFile, 3)], first + "x");
-    EXPECT_EQ(disk.files.count(PlanFileCopyPath(kFile, 4)), 0u);
-    EXPECT_EQ(PlanFileCopyPath(kFile, 2), L"C:\\Kestrel\\Values.xml.2.bak");
+    EXPECT_EQ(disk.files[L"C:\\Kestrel\\Values.xml.bak"], first);
+    EXPECT_EQ(disk.files[L"C:\\Kestrel\\Values.xml.2.bak"], second);
+    EXPECT_EQ(disk.files[L"C:\\Kestrel\\Values.xml.3.bak"], first + "x");
+    EXPECT_EQ(disk.files.count(L"C:\\Kestrel\\Values.xml.4.bak"), 0u);
 }
 
 TEST(PlanStore, ADamagedFileWhoseCopyCannotBeWrittenIsNotReplaced) {

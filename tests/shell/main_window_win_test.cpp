@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <vector>
 
 namespace kestrel::win {
@@ -88,6 +90,9 @@ protected:
         events.sessionEnding = [this] {
             ++sessionEnds;
         };
+        events.feedbackAvailable = [this] {
+            return feedbackAvailable;
+        };
         window = std::make_unique<MainWindow>(clock, std::move(events));
         ASSERT_TRUE(window->Create(::GetModuleHandleW(nullptr)));
         main = window->hwnd();
@@ -119,6 +124,7 @@ protected:
     std::vector<bool> autoStartChoices;
     int exits = 0;
     int sessionEnds = 0;
+    bool feedbackAvailable = false;
 };
 
 TEST_F(MainWindowTest, HasTheFixedTitleAFixedBorderAndNoMaximiseBox) {
@@ -295,6 +301,38 @@ TEST_F(MainWindowTest, EveryCloseRequestHidesAndMinimisesAndTheTrayCommandsMoveB
     EXPECT_TRUE(::IsIconic(main));
     EXPECT_EQ(exits, 0);
     EXPECT_EQ(sessionEnds, 0);
+}
+
+TEST_F(MainWindowTest, MenusOfferOnlyWhatCanBeDone) {
+    const auto greyed = [](HMENU menu, unsigned id) {
+        return (::GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    };
+    HMENU tray = window->TrayMenu();
+    HMENU help = ::GetSubMenu(::GetMenu(main), 0);
+    const struct {
+        const char* state;
+        std::function<void()> enter;
+        bool showGreyed;
+        bool hideGreyed;
+        bool feedback;
+    } cases[] = {
+        {"shown", [&] { window->ShowCentred(); }, true, false, true},
+        {"minimised by the user", [&] { ::ShowWindow(main, SW_MINIMIZE); }, false, false, false},
+        {"hidden in the tray", [&] { window->HideToTray(); }, false, true, true},
+        {"back from the tray", [&] { window->ShowFromTray(); }, true, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.state);
+        c.enter();
+        feedbackAvailable = c.feedback;
+        ::SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(tray), 0);
+        ::SendMessageW(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(help), 0);
+        EXPECT_EQ(greyed(tray, ids::kCmdTrayShow), c.showGreyed);
+        EXPECT_EQ(greyed(tray, ids::kCmdTrayHide), c.hideGreyed);
+        EXPECT_FALSE(greyed(tray, ids::kCmdTrayExit));
+        EXPECT_EQ(greyed(help, ids::kCmdHelpFeedback), !c.feedback);
+        EXPECT_FALSE(greyed(help, ids::kCmdHelpAbout));
+    }
 }
 
 TEST_F(MainWindowTest, TheExitCommandHandsTheCloseToTheApplicationOnce) {
