@@ -108,7 +108,8 @@ HWND WaitForDescendant(HWND root, int id, Duration timeout = kTimeout);
 std::optional<LRESULT> SendWithTimeout(HWND window, UINT message, WPARAM w = 0, LPARAM l = 0,
                                        Duration timeout = 5s);
 // A synchronous no-op message: once it returns, the window's thread has handled everything that was
-// sent to it before, and every message posted before it from this thread.
+// sent to it before. A sent message overtakes messages still waiting in the queue, so clicks and
+// commands posted just before may not have been handled yet: wait for their effect with WaitUntil.
 bool RoundTrip(HWND window);
 
 void PostCommand(HWND target, unsigned id);

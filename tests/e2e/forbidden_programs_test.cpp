@@ -67,8 +67,11 @@ TEST(ForbiddenPrograms, ANameInOtherCaseEndsItsProgramOneCopyPerTickUntilDeleted
     SendWithTimeout(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"БЛОКНОТ.EXE"));
     PostClick(add);
     PostClick(add);
+    // The clicks are posted: a round trip alone may overtake them, so wait for the list to settle.
+    const std::vector<std::wstring> expected{L"KESTREL.EXE", L"БЛОКНОТ.EXE"};
+    WaitUntil([&] { return ListEntries(list) == expected; });
     ASSERT_TRUE(RoundTrip(page));
-    EXPECT_EQ(ListEntries(list), (std::vector<std::wstring>{L"KESTREL.EXE", L"БЛОКНОТ.EXE"}));
+    EXPECT_EQ(ListEntries(list), expected);
 
     const HANDLE both[] = {first.info.hProcess, second.info.hProcess};
     const DWORD ended = WaitForMultipleObjects(2, both, FALSE, 5000) - WAIT_OBJECT_0;
@@ -85,7 +88,7 @@ TEST(ForbiddenPrograms, ANameInOtherCaseEndsItsProgramOneCopyPerTickUntilDeleted
     EXPECT_EQ(ListEntries(list).size(), 2u);
     SendWithTimeout(list, LB_SETCURSEL, 1);
     PostClick(remove);
-    ASSERT_TRUE(RoundTrip(page));
+    WaitUntil([&] { return ListEntries(list).size() == 1; });
     EXPECT_EQ(ListEntries(list), std::vector<std::wstring>{L"KESTREL.EXE"});
     Sleeper third(program);
     EXPECT_EQ(WaitForSingleObject(third.info.hProcess, 2500), WAIT_TIMEOUT) << "ended after its deletion";
