@@ -123,6 +123,15 @@ else
     total_failed=$((total_failed + 1))
 fi
 
+# Only Known DLLs in the import table: anything else would be looked for beside the program first.
+echo "== Kestrel.exe's import table"
+if bash scripts/check_imports.sh "$win32/Kestrel.exe" | sed 's/^/   /'; then
+    total_passed=$((total_passed + 1))
+else
+    echo "!! Kestrel.exe imports a DLL that is not a Known DLL"
+    total_failed=$((total_failed + 1))
+fi
+
 trap 'bash "$root/scripts/wine_rig.sh" stop' EXIT
 trap 'exit 130' INT TERM
 echo "== starting the Wine rig"
