@@ -8,5 +8,10 @@ cd "$root"
 
 bash scripts/setup.sh
 bash scripts/wine_rig.sh stop
+# The read-only folder of the black-box scenarios, should a killed test run have left it mounted.
+view="$(kestrel_build_dir win32)/e2e-readonly/view"
+if mountpoint -q "$view" 2>/dev/null; then
+    umount "$view"
+fi
 rm -rf "$(kestrel_build_dir native)" "$(kestrel_build_dir win32)" "$(kestrel_build_dir bench)" \
     "${KESTREL_WINEPREFIX:-$root/build/wine}" "${KESTREL_RIG_DIR:-$root/build/rig}"
