@@ -360,7 +360,8 @@ void Application::SaveBeforeExit() {
                                                                        : text::kReasonWriteFailed;
         const std::wstring& path =
             result == PlanSaveResult::FileUnread ? store_->store->ReadPath() : store_->store->Path();
-        const std::wstring message = FillIn(FillIn(text::kMsgExitSaveFailed, L"{path}", path), L"{reason}", reason);
+        const std::wstring message =
+            FillIn(FillIn(text::kMsgExitSaveFailed, L"{path}", path), L"{reason}", reason);
         if (main_->Notify(message, MB_RETRYCANCEL | MB_ICONERROR | MB_DEFBUTTON1) != IDRETRY) {
             return;
         }

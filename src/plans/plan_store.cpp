@@ -22,7 +22,7 @@ void PlanStore::Load() {
     TryRead();
     if (state_ == State::Ready && std::exchange(replaceAtOnce_, false)) {
         lastSave_ = files_.Replace(file_, PlanFileBytes(plans_.Rows())) ? PlanSaveResult::Saved
-                                                                         : PlanSaveResult::WriteFailed;
+                                                                        : PlanSaveResult::WriteFailed;
     }
     saving_ = false;
 }
@@ -134,7 +134,7 @@ PlanSaveResult PlanStore::Save() {
     } else {
         replaceAtOnce_ = false;
         lastSave_ = files_.Replace(file_, PlanFileBytes(plans_.Rows())) ? PlanSaveResult::Saved
-                                                                          : PlanSaveResult::WriteFailed;
+                                                                        : PlanSaveResult::WriteFailed;
     }
     return lastSave_;
 }

@@ -90,7 +90,7 @@ private:
     std::wstring file_;
     std::wstring readFrom_; // file_, or the file whose plans it takes over until that was read
     State state_ = State::Ready;
-    std::string damaged_;  // the damaged file's bytes, until their copy is written
+    std::string damaged_;   // the damaged file's bytes, until their copy is written
     std::wstring tooLarge_; // or the too large file, copied from the disk
     bool replaceAtOnce_ = false;
     PlanSaveResult lastSave_ = PlanSaveResult::Saved;

@@ -29,9 +29,9 @@ public:
             const std::wstring probe =
                 JoinPath(folder, L"Kestrel-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                                      std::to_wstring(::GetTickCount() + attempt) + L".tmp");
-            UniqueKernelHandle file(::CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                                                nullptr));
+            UniqueKernelHandle file(
+                ::CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
             if (file) {
                 return true;
             }
@@ -61,7 +61,8 @@ FolderAccess& SystemFolders() {
 std::wstring PerUserDataFolder() {
     // The environment names it without loading the shell; the shell answers where it does not.
     std::wstring folder(MAX_PATH, L'\0');
-    DWORD length = ::GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), static_cast<DWORD>(folder.size()));
+    DWORD length =
+        ::GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), static_cast<DWORD>(folder.size()));
     if (length >= folder.size()) {
         folder.resize(length);
         length = ::GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), static_cast<DWORD>(folder.size()));
@@ -70,7 +71,8 @@ std::wstring PerUserDataFolder() {
         folder.resize(length);
     } else {
         folder.assign(MAX_PATH, L'\0');
-        if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder.data()))) {
+        if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
+                                      folder.data()))) {
             return {};
         }
         folder.resize(folder.find(L'\0'));

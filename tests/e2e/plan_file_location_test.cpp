@@ -20,8 +20,8 @@ namespace fs = std::filesystem;
 // The Unix path Wine keeps a Windows path at; empty when that cannot be told.
 std::string UnixPathOf(const fs::path& path) {
     using WineUnixFileName = char*(__cdecl*)(const wchar_t*);
-    const auto unixFileName = reinterpret_cast<WineUnixFileName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    const auto unixFileName = reinterpret_cast<WineUnixFileName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     char* unix = unixFileName != nullptr ? unixFileName(path.c_str()) : nullptr;
     const std::string result = unix != nullptr ? unix : "";
     HeapFree(GetProcessHeap(), 0, unix);
@@ -88,8 +88,8 @@ TEST(PlanFileLocation, InAFolderItCannotWriteKestrelKeepsItsPlansInTheUserFolder
     ASSERT_TRUE(CopyFileW(KestrelExeUnderTest().c_str(), (twin / L"Kestrel.exe").c_str(), FALSE));
     const std::string oldFile = WideToUtf8(PlanFileText(SamplePlans()));
     {
-        HANDLE file = CreateFileW((twin / L"Values.xml").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                                  nullptr);
+        HANDLE file =
+            CreateFileW((twin / L"Values.xml").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         DWORD written = 0;
         WriteFile(file, oldFile.data(), static_cast<DWORD>(oldFile.size()), &written, nullptr);
@@ -133,7 +133,8 @@ TEST(PlanFileLocation, InAFolderItCannotWriteKestrelKeepsItsPlansInTheUserFolder
     ASSERT_TRUE(again.WaitUntilIdle());
     HWND list = WaitForDescendant(main, ids::kPlanListView);
     ASSERT_NE(list, nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return ReadListView(list) == expected; })) << "the plans were lost on restart";
+    EXPECT_TRUE(WaitUntil([&] { return ReadListView(list) == expected; }))
+        << "the plans were lost on restart";
     PostCommand(main, ids::kCmdTrayExit);
     ASSERT_TRUE(again.WaitForExit());
     EXPECT_EQ(ReadPlanFileAt(user.PlanFile()), expected);

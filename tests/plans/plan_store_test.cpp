@@ -25,7 +25,9 @@ struct FakeDisk final : FileStore, FolderAccess {
     bool refuseWrites = false;
     int replaces = 0;
 
-    static std::wstring FolderOf(const std::wstring& file) { return file.substr(0, file.find_last_of(L"\\/")); }
+    static std::wstring FolderOf(const std::wstring& file) {
+        return file.substr(0, file.find_last_of(L"\\/"));
+    }
     bool Refuses(const std::wstring& file) const {
         return refuseWrites || readOnlyFolders.count(FolderOf(file)) != 0;
     }
@@ -279,8 +281,7 @@ TEST(PlanFileLocation, BesideTheProgramWhileItCanWriteThereOtherwiseInTheUserFol
     };
     const Case cases[] = {
         {"writable: beside the program", true, false, true, kUserFolder, {kExeFolder, L""}},
-        {"not writable: the user folder takes the plans over", false, false, true, kUserFolder,
-         {kUserFolder, kExeFile}},
+        {"not writable: the plans move over", false, false, true, kUserFolder, {kUserFolder, kExeFile}},
         {"the user's file wins once it exists", true, true, true, kUserFolder, {kUserFolder, L""}},
         {"the user folder cannot be made", false, false, false, kUserFolder, {kExeFolder, L""}},
         {"the system names no user folder", false, false, true, L"", {kExeFolder, L""}},
@@ -329,7 +330,8 @@ TEST(PlanFileLocation, PlansBesideAReadOnlyProgramAreCarriedOverOnceAndStayInThe
     EXPECT_EQ(Start(disk, *xml), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙")}));
     EXPECT_EQ(RowsIn(disk.files[kUserFile]), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙")}))
         << "written at once, so the next start does not carry them over again";
-    EXPECT_EQ(Start(disk, *xml, {Plan(L"新")}), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙"), Plan(L"新")}));
+    EXPECT_EQ(Start(disk, *xml, {Plan(L"新")}),
+              (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙"), Plan(L"新")}));
 
     // The old file changes and the folder becomes writable: neither brings it back.
     disk.files[kExeFile] = PlanFileBytes({Plan(L"旧")});

@@ -18,8 +18,8 @@ using testing::operator/;
 
 // Holds `file` open the way such programs do: reading, without letting it be deleted or replaced.
 HANDLE Hold(const std::wstring& file) {
-    return ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         0, nullptr);
+    return ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
 }
 
 TEST(FileBytesWin, ASaveWaitsForAFileHeldForAMomentAndGivesUpOnOneHeldLonger) {

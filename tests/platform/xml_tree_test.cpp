@@ -290,8 +290,8 @@ TEST(FileBytes, RenameIsRetriedAtMostThreeTimesWithin200MsOnlyWhileBusy) {
     for (const Case& c : cases) {
         std::size_t tries = 0;
         std::vector<unsigned> waits;
-        const bool done = RetryWhileBusy([&] { return c.answers.at(tries++); },
-                                         [&](unsigned ms) { waits.push_back(ms); });
+        const bool done =
+            RetryWhileBusy([&] { return c.answers.at(tries++); }, [&](unsigned ms) { waits.push_back(ms); });
         SCOPED_TRACE(::testing::Message() << "case with " << c.answers.size() << " answers");
         EXPECT_EQ(done, c.done);
         EXPECT_EQ(tries, c.tries);
