@@ -116,6 +116,7 @@ struct Application::Plans {
     std::unique_ptr<PlanStore> store;
     std::unique_ptr<PlanFileSaver> saver;
     PlanSaveResult lastSave = PlanSaveResult::Saved;
+    bool retrying = false; // a save of the slow timer
 };
 
 Application::Application(ApplicationOptions options)
@@ -150,7 +151,9 @@ bool Application::Start() {
         // told once already.
         PlanStore& store = *store_->store;
         if ((store.RetryRead() || store.SaveRetryDue()) && store_->saver) {
+            store_->retrying = true;
             store_->saver->SaveNow();
+            store_->retrying = false;
         }
         ShowPlanFileNotices();
     };
@@ -313,7 +316,7 @@ void Application::LoadPlans() {
 }
 
 bool Application::SavePlans() {
-    store_->lastSave = store_->store->Save();
+    store_->lastSave = store_->store->Save(!store_->retrying);
     ShowPlanFileNotices();
     return store_->lastSave == PlanSaveResult::Saved;
 }

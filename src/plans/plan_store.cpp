@@ -21,8 +21,8 @@ void PlanStore::Load() {
     saving_ = true;
     TryRead();
     if (state_ == State::Ready && std::exchange(replaceAtOnce_, false)) {
-        lastSave_ = files_.Replace(file_, PlanFileBytes(plans_.Rows())) ? PlanSaveResult::Saved
-                                                                        : PlanSaveResult::WriteFailed;
+        lastSave_ = files_.Replace(file_, PlanFileBytes(plans_.Rows()), true) ? PlanSaveResult::Saved
+                                                                              : PlanSaveResult::WriteFailed;
     }
     saving_ = false;
 }
@@ -114,7 +114,7 @@ bool PlanStore::TryKeepCopy() {
     return false;
 }
 
-PlanSaveResult PlanStore::Save() {
+PlanSaveResult PlanStore::Save(bool mayWait) {
     if (saving_) {
         return PlanSaveResult::Saved;
     }
@@ -133,8 +133,9 @@ PlanSaveResult PlanStore::Save() {
         lastSave_ = PlanSaveResult::FileUnread;
     } else {
         replaceAtOnce_ = false;
-        lastSave_ = files_.Replace(file_, PlanFileBytes(plans_.Rows())) ? PlanSaveResult::Saved
-                                                                        : PlanSaveResult::WriteFailed;
+        lastSave_ = files_.Replace(file_, PlanFileBytes(plans_.Rows()), mayWait)
+                        ? PlanSaveResult::Saved
+                        : PlanSaveResult::WriteFailed;
     }
     return lastSave_;
 }

@@ -48,8 +48,9 @@ public:
 
     // Writes the plan list over the plan file, by the rules above. Called again from inside a change
     // notification that this call caused (a late read that brings rows), it does nothing and says
-    // Saved: the outer call writes the file a moment later.
-    PlanSaveResult Save();
+    // Saved: the outer call writes the file a moment later. `mayWait` false: a file that another program
+    // holds is not waited for (the slow timer's retries, which would otherwise stall the window each time).
+    PlanSaveResult Save(bool mayWait = true);
 
     // For the slow timer: while the file is unread, tries to read it again. True when it was read now;
     // the list then needs saving if it held plans added since.

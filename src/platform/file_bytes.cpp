@@ -52,8 +52,9 @@ FileStore& DiskFiles() {
         FileReadStatus Read(const std::wstring& file, std::string& bytes, std::size_t maxBytes) override {
             return ReadFileBytes(file, bytes, maxBytes);
         }
-        bool Replace(const std::wstring& file, std::string_view bytes) override {
-            return WriteFileAtomically(file, bytes);
+        bool Replace(const std::wstring& file, std::string_view bytes, bool mayWait) override {
+            return mayWait ? WriteFileAtomically(file, bytes)
+                           : WriteFileAtomically(file, bytes, [](unsigned) {});
         }
         NewFileStatus WriteNew(const std::wstring& file, std::string_view bytes) override {
             return WriteNewFile(file, bytes);

@@ -85,7 +85,8 @@ class FileStore {
 public:
     virtual ~FileStore() = default;
     virtual FileReadStatus Read(const std::wstring& file, std::string& bytes, std::size_t maxBytes) = 0;
-    virtual bool Replace(const std::wstring& file, std::string_view bytes) = 0;
+    // `mayWait` false: the rename is tried without waiting between tries (a retry that a timer repeats).
+    virtual bool Replace(const std::wstring& file, std::string_view bytes, bool mayWait) = 0;
     virtual NewFileStatus WriteNew(const std::wstring& file, std::string_view bytes) = 0;
     virtual NewFileStatus CopyToNew(const std::wstring& from, const std::wstring& to) = 0;
     virtual void RemoveStaleTemporary(const std::wstring& file) = 0;

@@ -60,7 +60,7 @@ struct FakeDisk final : FileStore, FolderAccess {
         bytes = found->second;
         return FileReadStatus::Read;
     }
-    bool Replace(const std::wstring& file, std::string_view bytes) override {
+    bool Replace(const std::wstring& file, std::string_view bytes, bool) override {
         ++replaces;
         if (Refuses(file) || locked.count(file)) {
             return false;
