@@ -6,12 +6,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 . "$root/scripts/lib.sh"
 
-bash scripts/setup.sh
-bash scripts/wine_rig.sh stop
 # The read-only folder of the black-box scenarios, should a killed test run have left it mounted.
 view="$(kestrel_build_dir win32)/e2e-readonly/view"
 if mountpoint -q "$view" 2>/dev/null; then
     umount "$view"
 fi
+
+bash scripts/setup.sh
+bash scripts/wine_rig.sh stop
 rm -rf "$(kestrel_build_dir native)" "$(kestrel_build_dir win32)" "$(kestrel_build_dir bench)" \
     "${KESTREL_WINEPREFIX:-$root/build/wine}" "${KESTREL_RIG_DIR:-$root/build/rig}"
