@@ -7,6 +7,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 . "$root/scripts/lib.sh"
 
+# The read-only folder of the black-box scenarios, should a killed test run have left it mounted.
+view="$(kestrel_build_dir win32)/e2e-readonly/view"
+if mountpoint -q "$view" 2>/dev/null; then
+    umount "$view"
+fi
+
 bash scripts/setup.sh
 bash scripts/wine_rig.sh stop
 KESTREL_WINEPREFIX=$root/build/wine-run KESTREL_RIG_DIR=$root/build/rig-run bash scripts/wine_rig.sh stop

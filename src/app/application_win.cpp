@@ -18,9 +18,11 @@
 #include "plans/plan_file_saver.h"
 #include "plans/plan_store.h"
 #include "plans/plan_list_page_win.h"
+#include "plans/plan_location.h"
 #include "platform/file_bytes.h"
 #include "platform/com_win.h"
 #include "platform/dpi_win.h"
+#include "platform/folder_access_win.h"
 #include "platform/module_win.h"
 #include "platform/xml_tree.h"
 #include "res/resource_ids.h"
@@ -121,13 +123,14 @@ struct Application::Plans {
     std::unique_ptr<PlanStore> store;
     std::unique_ptr<PlanFileSaver> saver;
     PlanSaveResult lastSave = PlanSaveResult::Saved;
+    bool retrying = false; // a save of the slow timer
 };
 
 Application::Application(ApplicationOptions options)
     : options_(std::move(options)), store_(std::make_unique<Plans>()), tray_(options_.trayShell) {
     store_->xml = CreateXmlBackend();
-    store_->store =
-        std::make_unique<PlanStore>(DiskFiles(), *store_->xml, plans_, PlanFilePath(options_.planFolder));
+    store_->store = std::make_unique<PlanStore>(DiskFiles(), *store_->xml, plans_,
+                                                PlanFilePath(options_.planFolder), options_.carryPlansFrom);
 }
 
 Application::~Application() = default;
@@ -150,9 +153,14 @@ bool Application::Start() {
         End(false);
     };
     events.planFileRetry = [this] {
-        if (store_->store->RetryRead() && store_->saver) {
-            // Read at last: its plans are in front now, and those added meanwhile can be saved with them.
+        // Read at last (its plans are in front now, and those added meanwhile are saved with them), or a
+        // save that the folder or another program refused: try the save again. A failure that lasts was
+        // told once already.
+        PlanStore& store = *store_->store;
+        if ((store.RetryRead() || store.SaveRetryDue()) && store_->saver) {
+            store_->retrying = true;
             store_->saver->SaveNow();
+            store_->retrying = false;
         }
         ShowPlanFileNotices();
     };
@@ -335,7 +343,7 @@ void Application::LoadPlans() {
 }
 
 bool Application::SavePlans() {
-    store_->lastSave = store_->store->Save();
+    store_->lastSave = store_->store->Save(!store_->retrying);
     ShowPlanFileNotices();
     return store_->lastSave == PlanSaveResult::Saved;
 }
@@ -349,7 +357,7 @@ void Application::ShowPlanFileNotices() {
     if (store.TakeReadFailureNotice()) {
         main_->PostNotice(text::kMsgPlanFileOpenError, 0);
     }
-    main_->SetPlanFileRetry(store.Unread());
+    main_->SetPlanFileRetry(store.Unread() || store.SaveRetryDue());
 }
 
 void Application::ReportSaveFailure() {
@@ -357,7 +365,7 @@ void Application::ReportSaveFailure() {
     std::wstring message;
     switch (store_->lastSave) {
     case PlanSaveResult::FileUnread:
-        message = FillIn(text::kMsgPlanFileUnread, L"{path}", path);
+        message = FillIn(text::kMsgPlanFileUnread, L"{path}", store_->store->ReadPath());
         break;
     case PlanSaveResult::CopyFailed:
         message = FillIn(text::kMsgPlanFileCopyFailed, L"{path}", path);
@@ -380,8 +388,10 @@ void Application::SaveBeforeExit() {
         const wchar_t* reason = result == PlanSaveResult::FileUnread   ? text::kReasonFileUnread
                                 : result == PlanSaveResult::CopyFailed ? text::kReasonCopyFailed
                                                                        : text::kReasonWriteFailed;
+        const std::wstring& path =
+            result == PlanSaveResult::FileUnread ? store_->store->ReadPath() : store_->store->Path();
         const std::wstring message =
-            FillIn(FillIn(text::kMsgExitSaveFailed, L"{path}", store_->store->Path()), L"{reason}", reason);
+            FillIn(FillIn(text::kMsgExitSaveFailed, L"{path}", path), L"{reason}", reason);
         if (main_->Notify(message, MB_RETRYCANCEL | MB_ICONERROR | MB_DEFBUTTON1) != IDRETRY) {
             return;
         }
@@ -438,8 +448,11 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
 
     ApplicationOptions options;
     options.instance = instance;
-    options.planFolder = ExecutableFolder();
-    options.helperFolder = options.planFolder;
+    const std::wstring exeFolder = ExecutableFolder();
+    const PlanFileLocation plans = ChoosePlanFileLocation(SystemFolders(), exeFolder, PerUserDataFolder());
+    options.planFolder = plans.folder;
+    options.carryPlansFrom = plans.carryOverFrom;
+    options.helperFolder = exeFolder;
     options.advertBanner = true;
     options.arguments = std::wstring(ArgumentsOf(commandLine ? commandLine : L""));
     options.autoStartPresent = &AutoStartEntryPresent;

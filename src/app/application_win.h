@@ -53,8 +53,11 @@ private:
 
 struct ApplicationOptions {
     HINSTANCE instance = nullptr;
-    // The folder of the plan file (the executable's folder).
+    // The folder of the plan file: the executable's, or the user's own when the executable's cannot be
+    // written (see plan_location.h).
     std::wstring planFolder;
+    // A plan file whose plans are taken over once, while the one in planFolder does not exist; or empty.
+    std::wstring carryPlansFrom;
     // The command line after the program name; exactly "mini" starts hidden.
     std::wstring arguments;
     // The auto-start entry: read at start-up, written when the user clicks the box.

@@ -1,5 +1,6 @@
 // Kestrel's entry point: everything from here on is in RunKestrel.
 #include "app/application_win.h"
+#include "platform/dll_search_win.h"
 
 #include <windows.h>
 
@@ -16,6 +17,7 @@ void __verbose_terminate_handler() {
 } // namespace __gnu_cxx
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    kestrel::win::RestrictDllSearch();
     // The full command line, program name included: ArgumentsOf applies one rule to every way of starting.
     return kestrel::win::RunKestrel(instance, ::GetCommandLineW());
 }

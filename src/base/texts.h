@@ -64,10 +64,11 @@ inline constexpr wchar_t kPlanFileName[] = L"Values.xml";
 
 // Messages.
 inline constexpr wchar_t kMsgPlanFileOpenError[] = L"存储文件打开错误！";
-// Shown once when the plan file cannot be written; {path} is replaced by the file's full path.
+// Shown once when the plan file cannot be written; {path} is replaced by the file's full path. The save
+// is retried every few seconds until it works.
 inline constexpr wchar_t kMsgPlanFileSaveError[] =
     L"计划无法保存到文件：\n{path}"
-    L"\n\n请检查该文件夹是否可写、磁盘是否已满。计划仍保留在程序中，下次修改时会再次尝试保存。";
+    L"\n\n请检查该文件夹是否可写、磁盘是否已满。计划仍保留在程序中，程序会稍后自动重试保存。";
 // While running, when a save was held back to protect the file's own plans.
 inline constexpr wchar_t kMsgPlanFileUnread[] =
     L"计划文件暂时无法读取，为免覆盖其中的计划，暂未保存：\n{path}"

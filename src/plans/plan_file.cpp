@@ -108,6 +108,7 @@ PlanFileLoadResult LoadPlanFile(const std::wstring& file, XmlBackend& xml, PlanL
         case FileReadStatus::NotFound:
             return PlanFileLoadResult::Nothing;
         case FileReadStatus::Failed:
+        case FileReadStatus::TooLarge:
             return PlanFileLoadResult::Failed;
         }
         PlanDocument document = ReadPlanDocument(bytes, xml);

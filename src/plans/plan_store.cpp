@@ -9,8 +9,10 @@ std::wstring PlanFileCopyPath(const std::wstring& file, int number) {
     return number <= 1 ? file + L".bak" : file + L"." + std::to_wstring(number) + L".bak";
 }
 
-PlanStore::PlanStore(FileStore& files, XmlBackend& xml, PlanList& plans, std::wstring file)
-    : files_(files), xml_(xml), plans_(plans), file_(std::move(file)) {}
+PlanStore::PlanStore(FileStore& files, XmlBackend& xml, PlanList& plans, std::wstring file,
+                     std::wstring carryOverFrom)
+    : files_(files), xml_(xml), plans_(plans), file_(std::move(file)),
+      readFrom_(carryOverFrom.empty() ? file_ : std::move(carryOverFrom)) {}
 
 void PlanStore::Load() {
     // A save killed between writing and renaming leaves its temporary behind; the file itself is whole.
@@ -18,17 +20,33 @@ void PlanStore::Load() {
     // The rows read are what the file already holds: the saves their notification starts write nothing.
     saving_ = true;
     TryRead();
+    if (state_ == State::Ready && std::exchange(replaceAtOnce_, false)) {
+        lastSave_ = files_.Replace(file_, PlanFileBytes(plans_.Rows()), true) ? PlanSaveResult::Saved
+                                                                              : PlanSaveResult::WriteFailed;
+    }
     saving_ = false;
 }
 
+void PlanStore::BecomeReady() {
+    state_ = State::Ready;
+    readFrom_ = file_;
+}
+
 void PlanStore::TryRead() {
+    const bool takingOver = readFrom_ != file_;
     std::string bytes;
-    switch (files_.Read(file_, bytes)) {
+    switch (files_.Read(readFrom_, bytes, kMaxFileBytes)) {
     case FileReadStatus::NotFound:
-        state_ = State::Ready;
+        BecomeReady();
         return;
     case FileReadStatus::Failed:
         state_ = State::Unread;
+        return;
+    case FileReadStatus::TooLarge:
+        tooLarge_ = readFrom_;
+        replaceAtOnce_ = true;
+        state_ = State::CopyPending;
+        TryKeepCopy();
         return;
     case FileReadStatus::Read:
         break;
@@ -44,6 +62,7 @@ void PlanStore::TryRead() {
         return;
     case PlanFileLoadResult::Unusable:
         damaged_ = std::move(bytes);
+        replaceAtOnce_ = takingOver;
         state_ = State::CopyPending;
         TryKeepCopy();
         return;
@@ -52,37 +71,50 @@ void PlanStore::TryRead() {
         break;
     }
     // Ready before the rows go in: the save their notification may start must be allowed to write.
-    state_ = State::Ready;
+    replaceAtOnce_ = takingOver;
+    BecomeReady();
     plans_.InsertAllAtFront(std::move(document.rows));
 }
 
 bool PlanStore::TryKeepCopy() {
+    const bool fromDisk = !tooLarge_.empty();
     for (int number = 1; number <= kMaxCopies; ++number) {
+        // Beside the plan file, which is where the user looks, even when the damage came from the file
+        // whose plans it takes over.
         const std::wstring copy = PlanFileCopyPath(file_, number);
-        switch (files_.WriteNew(copy, damaged_)) {
+        switch (fromDisk ? files_.CopyToNew(tooLarge_, copy) : files_.WriteNew(copy, damaged_)) {
         case NewFileStatus::Written:
             copyNotice_ = copy;
             break;
         case NewFileStatus::Exists: {
             // The same damaged file met again (a start whose saves all failed): its copy is there already.
+            // A too large file is not read to compare; it was replaced right after its copy was made.
             std::string existing;
-            if (files_.Read(copy, existing) != FileReadStatus::Read || existing != damaged_) {
+            if (fromDisk || files_.Read(copy, existing, kMaxFileBytes) != FileReadStatus::Read ||
+                existing != damaged_) {
                 continue;
             }
             break;
         }
-        case NewFileStatus::Failed:
-            return false;
+        case NewFileStatus::Failed: {
+            // A too large file that is gone meanwhile needs no copy.
+            std::string none;
+            if (!fromDisk || files_.Read(tooLarge_, none, 0) != FileReadStatus::NotFound) {
+                return false;
+            }
+            break;
+        }
         }
         damaged_.clear();
         damaged_.shrink_to_fit();
-        state_ = State::Ready;
+        tooLarge_.clear();
+        BecomeReady();
         return true;
     }
     return false;
 }
 
-PlanSaveResult PlanStore::Save() {
+PlanSaveResult PlanStore::Save(bool mayWait) {
     if (saving_) {
         return PlanSaveResult::Saved;
     }
@@ -96,13 +128,16 @@ PlanSaveResult PlanStore::Save() {
         TryRead();
     }
     if (state_ == State::CopyPending && !TryKeepCopy()) {
-        return PlanSaveResult::CopyFailed;
+        lastSave_ = PlanSaveResult::CopyFailed;
+    } else if (state_ == State::Unread) {
+        lastSave_ = PlanSaveResult::FileUnread;
+    } else {
+        replaceAtOnce_ = false;
+        lastSave_ = files_.Replace(file_, PlanFileBytes(plans_.Rows()), mayWait)
+                        ? PlanSaveResult::Saved
+                        : PlanSaveResult::WriteFailed;
     }
-    if (state_ == State::Unread) {
-        return PlanSaveResult::FileUnread;
-    }
-    return files_.Replace(file_, PlanFileBytes(plans_.Rows())) ? PlanSaveResult::Saved
-                                                               : PlanSaveResult::WriteFailed;
+    return lastSave_;
 }
 
 bool PlanStore::RetryRead() {

@@ -5,6 +5,10 @@
 //   and once it reads, its plans go in front of those added since;
 // - a file that reads but holds no usable plan list (damaged, cut short, hand-edited) is kept as a
 //   numbered copy beside it before its first replacement; no copy ever overwrites an earlier one;
+// - a file too large to be a plan list is treated as damaged without being read: it is copied, and
+//   replaced at once, so that neither a retry nor the next start meets it again;
+// - a plan file that does not exist yet may take over the plans of another one (the file beside the
+//   executable, when the plans move to the user's own folder): read once, and saved at once;
 // - what the user must hear of (a damaged file and where its copy is, an XML component that fails) is
 //   handed out once, for the window layer to show.
 #pragma once
@@ -14,6 +18,7 @@
 #include "platform/file_bytes.h"
 #include "platform/xml_tree.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -30,8 +35,12 @@ class PlanStore {
 public:
     // Copies of a damaged file are numbered "Values.xml.bak", "Values.xml.2.bak" ... up to this number.
     static constexpr int kMaxCopies = 999;
+    // 10,000 plans take about 1.5 MB; a larger file than this is no plan list.
+    static constexpr std::size_t kMaxFileBytes = std::size_t{32} << 20;
 
-    PlanStore(FileStore& files, XmlBackend& xml, PlanList& plans, std::wstring file);
+    // `carryOverFrom`: a plan file whose plans `file` takes over when `file` does not exist yet.
+    PlanStore(FileStore& files, XmlBackend& xml, PlanList& plans, std::wstring file,
+              std::wstring carryOverFrom = {});
 
     // Start-up: reads the plan file into the (empty) plan list. Saves that the rows' notification starts
     // write nothing.
@@ -39,8 +48,9 @@ public:
 
     // Writes the plan list over the plan file, by the rules above. Called again from inside a change
     // notification that this call caused (a late read that brings rows), it does nothing and says
-    // Saved: the outer call writes the file a moment later.
-    PlanSaveResult Save();
+    // Saved: the outer call writes the file a moment later. `mayWait` false: a file that another program
+    // holds is not waited for (the slow timer's retries, which would otherwise stall the window each time).
+    PlanSaveResult Save(bool mayWait = true);
 
     // For the slow timer: while the file is unread, tries to read it again. True when it was read now;
     // the list then needs saving if it held plans added since.
@@ -48,7 +58,13 @@ public:
 
     // The plan file has not been read in this run although it exists.
     bool Unread() const { return state_ == State::Unread; }
+    // The last write was refused (a read-only folder, a full disk, a program holding the file past the
+    // rename's retries): the slow timer should save again. Not for a damaged file whose copy failed: a
+    // large one would be read whole at every try.
+    bool SaveRetryDue() const { return state_ == State::Ready && lastSave_ == PlanSaveResult::WriteFailed; }
     const std::wstring& Path() const { return file_; }
+    // Where reads come from: the plan file, or the file whose plans it takes over until that was read.
+    const std::wstring& ReadPath() const { return readFrom_; }
 
     // The copy of a damaged plan file, once, right after it was made.
     std::optional<std::wstring> TakeDamagedCopyNotice();
@@ -62,17 +78,23 @@ private:
         CopyPending, // the file was damaged and its copy is not written yet
     };
 
-    // Reads the file; on success its plans go in front of the list.
+    // Reads the file (or the one whose plans it takes over); on success its plans go in front of the list.
     void TryRead();
-    // Writes the copy of the damaged bytes; true when one exists now.
+    // Writes the copy of the damaged file; true when one exists now.
     bool TryKeepCopy();
+    // Saves may replace the file, and reads come from it alone from now on.
+    void BecomeReady();
 
     FileStore& files_;
     XmlBackend& xml_;
     PlanList& plans_;
     std::wstring file_;
+    std::wstring readFrom_; // file_, or the file whose plans it takes over until that was read
     State state_ = State::Ready;
-    std::string damaged_; // the damaged file's bytes, until their copy is written
+    std::string damaged_;   // the damaged file's bytes, until their copy is written
+    std::wstring tooLarge_; // or the too large file, copied from the disk
+    bool replaceAtOnce_ = false;
+    PlanSaveResult lastSave_ = PlanSaveResult::Saved;
     std::optional<std::wstring> copyNotice_;
     bool readFailureNotice_ = false;
     bool readFailureTold_ = false;

@@ -1,6 +1,8 @@
 // The platform-independent half of file_bytes.h.
 #include "platform/file_bytes.h"
 
+#include <iterator>
+
 namespace kestrel {
 
 std::wstring JoinPath(std::wstring_view folder, std::wstring_view name) {
@@ -16,6 +18,26 @@ std::wstring TemporaryPathFor(const std::wstring& file) {
     return file + L".tmp";
 }
 
+bool RetryWhileBusy(const std::function<AttemptResult()>& attempt,
+                    const std::function<void(unsigned milliseconds)>& wait) {
+    // Three tries with 50 and 100 ms between them: 150 ms of waiting at most.
+    constexpr unsigned kWaitsMs[] = {50, 100};
+    for (std::size_t tried = 0;; ++tried) {
+        switch (attempt()) {
+        case AttemptResult::Done:
+            return true;
+        case AttemptResult::Failed:
+            return false;
+        case AttemptResult::Busy:
+            break;
+        }
+        if (tried == std::size(kWaitsMs)) {
+            return false;
+        }
+        wait(kWaitsMs[tried]);
+    }
+}
+
 void RemoveStaleTemporary(const std::wstring& file) noexcept {
     try {
         RemoveFile(TemporaryPathFor(file));
@@ -27,14 +49,18 @@ void RemoveStaleTemporary(const std::wstring& file) noexcept {
 FileStore& DiskFiles() {
     class Disk final : public FileStore {
     public:
-        FileReadStatus Read(const std::wstring& file, std::string& bytes) override {
-            return ReadFileBytes(file, bytes);
+        FileReadStatus Read(const std::wstring& file, std::string& bytes, std::size_t maxBytes) override {
+            return ReadFileBytes(file, bytes, maxBytes);
         }
-        bool Replace(const std::wstring& file, std::string_view bytes) override {
-            return WriteFileAtomically(file, bytes);
+        bool Replace(const std::wstring& file, std::string_view bytes, bool mayWait) override {
+            return mayWait ? WriteFileAtomically(file, bytes)
+                           : WriteFileAtomically(file, bytes, [](unsigned) {});
         }
         NewFileStatus WriteNew(const std::wstring& file, std::string_view bytes) override {
             return WriteNewFile(file, bytes);
+        }
+        NewFileStatus CopyToNew(const std::wstring& from, const std::wstring& to) override {
+            return CopyToNewFile(from, to);
         }
         void RemoveStaleTemporary(const std::wstring& file) override { kestrel::RemoveStaleTemporary(file); }
     };

@@ -5,6 +5,9 @@
 // Paths are wide strings as Windows takes them; the native build converts them to UTF-8 for POSIX.
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -24,14 +27,34 @@ enum class FileReadStatus {
     Read,
     NotFound, // neither the file nor its folder exists
     Failed,   // it exists but cannot be read (access denied, locked, a folder, I/O error...)
+    TooLarge, // it holds more than the caller's limit; nothing was read
 };
 
-// Never throws; `bytes` is cleared first.
-FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes) noexcept;
+inline constexpr std::size_t kNoSizeLimit = std::numeric_limits<std::size_t>::max();
+
+// Never throws; `bytes` is cleared first. A file larger than `maxBytes` is not read at all.
+FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes,
+                             std::size_t maxBytes = kNoSizeLimit) noexcept;
+
+// What one try of an operation that another program can hold up for a moment came to.
+enum class AttemptResult {
+    Done,
+    Busy,   // another program holds the file (sharing violation): worth another try soon
+    Failed, // any other failure: another try would fail the same way
+};
+
+// A save's replacing rename meets a file that an antivirus, indexer or sync tool holds for a moment. It is
+// tried at most three times within 200 ms, since the user-interface thread waits meanwhile; `wait` sleeps
+// between tries. True when a try was Done. A save that still fails is retried later by its caller.
+bool RetryWhileBusy(const std::function<AttemptResult()>& attempt,
+                    const std::function<void(unsigned milliseconds)>& wait);
 
 // Replaces `file` with `bytes` as described above. Never throws; on failure the old file is untouched
-// and no temporary file is left behind.
+// and no temporary file is left behind. `wait` sleeps between the tries of the rename (tests pass their
+// own to control what the other program does meanwhile).
 bool WriteFileAtomically(const std::wstring& file, std::string_view bytes) noexcept;
+bool WriteFileAtomically(const std::wstring& file, std::string_view bytes,
+                         const std::function<void(unsigned milliseconds)>& wait) noexcept;
 
 enum class NewFileStatus {
     Written,
@@ -42,6 +65,10 @@ enum class NewFileStatus {
 // Writes `bytes` to a file that must not exist yet, flushed to disk; never replaces anything. A failed
 // write leaves no file behind. Never throws.
 NewFileStatus WriteNewFile(const std::wstring& file, std::string_view bytes) noexcept;
+
+// Copies `from` to a file `to` that must not exist yet, flushed to disk, without holding the whole file in
+// memory; never replaces anything. A failed copy leaves no file behind. Never throws.
+NewFileStatus CopyToNewFile(const std::wstring& from, const std::wstring& to) noexcept;
 
 // "<file>.tmp", the temporary that WriteFileAtomically uses.
 std::wstring TemporaryPathFor(const std::wstring& file);
@@ -57,9 +84,11 @@ void RemoveStaleTemporary(const std::wstring& file) noexcept;
 class FileStore {
 public:
     virtual ~FileStore() = default;
-    virtual FileReadStatus Read(const std::wstring& file, std::string& bytes) = 0;
-    virtual bool Replace(const std::wstring& file, std::string_view bytes) = 0;
+    virtual FileReadStatus Read(const std::wstring& file, std::string& bytes, std::size_t maxBytes) = 0;
+    // `mayWait` false: the rename is tried without waiting between tries (a retry that a timer repeats).
+    virtual bool Replace(const std::wstring& file, std::string_view bytes, bool mayWait) = 0;
     virtual NewFileStatus WriteNew(const std::wstring& file, std::string_view bytes) = 0;
+    virtual NewFileStatus CopyToNew(const std::wstring& from, const std::wstring& to) = 0;
     virtual void RemoveStaleTemporary(const std::wstring& file) = 0;
 };
 

@@ -72,7 +72,7 @@ void SyncFolder(const std::string& folder) {
 
 } // namespace
 
-FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes) noexcept {
+FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes, std::size_t maxBytes) noexcept {
     try {
         bytes.clear();
         Fd fd(::open(Native(file).c_str(), O_RDONLY | O_CLOEXEC));
@@ -82,6 +82,9 @@ FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes) noexc
         struct stat info {};
         if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
             return FileReadStatus::Failed;
+        }
+        if (static_cast<unsigned long long>(info.st_size) > maxBytes) {
+            return FileReadStatus::TooLarge;
         }
         bytes.reserve(static_cast<std::size_t>(info.st_size));
         char buffer[64 * 1024];
@@ -97,6 +100,11 @@ FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes) noexc
             if (got == 0) {
                 return FileReadStatus::Read;
             }
+            if (static_cast<std::size_t>(got) > maxBytes - bytes.size()) {
+                // It grew while being read.
+                bytes.clear();
+                return FileReadStatus::TooLarge;
+            }
             bytes.append(buffer, static_cast<std::size_t>(got));
         }
     } catch (...) {
@@ -106,6 +114,12 @@ FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes) noexc
 }
 
 bool WriteFileAtomically(const std::wstring& file, std::string_view bytes) noexcept {
+    return WriteFileAtomically(file, bytes, [](unsigned) {});
+}
+
+// A POSIX rename replaces a file whoever holds it open, so there is nothing to wait for.
+bool WriteFileAtomically(const std::wstring& file, std::string_view bytes,
+                         const std::function<void(unsigned milliseconds)>&) noexcept {
     try {
         const std::string target = Native(file);
         const std::string temporary = Native(TemporaryPathFor(file));
@@ -138,6 +152,46 @@ NewFileStatus WriteNewFile(const std::wstring& file, std::string_view bytes) noe
             return errno == EEXIST ? NewFileStatus::Exists : NewFileStatus::Failed;
         }
         bool ok = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+        ok = fd.Close() && ok;
+        if (!ok) {
+            ::unlink(target.c_str());
+            return NewFileStatus::Failed;
+        }
+        SyncFolder(FolderOf(target));
+        return NewFileStatus::Written;
+    } catch (...) {
+        return NewFileStatus::Failed;
+    }
+}
+
+NewFileStatus CopyToNewFile(const std::wstring& from, const std::wstring& to) noexcept {
+    try {
+        const Fd source(::open(Native(from).c_str(), O_RDONLY | O_CLOEXEC));
+        if (source.get() < 0) {
+            return NewFileStatus::Failed;
+        }
+        const std::string target = Native(to);
+        Fd fd(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+        if (fd.get() < 0) {
+            return errno == EEXIST ? NewFileStatus::Exists : NewFileStatus::Failed;
+        }
+        bool ok = true;
+        char buffer[64 * 1024];
+        for (;;) {
+            const ssize_t got = ::read(source.get(), buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                ok = got == 0;
+                break;
+            }
+            if (!WriteAll(fd.get(), std::string_view(buffer, static_cast<std::size_t>(got)))) {
+                ok = false;
+                break;
+            }
+        }
+        ok = ok && ::fsync(fd.get()) == 0;
         ok = fd.Close() && ok;
         if (!ok) {
             ::unlink(target.c_str());

@@ -29,6 +29,18 @@ private:
     HANDLE handle_;
 };
 
+// Shares everything, so that a file another program holds open for writing can still be read.
+HANDLE OpenForReading(const std::wstring& file) {
+    return ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+NewFileStatus CreateNewFailure() {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFileStatus::Exists
+                                                                       : NewFileStatus::Failed;
+}
+
 bool WriteAll(HANDLE file, std::string_view bytes) {
     while (!bytes.empty()) {
         const DWORD chunk = bytes.size() > 1u << 20 ? 1u << 20 : static_cast<DWORD>(bytes.size());
@@ -43,20 +55,23 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
 
 } // namespace
 
-FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes) noexcept {
+FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes, std::size_t maxBytes) noexcept {
     try {
         bytes.clear();
-        // Share everything, so that a file another program holds open for writing can still be read.
-        FileHandle handle(::CreateFileW(file.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        FileHandle handle(OpenForReading(file));
         if (!handle.valid()) {
             const DWORD error = ::GetLastError();
             return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? FileReadStatus::NotFound
                                                                                     : FileReadStatus::Failed;
         }
         LARGE_INTEGER size{};
-        if (!::GetFileSizeEx(handle.get(), &size) || size.QuadPart > 0x7FFFFFFF) {
+        if (!::GetFileSizeEx(handle.get(), &size)) {
+            return FileReadStatus::Failed;
+        }
+        if (static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+            return FileReadStatus::TooLarge;
+        }
+        if (size.QuadPart > 0x7FFFFFFF) {
             return FileReadStatus::Failed;
         }
         bytes.reserve(static_cast<std::size_t>(size.QuadPart));
@@ -70,6 +85,11 @@ FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes) noexc
             if (got == 0) {
                 return FileReadStatus::Read;
             }
+            if (got > maxBytes - bytes.size()) {
+                // It grew while being read.
+                bytes.clear();
+                return FileReadStatus::TooLarge;
+            }
             bytes.append(buffer, got);
         }
     } catch (...) {
@@ -79,6 +99,11 @@ FileReadStatus ReadFileBytes(const std::wstring& file, std::string& bytes) noexc
 }
 
 bool WriteFileAtomically(const std::wstring& file, std::string_view bytes) noexcept {
+    return WriteFileAtomically(file, bytes, [](unsigned milliseconds) { ::Sleep(milliseconds); });
+}
+
+bool WriteFileAtomically(const std::wstring& file, std::string_view bytes,
+                         const std::function<void(unsigned milliseconds)>& wait) noexcept {
     try {
         const std::wstring temporary = TemporaryPathFor(file);
         bool ok = false;
@@ -91,8 +116,24 @@ bool WriteFileAtomically(const std::wstring& file, std::string_view bytes) noexc
             ok = WriteAll(handle.get(), bytes) && ::FlushFileBuffers(handle.get());
             ok = handle.Close() && ok;
         }
-        ok = ok && ::MoveFileExW(temporary.c_str(), file.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        ok = ok && RetryWhileBusy(
+                       [&] {
+                           if (::MoveFileExW(temporary.c_str(), file.c_str(),
+                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                               return AttemptResult::Done;
+                           }
+                           // A file held open without delete sharing refuses to be replaced with one of
+                           // these, depending on the system and on how it is held.
+                           switch (::GetLastError()) {
+                           case ERROR_SHARING_VIOLATION:
+                           case ERROR_LOCK_VIOLATION:
+                           case ERROR_ACCESS_DENIED:
+                               return AttemptResult::Busy;
+                           default:
+                               return AttemptResult::Failed;
+                           }
+                       },
+                       wait);
         if (!ok) {
             ::DeleteFileW(temporary.c_str());
         }
@@ -106,14 +147,47 @@ NewFileStatus WriteNewFile(const std::wstring& file, std::string_view bytes) noe
     FileHandle handle(
         ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle.valid()) {
-        const DWORD error = ::GetLastError();
-        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFileStatus::Exists
-                                                                           : NewFileStatus::Failed;
+        return CreateNewFailure();
     }
     bool ok = WriteAll(handle.get(), bytes) && ::FlushFileBuffers(handle.get());
     ok = handle.Close() && ok;
     if (!ok) {
         ::DeleteFileW(file.c_str());
+        return NewFileStatus::Failed;
+    }
+    return NewFileStatus::Written;
+}
+
+NewFileStatus CopyToNewFile(const std::wstring& from, const std::wstring& to) noexcept {
+    FileHandle source(OpenForReading(from));
+    if (!source.valid()) {
+        return NewFileStatus::Failed;
+    }
+    FileHandle target(
+        ::CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target.valid()) {
+        return CreateNewFailure();
+    }
+    bool ok = true;
+    char buffer[64 * 1024];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(source.get(), buffer, sizeof buffer, &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        if (!WriteAll(target.get(), std::string_view(buffer, got))) {
+            ok = false;
+            break;
+        }
+    }
+    ok = ok && ::FlushFileBuffers(target.get());
+    ok = target.Close() && ok;
+    if (!ok) {
+        ::DeleteFileW(to.c_str());
         return NewFileStatus::Failed;
     }
     return NewFileStatus::Written;

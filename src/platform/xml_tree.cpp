@@ -308,6 +308,7 @@ XmlParseResult ParseXmlFile(XmlBackend& xml, const std::wstring& file) {
     case FileReadStatus::NotFound:
         return {XmlParseStatus::NoDocument, {}};
     case FileReadStatus::Failed:
+    case FileReadStatus::TooLarge:
         break;
     }
     return {XmlParseStatus::Failed, {}};

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -453,6 +454,26 @@ TEST_F(ApplicationTest, AFailedSaveOnExitIsAlwaysToldAndOffersRetryOrExitAnyway)
         EXPECT_EQ(RowsOnDisk(missing / L"Values.xml"),
                   retry ? std::vector<PlanRow>{kShutdownPlan} : std::vector<PlanRow>{});
     }
+}
+
+TEST_F(ApplicationTest, ARefusedSaveIsToldOnceAndRetriedOnATimerUntilItWorks) {
+    const fs::path later = temp.path() / L"稍后才有的文件夹";
+    auto app = Make(text::kMiniArgument, later);
+    ASSERT_TRUE(app->Start());
+    {
+        testing::MessageBoxAnswerer ok(IDOK);
+        app->plans().Append(kShutdownPlan);
+        PumpUntilQuiet();
+        EXPECT_NE(ok.Text().find((later / L"Values.xml").wstring()), std::wstring::npos);
+    }
+    fs::create_directories(later);
+    // No further change: only the timer can save it now.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (RowsOnDisk(later / L"Values.xml").empty() && std::chrono::steady_clock::now() < deadline) {
+        PumpUntilQuiet();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    }
+    EXPECT_EQ(RowsOnDisk(later / L"Values.xml"), std::vector<PlanRow>{kShutdownPlan});
 }
 
 TEST_F(ApplicationTest, TheEndOfTheSessionSavesSilentlyAndEnds) {

@@ -174,7 +174,11 @@ bool WaitUntil(const std::function<bool()>& done, Duration timeout) {
 }
 
 std::filesystem::path KestrelExeUnderTest() {
-    const wchar_t* value = _wgetenv(L"KESTREL_EXE");
+    return PathFromEnvironment(L"KESTREL_EXE");
+}
+
+std::filesystem::path PathFromEnvironment(const wchar_t* name) {
+    const wchar_t* value = _wgetenv(name);
     if (value == nullptr || *value == L'\0') {
         return {};
     }
@@ -324,8 +328,16 @@ void Sandbox::WritePlanFile(const std::vector<Row>& rows) const {
 }
 
 std::optional<std::string> Sandbox::ReadPlanFileBytes() const {
+    return ReadFileBytesAt(PlanFile());
+}
+
+std::optional<std::vector<Row>> Sandbox::ReadPlanFile() const {
+    return ReadPlanFileAt(PlanFile());
+}
+
+std::optional<std::string> ReadFileBytesAt(const std::filesystem::path& path) {
     HANDLE file =
-        CreateFileW(PlanFile().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return std::nullopt;
@@ -340,20 +352,23 @@ std::optional<std::string> Sandbox::ReadPlanFileBytes() const {
     return bytes;
 }
 
-std::optional<std::vector<Row>> Sandbox::ReadPlanFile() const {
-    const auto bytes = ReadPlanFileBytes();
+std::optional<std::vector<Row>> ReadPlanFileAt(const std::filesystem::path& path) {
+    const auto bytes = ReadFileBytesAt(path);
     if (!bytes) {
         return std::nullopt;
     }
     return ParsePlanFile(Utf8ToWide(*bytes));
 }
 
-KestrelProcess::KestrelProcess(const Sandbox& sandbox, const std::wstring& arguments) {
-    std::wstring commandLine = QuotedCommandLine(sandbox.Exe(), arguments);
-    const std::wstring workingFolder = sandbox.Folder().parent_path().wstring();
+KestrelProcess::KestrelProcess(const Sandbox& sandbox, const std::wstring& arguments)
+    : KestrelProcess(sandbox.Exe(), arguments) {}
+
+KestrelProcess::KestrelProcess(const std::filesystem::path& exe, const std::wstring& arguments) {
+    std::wstring commandLine = QuotedCommandLine(exe, arguments);
+    const std::wstring workingFolder = exe.parent_path().parent_path().wstring();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(sandbox.Exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         workingFolder.c_str(), &startup, &info_)) {
         ADD_FAILURE() << "cannot start Kestrel.exe, error " << GetLastError();
         info_ = {};

@@ -28,6 +28,8 @@ bool WaitUntil(const std::function<bool()>& done, Duration timeout = kTimeout);
 
 // The Kestrel.exe under test: KESTREL_EXE, a Windows path or a Unix path (Wine maps / to Z:).
 std::filesystem::path KestrelExeUnderTest();
+// The path in the environment variable `name`, given either way; empty when it is not set.
+std::filesystem::path PathFromEnvironment(const wchar_t* name);
 
 // One plan: its six cells, in column order.
 using Row = std::vector<std::wstring>;
@@ -70,11 +72,17 @@ private:
     std::filesystem::path folder_;
 };
 
+// A whole file's bytes, read while others may hold it; nullopt when it cannot be opened.
+std::optional<std::string> ReadFileBytesAt(const std::filesystem::path& path);
+// The rows of a plan file; nullopt when it is missing or has no plan list root.
+std::optional<std::vector<Row>> ReadPlanFileAt(const std::filesystem::path& path);
+
 // A Kestrel.exe started by this test. The destructor ends it if it still runs; nothing else is ever
 // ended. The working directory is deliberately not the program's folder (as with a start at log-on).
 class KestrelProcess {
 public:
     explicit KestrelProcess(const Sandbox& sandbox, const std::wstring& arguments = L"");
+    explicit KestrelProcess(const std::filesystem::path& exe, const std::wstring& arguments = L"");
     ~KestrelProcess();
     KestrelProcess(const KestrelProcess&) = delete;
     KestrelProcess& operator=(const KestrelProcess&) = delete;

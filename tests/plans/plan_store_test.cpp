@@ -2,6 +2,8 @@
 // component) and what saves may then do. Whatever happens, no plan the user had or added is lost.
 #include "plans/plan_store.h"
 
+#include "plans/plan_location.h"
+
 #include "plans/plan_file_saver.h"
 
 #include <gtest/gtest.h>
@@ -14,14 +16,37 @@ namespace {
 
 const std::wstring kFile = L"C:\\Kestrel\\Values.xml";
 
-struct FakeDisk final : FileStore {
+struct FakeDisk final : FileStore, FolderAccess {
     std::map<std::wstring, std::string> files;
+    std::set<std::wstring> folders;
+    std::set<std::wstring> readOnlyFolders;
     std::set<std::wstring> locked;
+    std::map<std::wstring, int> reads;
     bool refuseWrites = false;
     int replaces = 0;
 
-    FileReadStatus Read(const std::wstring& file, std::string& bytes) override {
+    static std::wstring FolderOf(const std::wstring& file) {
+        return file.substr(0, file.find_last_of(L"\\/"));
+    }
+    bool Refuses(const std::wstring& file) const {
+        return refuseWrites || readOnlyFolders.count(FolderOf(file)) != 0;
+    }
+
+    bool Exists(const std::wstring& path) override { return files.count(path) || folders.count(path); }
+    bool CanCreateFilesIn(const std::wstring& folder) override {
+        return folders.count(folder) && !readOnlyFolders.count(folder);
+    }
+    bool CreateFolder(const std::wstring& folder) override {
+        if (!folders.count(folder) && (refuseWrites || readOnlyFolders.count(folder))) {
+            return false;
+        }
+        folders.insert(folder);
+        return true;
+    }
+
+    FileReadStatus Read(const std::wstring& file, std::string& bytes, std::size_t maxBytes) override {
         bytes.clear();
+        ++reads[file];
         if (locked.count(file)) {
             return FileReadStatus::Failed;
         }
@@ -29,12 +54,15 @@ struct FakeDisk final : FileStore {
         if (found == files.end()) {
             return FileReadStatus::NotFound;
         }
+        if (found->second.size() > maxBytes) {
+            return FileReadStatus::TooLarge;
+        }
         bytes = found->second;
         return FileReadStatus::Read;
     }
-    bool Replace(const std::wstring& file, std::string_view bytes) override {
+    bool Replace(const std::wstring& file, std::string_view bytes, bool) override {
         ++replaces;
-        if (refuseWrites || locked.count(file)) {
+        if (Refuses(file) || locked.count(file)) {
             return false;
         }
         files[file] = bytes;
@@ -44,11 +72,17 @@ struct FakeDisk final : FileStore {
         if (files.count(file)) {
             return NewFileStatus::Exists;
         }
-        if (refuseWrites) {
+        if (Refuses(file)) {
             return NewFileStatus::Failed;
         }
         files[file] = bytes;
         return NewFileStatus::Written;
+    }
+    NewFileStatus CopyToNew(const std::wstring& from, const std::wstring& to) override {
+        if (!files.count(from) || locked.count(from)) {
+            return NewFileStatus::Failed;
+        }
+        return WriteNew(to, std::string(files[from]));
     }
     void RemoveStaleTemporary(const std::wstring& file) override { files.erase(file + L".tmp"); }
 };
@@ -200,9 +234,154 @@ TEST(PlanStore, MissingFileStartsEmptyAndAFailedWriteSaysSo) {
     f.plans.Append(Plan(L"新"));
     f.disk.refuseWrites = true;
     EXPECT_EQ(f.store.Save(), PlanSaveResult::WriteFailed);
+    EXPECT_TRUE(f.store.SaveRetryDue()) << "a refused write is tried again by the timer";
     f.disk.refuseWrites = false;
     EXPECT_EQ(f.store.Save(), PlanSaveResult::Saved);
+    EXPECT_FALSE(f.store.SaveRetryDue());
     EXPECT_EQ(RowsIn(f.disk.files[kFile]), std::vector<PlanRow>{Plan(L"新")});
+}
+
+TEST(PlanStore, ATooLargeFileIsCopiedUnreadAndReplacedAtOnce) {
+    Fixture f;
+    const std::string huge(PlanStore::kMaxFileBytes + 1, ' ');
+    f.disk.files[kFile] = huge;
+    f.store.Load();
+    EXPECT_TRUE(f.plans.Empty());
+    EXPECT_FALSE(f.store.Unread()) << "the slow timer must not read it again";
+    EXPECT_FALSE(f.store.RetryRead());
+    EXPECT_FALSE(f.store.SaveRetryDue());
+    EXPECT_EQ(f.store.TakeDamagedCopyNotice(), PlanFileCopyPath(kFile, 1));
+    EXPECT_TRUE(f.disk.files[PlanFileCopyPath(kFile, 1)] == huge);
+    EXPECT_EQ(RowsIn(f.disk.files[kFile]), std::vector<PlanRow>{}) << "replaced by the empty list";
+    EXPECT_EQ(f.disk.reads[kFile], 1);
+
+    // The next start meets an ordinary file.
+    PlanList plans;
+    PlanStore next(f.disk, *f.xml, plans, kFile);
+    next.Load();
+    EXPECT_FALSE(next.TakeDamagedCopyNotice());
+    EXPECT_EQ(f.disk.files.count(PlanFileCopyPath(kFile, 2)), 0u);
+}
+
+// The executable's folder and the user's own folder, as ChoosePlanFileLocation sees them.
+const std::wstring kExeFolder = L"C:\\Program Files\\Kestrel";
+const std::wstring kUserFolder = L"C:\\Users\\a\\AppData\\Local\\Kestrel";
+const std::wstring kExeFile = PlanFilePath(kExeFolder);
+const std::wstring kUserFile = PlanFilePath(kUserFolder);
+
+TEST(PlanFileLocation, BesideTheProgramWhileItCanWriteThereOtherwiseInTheUserFolder) {
+    struct Case {
+        const char* what;
+        bool exeWritable;
+        bool userFileExists;
+        bool userFolderCanBeMade;
+        std::wstring userFolder;
+        PlanFileLocation expected;
+    };
+    const Case cases[] = {
+        {"writable: beside the program", true, false, true, kUserFolder, {kExeFolder, L""}},
+        {"not writable: the plans move over", false, false, true, kUserFolder, {kUserFolder, kExeFile}},
+        {"the user's file wins once it exists", true, true, true, kUserFolder, {kUserFolder, L""}},
+        {"the user folder cannot be made", false, false, false, kUserFolder, {kExeFolder, L""}},
+        {"the system names no user folder", false, false, true, L"", {kExeFolder, L""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeDisk disk;
+        disk.folders.insert(kExeFolder);
+        if (!c.exeWritable) {
+            disk.readOnlyFolders.insert(kExeFolder);
+        }
+        if (!c.userFolderCanBeMade) {
+            disk.readOnlyFolders.insert(kUserFolder);
+        }
+        if (c.userFileExists) {
+            disk.folders.insert(kUserFolder);
+            disk.files[kUserFile] = PlanFileBytes({});
+        }
+        const PlanFileLocation chosen = ChoosePlanFileLocation(disk, kExeFolder, c.userFolder);
+        EXPECT_EQ(chosen.folder, c.expected.folder);
+        EXPECT_EQ(chosen.carryOverFrom, c.expected.carryOverFrom);
+        EXPECT_EQ(disk.folders.count(kUserFolder) != 0, chosen.folder == kUserFolder) << "made when chosen";
+    }
+}
+
+// One start: the folder chosen, the plan file loaded; returns the plans shown.
+std::vector<PlanRow> Start(FakeDisk& disk, XmlBackend& xml, std::vector<PlanRow> added = {}) {
+    const PlanFileLocation at = ChoosePlanFileLocation(disk, kExeFolder, kUserFolder);
+    PlanList plans;
+    PlanStore store(disk, xml, plans, PlanFilePath(at.folder), at.carryOverFrom);
+    store.Load();
+    for (PlanRow& row : added) {
+        plans.Append(std::move(row));
+        EXPECT_EQ(store.Save(), PlanSaveResult::Saved);
+    }
+    return plans.Rows();
+}
+
+TEST(PlanFileLocation, PlansBesideAReadOnlyProgramAreCarriedOverOnceAndStayInTheUserFolder) {
+    FakeDisk disk;
+    const auto xml = CreateXmlBackend();
+    disk.folders.insert(kExeFolder);
+    disk.readOnlyFolders.insert(kExeFolder);
+    disk.files[kExeFile] = PlanFileBytes({Plan(L"甲"), Plan(L"乙")});
+
+    EXPECT_EQ(Start(disk, *xml), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙")}));
+    EXPECT_EQ(RowsIn(disk.files[kUserFile]), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙")}))
+        << "written at once, so the next start does not carry them over again";
+    EXPECT_EQ(Start(disk, *xml, {Plan(L"新")}),
+              (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙"), Plan(L"新")}));
+
+    // The old file changes and the folder becomes writable: neither brings it back.
+    disk.files[kExeFile] = PlanFileBytes({Plan(L"旧")});
+    disk.readOnlyFolders.clear();
+    disk.reads.clear();
+    EXPECT_EQ(Start(disk, *xml), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙"), Plan(L"新")}));
+    EXPECT_EQ(disk.reads[kExeFile], 0);
+}
+
+TEST(PlanFileLocation, AnUnusableFileBesideAReadOnlyProgramIsCopiedIntoTheUserFolder) {
+    for (const bool tooLarge : {false, true}) {
+        SCOPED_TRACE(tooLarge ? "too large" : "damaged");
+        FakeDisk disk;
+        const auto xml = CreateXmlBackend();
+        disk.folders.insert(kExeFolder);
+        disk.readOnlyFolders.insert(kExeFolder);
+        const std::string bad = tooLarge ? std::string(PlanStore::kMaxFileBytes + 1, ' ') : "<计划列表><计划";
+        disk.files[kExeFile] = bad;
+
+        const PlanFileLocation at = ChoosePlanFileLocation(disk, kExeFolder, kUserFolder);
+        PlanList plans;
+        PlanStore store(disk, *xml, plans, kUserFile, at.carryOverFrom);
+        store.Load();
+        EXPECT_TRUE(plans.Empty());
+        EXPECT_EQ(store.TakeDamagedCopyNotice(), PlanFileCopyPath(kUserFile, 1));
+        EXPECT_TRUE(disk.files[PlanFileCopyPath(kUserFile, 1)] == bad);
+        EXPECT_TRUE(disk.files[kExeFile] == bad) << "the original is never touched";
+        EXPECT_EQ(RowsIn(disk.files[kUserFile]), std::vector<PlanRow>{});
+    }
+}
+
+TEST(PlanFileLocation, AFileBesideTheProgramThatIsLockedAtStartIsCarriedOverOnceItReads) {
+    FakeDisk disk;
+    const auto xml = CreateXmlBackend();
+    disk.folders.insert(kExeFolder);
+    disk.readOnlyFolders.insert(kExeFolder);
+    disk.files[kExeFile] = PlanFileBytes({Plan(L"甲")});
+    disk.locked.insert(kExeFile);
+    PlanList plans;
+    PlanStore store(disk, *xml, plans, kUserFile, kExeFile);
+    store.Load();
+    EXPECT_TRUE(store.Unread());
+    EXPECT_EQ(store.ReadPath(), kExeFile);
+    plans.Append(Plan(L"新"));
+    EXPECT_EQ(store.Save(), PlanSaveResult::FileUnread);
+    EXPECT_EQ(disk.files.count(kUserFile), 0u) << "nothing written that would hide the old plans";
+    disk.locked.clear();
+    EXPECT_TRUE(store.RetryRead());
+    EXPECT_EQ(store.Save(), PlanSaveResult::Saved);
+    EXPECT_EQ(RowsIn(disk.files[kUserFile]), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"新")}));
+    EXPECT_EQ(store.ReadPath(), kUserFile);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace kestrel {
 namespace {
@@ -251,6 +252,57 @@ TEST(FileBytes, ReadTellsMissingFromUnreadable) {
     WriteBytes(folder / Wide(u8"中文名.xml"), content);
     EXPECT_EQ(ReadFileBytes(folder / Wide(u8"中文名.xml"), bytes), FileReadStatus::Read);
     EXPECT_EQ(bytes, content);
+    // A size limit: a file of exactly that size reads, one byte more is refused unread.
+    EXPECT_EQ(ReadFileBytes(folder / Wide(u8"中文名.xml"), bytes, 11), FileReadStatus::Read);
+    EXPECT_EQ(ReadFileBytes(folder / Wide(u8"中文名.xml"), bytes, 10), FileReadStatus::TooLarge);
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST(FileBytes, CopyToNewFileNeverReplaces) {
+    TempFolder folder;
+    std::string content(200 * 1024, 'x'); // more than one pass of the copy loop
+    content[123456] = '\0';
+    WriteBytes(folder / L"big.xml", content);
+    EXPECT_EQ(CopyToNewFile(folder / L"big.xml", folder / L"copy.bak"), NewFileStatus::Written);
+    EXPECT_EQ(ReadBytes(folder / L"copy.bak"), content);
+    WriteBytes(folder / L"other.bak", "keep");
+    EXPECT_EQ(CopyToNewFile(folder / L"big.xml", folder / L"other.bak"), NewFileStatus::Exists);
+    EXPECT_EQ(ReadBytes(folder / L"other.bak"), "keep");
+    EXPECT_EQ(CopyToNewFile(folder / L"absent.xml", folder / L"none.bak"), NewFileStatus::Failed);
+    EXPECT_FALSE(Exists(folder / L"none.bak"));
+}
+
+TEST(FileBytes, RenameIsRetriedAtMostThreeTimesWithin200MsOnlyWhileBusy) {
+    using A = AttemptResult;
+    struct Case {
+        std::vector<A> answers;
+        bool done;
+        std::size_t tries;
+    };
+    const Case cases[] = {
+        {{A::Done}, true, 1},
+        {{A::Busy, A::Done}, true, 2},
+        {{A::Busy, A::Busy, A::Done}, true, 3},
+        {{A::Busy, A::Busy, A::Busy, A::Done}, false, 3},
+        {{A::Failed, A::Done}, false, 1},
+        {{A::Busy, A::Failed, A::Done}, false, 2},
+    };
+    for (const Case& c : cases) {
+        std::size_t tries = 0;
+        std::vector<unsigned> waits;
+        const bool done =
+            RetryWhileBusy([&] { return c.answers.at(tries++); }, [&](unsigned ms) { waits.push_back(ms); });
+        SCOPED_TRACE(::testing::Message() << "case with " << c.answers.size() << " answers");
+        EXPECT_EQ(done, c.done);
+        EXPECT_EQ(tries, c.tries);
+        EXPECT_EQ(waits.size(), tries - 1) << "a wait between tries, none after the last";
+        unsigned waited = 0;
+        for (const unsigned ms : waits) {
+            EXPECT_GT(ms, 0u);
+            waited += ms;
+        }
+        EXPECT_LT(waited, 200u);
+    }
 }
 
 } // namespace
