@@ -29,9 +29,18 @@ std::vector<std::wstring> ListEntries(HWND list) {
     std::vector<std::wstring> entries;
     const LRESULT count = SendWithTimeout(list, LB_GETCOUNT).value_or(0);
     for (LRESULT i = 0; i < count; ++i) {
-        std::wstring entry(SendWithTimeout(list, LB_GETTEXTLEN, i).value_or(0) + 1, L'\0');
-        entry.resize(
-            SendWithTimeout(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(entry.data())).value_or(0));
+        // The list may change while it is read (LB_ERR for a row that has gone).
+        const LRESULT length = SendWithTimeout(list, LB_GETTEXTLEN, i).value_or(LB_ERR);
+        if (length < 0) {
+            break;
+        }
+        std::wstring entry(static_cast<std::size_t>(length) + 1, L'\0');
+        const LRESULT got =
+            SendWithTimeout(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(entry.data())).value_or(LB_ERR);
+        if (got < 0 || got > length) {
+            break;
+        }
+        entry.resize(static_cast<std::size_t>(got));
         entries.push_back(entry);
     }
     return entries;
