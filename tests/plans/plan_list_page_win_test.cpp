@@ -294,8 +294,11 @@ TEST_F(PlanListPageTest, APlanFiringWhileAConfirmationIsOpenLeavesTheSelectionOn
     struct NoActions final : PlanActions {
         int powers = 0;
         void StartPowerCountdown(const std::wstring&) override { ++powers; }
-        void ShowReminder(const std::wstring&, const std::wstring&) override {}
+        void ShowReminder(const std::wstring&, const std::wstring&, const std::optional<LocalDateTime>&) override {}
         void StartProgram(const std::wstring&, const std::wstring&) override {}
+        void Report(const std::wstring&) override {}
+        std::wstring OpenCountdown() override { return {}; }
+        void CancelCountdown() override {}
     } actions;
     FixedClock clock(LocalDateTime{2026, 12, 7, 22, 30, 5, 1});
     Scheduler scheduler(plans_, clock, actions);
