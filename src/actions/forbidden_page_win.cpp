@@ -14,9 +14,6 @@ namespace kestrel::win {
 
 namespace {
 
-constexpr UINT_PTR kTimerForbiddenCheck = 1; // Timer_禁止检测
-constexpr UINT kForbiddenCheckIntervalMs = 1000;
-
 // The controls' places in the page (client area 8685 × 3450 twips): the name, its chooser and the two
 // buttons on the left, the list on the right.
 struct ControlLayout {
@@ -52,7 +49,6 @@ ForbiddenProgramsPage::ForbiddenProgramsPage(ProcessTable& processes) : processe
 
 ForbiddenProgramsPage::~ForbiddenProgramsPage() {
     if (hwnd()) {
-        ::KillTimer(hwnd(), kTimerForbiddenCheck);
         // The controls draw with font_, which goes with this object: they go first.
         for (HWND control : controls_) {
             ::DestroyWindow(control);
@@ -72,7 +68,6 @@ bool ForbiddenProgramsPage::Create(HWND panel) {
     }
     CreateControls();
     LayoutForDpi(DpiForWindow(hwnd()));
-    ::SetTimer(hwnd(), kTimerForbiddenCheck, kForbiddenCheckIntervalMs, nullptr);
     return true;
 }
 
@@ -171,12 +166,6 @@ LRESULT ForbiddenProgramsPage::HandleMessage(UINT message, WPARAM wParam, LPARAM
             default:
                 break;
             }
-        }
-        break;
-    case WM_TIMER:
-        if (wParam == kTimerForbiddenCheck) {
-            OnCheckTick();
-            return 0;
         }
         break;
     case WM_CTLCOLORSTATIC:

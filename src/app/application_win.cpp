@@ -17,6 +17,8 @@
 #include "plans/plan_file_saver.h"
 #include "plans/plan_store.h"
 #include "plans/plan_list_page_win.h"
+#include "plans/next_plan.h"
+#include "platform/last_minute_store_win.h"
 #include "platform/file_bytes.h"
 #include "platform/com_win.h"
 #include "platform/dpi_win.h"
@@ -123,7 +125,11 @@ Application::Application(ApplicationOptions options)
         std::make_unique<PlanStore>(DiskFiles(), *store_->xml, plans_, PlanFilePath(options_.planFolder));
 }
 
-Application::~Application() = default;
+Application::~Application() {
+    if (nextPlanSubscription_) {
+        plans_.Unsubscribe(nextPlanSubscription_);
+    }
+}
 
 std::wstring Application::PlanFilePathText() const {
     return store_->store->Path();
@@ -148,6 +154,23 @@ bool Application::Start() {
             store_->saver->SaveNow();
         }
         ShowPlanFileNotices();
+    };
+    events.secondTick = [this] {
+        OnSecondTick();
+    };
+    events.suspending = [this] {
+        if (scheduler_) {
+            scheduler_->OnSuspend();
+        }
+    };
+    events.resumed = [this] {
+        if (scheduler_) {
+            scheduler_->OnResume();
+        }
+        CheckPlansNow();
+    };
+    events.timeChanged = [this] {
+        CheckPlansNow();
     };
     WireHelpMenu(events);
     main_ = std::make_unique<MainWindow>(clock_, std::move(events));
@@ -174,7 +197,9 @@ bool Application::Start() {
               IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
     LoadPlans();
     StartScheduler();
-    tray_.SetTip(text::kAppTitle);
+    // The tip names the next plan, and follows every change of the list.
+    nextPlanSubscription_ = plans_.Subscribe([this](const PlanListEvent&) { ShowNextPlan(); });
+    ShowNextPlan();
     main_->FinishAfterShow();
     // Last, since loading the browser control takes a moment; the page itself loads on its own time.
     if (options_.advertBanner) {
@@ -274,16 +299,69 @@ void Application::StartScheduler() {
     });
     popups_ = std::make_unique<ReminderPopups>(options_.instance, clock_,
                                                [this](PlanRow row) { plans_.Append(std::move(row)); });
-    scheduler_ = std::make_unique<Scheduler>(plans_, clock_, firedPlans_);
-    planListPage_->SetSchedulerTick([this] { scheduler_->RunPass(); });
+    SchedulerOptions schedulerOptions;
+    schedulerOptions.lastMinute = options_.lastMinute;
+    schedulerOptions.parentLockActive = options_.parentLockActive;
+    scheduler_ = std::make_unique<Scheduler>(plans_, clock_, firedPlans_, std::move(schedulerOptions));
+}
+
+void Application::OnSecondTick() {
+    if (scheduler_) {
+        scheduler_->RunPass();
+    }
+    if (forbiddenPage_) {
+        forbiddenPage_->Tick();
+    }
+    if (nextPlanMinute_ != MinuteNumber(clock_.Now())) {
+        ShowNextPlan();
+        for (const auto& editor : editors_) {
+            if (editor) {
+                editor->ShowCountdownTarget();
+            }
+        }
+    }
+}
+
+void Application::CheckPlansNow() {
+    if (scheduler_) {
+        scheduler_->RunPass();
+    }
+    ShowNextPlan();
+}
+
+void Application::ShowNextPlan() {
+    if (ending_ || !main_) {
+        return;
+    }
+    const LocalDateTime now = clock_.Now();
+    nextPlanMinute_ = MinuteNumber(now);
+    // The tray icon sends the tip to the shell only when it changed.
+    tray_.SetTip(TrayTipText(plans_.Rows(), now));
+    // The label ends in "..." where the window is too narrow for it.
+    main_->SetNextPlanLine(NextPlanLine(plans_.Rows(), now, kTrayTipLength));
 }
 
 void Application::FiredPlans::StartPowerCountdown(const std::wstring& operation) {
     app_.prompt_->方法_提示关机_进行关机操作(operation);
 }
 
-void Application::FiredPlans::ShowReminder(const std::wstring& message, const std::wstring& kind) {
-    app_.popups_->方法_提示关机_进行关机操作(message, kind);
+void Application::FiredPlans::ShowReminder(const std::wstring& message, const std::wstring& kind,
+                                            const std::optional<LocalDateTime>& due) {
+    app_.popups_->方法_提示关机_进行关机操作(message, kind, due);
+}
+
+void Application::FiredPlans::Report(const std::wstring& notice) {
+    app_.tray_.ShowBalloon(text::kAppTitle, notice);
+}
+
+std::wstring Application::FiredPlans::OpenCountdown() {
+    return app_.prompt_ && app_.prompt_->Counting() ? app_.prompt_->Operation() : std::wstring();
+}
+
+void Application::FiredPlans::CancelCountdown() {
+    if (app_.prompt_) {
+        app_.prompt_->CancelForSleep();
+    }
 }
 
 void Application::FiredPlans::StartProgram(const std::wstring& program, const std::wstring& runMode) {
@@ -368,6 +446,9 @@ void Application::End(bool mayReport) {
     ending_ = true;
     main_->DropNotices();
     main_->SetPlanFileRetry(false);
+    if (scheduler_) {
+        scheduler_->SaveLastMinute();
+    }
     // The saver stops listening first: the windows that go next may still touch the list.
     store_->saver.reset();
     if (mayReport) {
@@ -417,6 +498,8 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     options.arguments = std::wstring(ArgumentsOf(commandLine ? commandLine : L""));
     options.autoStartPresent = &AutoStartEntryPresent;
     options.applyAutoStart = &ApplyAutoStartChoice;
+    RegistryLastMinute lastMinute;
+    options.lastMinute = &lastMinute;
     Application app(std::move(options));
     if (!app.Start()) {
         return 1;

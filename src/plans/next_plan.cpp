@@ -91,7 +91,8 @@ std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime&
         line += OneLine(row[PlanColumn::Operation]);
     } else {
         line += kind + text::kNextPlanWhatSeparator;
-        line += OneLine(kind == text::kKindRun ? ProgramFileName(row[PlanColumn::Info]) : row[PlanColumn::Info]);
+        line +=
+            OneLine(kind == text::kKindRun ? ProgramFileName(row[PlanColumn::Info]) : row[PlanColumn::Info]);
     }
     if (line.size() > maxLength) {
         const std::size_t ellipsis = std::char_traits<wchar_t>::length(text::kEllipsis);

@@ -50,7 +50,9 @@ bool IsKnownKind(const std::wstring& kind) {
 } // namespace
 
 std::optional<int> PlanMinuteOfDay(const std::wstring& time) {
-    const auto digit = [&](std::size_t i) { return time[i] >= L'0' && time[i] <= L'9'; };
+    const auto digit = [&](std::size_t i) {
+        return time[i] >= L'0' && time[i] <= L'9';
+    };
     if (time.size() != 5 || time[2] != L':' || !digit(0) || !digit(1) || !digit(3) || !digit(4)) {
         return std::nullopt;
     }
@@ -141,7 +143,8 @@ void Scheduler::Begin(const ClockReading& now) {
     begun_ = true;
     const std::int64_t nowMinute = MinuteNumber(now.local);
     lastClosed_ = nowMinute - 1;
-    const std::optional<std::int64_t> stored = options_.lastMinute ? options_.lastMinute->Load() : std::nullopt;
+    const std::optional<std::int64_t> stored =
+        options_.lastMinute ? options_.lastMinute->Load() : std::nullopt;
     if (!stored) {
         return;
     }
@@ -237,7 +240,8 @@ void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closin
         if (!ofDay) {
             continue;
         }
-        for (std::int64_t day = FloorDiv(last, kMinutesPerDay); day >= FloorDiv(first, kMinutesPerDay); --day) {
+        for (std::int64_t day = FloorDiv(last, kMinutesPerDay); day >= FloorDiv(first, kMinutesPerDay);
+             --day) {
             const std::int64_t minute = day * kMinutesPerDay + *ofDay;
             if (minute >= first && minute <= last &&
                 RepeatMatchesWeekday(row[PlanColumn::Repeat], LocalFromMinute(minute).dayOfWeek + 1)) {
@@ -342,7 +346,8 @@ void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closin
             ++shown;
         }
         if (shown < missedLines.size()) {
-            list += L"\n" + FillIn(text::kMsgMissedMore, L"{count}", std::to_wstring(missedLines.size() - shown));
+            list +=
+                L"\n" + FillIn(text::kMsgMissedMore, L"{count}", std::to_wstring(missedLines.size() - shown));
         }
         Notice(std::move(list));
     }

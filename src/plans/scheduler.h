@@ -22,6 +22,7 @@
 
 #include "plans/plan_list.h"
 #include "platform/clock.h"
+#include "platform/last_minute_store.h"
 
 #include <cstdint>
 #include <functional>
@@ -52,15 +53,6 @@ public:
     virtual std::wstring OpenCountdown() = 0;
     // Closes the open countdown without its operation (the computer went to sleep).
     virtual void CancelCountdown() = 0;
-};
-
-// Where the last minute looked at is kept between runs (the registry in the app, a fake in tests), as a
-// UTC minute number (minutes since 1970-01-01 00:00 UTC).
-class LastMinuteStore {
-public:
-    virtual ~LastMinuteStore() = default;
-    virtual std::optional<std::int64_t> Load() = 0;
-    virtual void Save(std::int64_t utcMinute) = 0;
 };
 
 struct SchedulerOptions {
@@ -111,8 +103,8 @@ private:
     };
     struct Closing {
         Gap gap;
-        std::int64_t nowSecond;    // the reading's local time, in seconds
-        std::int64_t shiftSeconds; // how far the wall clock moved beyond real time in the last gap
+        std::int64_t nowSecond;          // the reading's local time, in seconds
+        std::int64_t shiftSeconds;       // how far the wall clock moved beyond real time in the last gap
         std::int64_t offsetShiftSeconds; // the part of it a daylight-saving change made
     };
 
@@ -142,8 +134,8 @@ private:
 
     bool begun_ = false;
     ClockReading previous_;
-    std::int64_t lastClosed_ = 0;               // local minute number
-    std::optional<std::int64_t> lastExamined_;  // local minute number
+    std::int64_t lastClosed_ = 0;              // local minute number
+    std::optional<std::int64_t> lastExamined_; // local minute number
     std::optional<std::int64_t> savedUtcMinute_;
     int offsetMinutes_ = 0;
     bool suspendNoticed_ = false;

@@ -22,10 +22,10 @@ struct LocalDateTime {
 // Everything the scheduler reads, taken at one moment.
 struct ClockReading {
     LocalDateTime local;
-    int utcOffsetMinutes = 0;   // local time minus UTC, daylight saving included
-    std::int64_t utcMs = 0;     // milliseconds since 1970-01-01 00:00 UTC
-    std::uint64_t tickMs = 0;   // real time that also runs while the computer sleeps (GetTickCount64)
-    std::uint64_t awakeMs = 0;  // real time that stops while it sleeps (QueryUnbiasedInterruptTime)
+    int utcOffsetMinutes = 0;  // local time minus UTC, daylight saving included
+    std::int64_t utcMs = 0;    // milliseconds since 1970-01-01 00:00 UTC
+    std::uint64_t tickMs = 0;  // real time that also runs while the computer sleeps (GetTickCount64)
+    std::uint64_t awakeMs = 0; // real time that stops while it sleeps (QueryUnbiasedInterruptTime)
 };
 
 class Clock {

@@ -15,7 +15,8 @@ LocalDateTime FromSystemTime(const SYSTEMTIME& time) {
 }
 
 std::int64_t FileTimeValue(const FILETIME& time) {
-    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
+                                     time.dwLowDateTime);
 }
 
 // 100-ns intervals between 1601-01-01 and 1970-01-01.
@@ -39,7 +40,8 @@ ClockReading SystemClock::Read() const {
     ClockReading reading;
     if (::FileTimeToLocalFileTime(&utc, &local) && ::FileTimeToSystemTime(&local, &localTime)) {
         reading.local = FromSystemTime(localTime);
-        reading.utcOffsetMinutes = static_cast<int>((FileTimeValue(local) - FileTimeValue(utc)) / 600000000LL);
+        reading.utcOffsetMinutes =
+            static_cast<int>((FileTimeValue(local) - FileTimeValue(utc)) / 600000000LL);
     } else {
         reading.local = Now();
     }

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 
 #include <string>
@@ -174,7 +173,8 @@ TEST(Scheduler, APlanEnabledDuringItsMinuteFiresInItAndAnActionCannotStartASecon
             ++powers;
             scheduler->RunPass(); // as if the action let a timer tick in
         }
-        void ShowReminder(const std::wstring&, const std::wstring&, const std::optional<LocalDateTime>&) override {}
+        void ShowReminder(const std::wstring&, const std::wstring&,
+                          const std::optional<LocalDateTime>&) override {}
         void StartProgram(const std::wstring&, const std::wstring&) override {}
         void Report(const std::wstring&) override {}
         std::wstring OpenCountdown() override { return {}; }
@@ -239,15 +239,22 @@ struct FakeLastMinute final : LastMinuteStore {
     }
 };
 
-struct World {
-    SimulatedClock& clock;
-    Scheduler& scheduler;
-    Recorder& actions;
+// What happens before a pass.
+enum class Event {
+    None,
+    Awake,               // `seconds` pass while awake
+    Asleep,              // `seconds` pass asleep, and no notice comes
+    ByHand,              // the clock is set `seconds` forward (or back) by hand
+    AwakeNewOffset,      // `seconds` pass awake, then the UTC offset becomes `offset` (daylight saving)
+    AwakeThenResume,     // `seconds` pass awake, then a resume notice comes
+    SuspendAsleepResume, // a suspend notice, `seconds` asleep, a resume notice
 };
 
 struct Step {
-    std::function<void(World&)> before; // what happens before the pass
-    std::vector<std::wstring> actions;  // what the pass does, in order
+    Event event;
+    std::int64_t seconds;
+    std::vector<std::wstring> actions; // what the event and the pass do, in order
+    int offset = 0;
 };
 
 struct ClockCase {
@@ -261,19 +268,36 @@ struct ClockCase {
     int offsetMinutes = 480; // China Standard Time
 };
 
-std::function<void(World&)> Awake(std::int64_t seconds) {
-    return [=](World& w) { w.clock.Awake(seconds); };
-}
-std::function<void(World&)> Asleep(std::int64_t seconds) {
-    return [=](World& w) { w.clock.Asleep(seconds); };
-}
-std::function<void(World&)> ByHand(std::int64_t seconds) {
-    return [=](World& w) { w.clock.SetByHand(seconds); };
-}
-std::function<void(World&)> Nothing() {
-    return [](World&) {};
-}
 constexpr std::int64_t kHour = 3600;
+
+void Apply(const Step& step, SimulatedClock& clock, Scheduler& scheduler) {
+    switch (step.event) {
+    case Event::None:
+        break;
+    case Event::Awake:
+        clock.Awake(step.seconds);
+        break;
+    case Event::Asleep:
+        clock.Asleep(step.seconds);
+        break;
+    case Event::ByHand:
+        clock.SetByHand(step.seconds);
+        break;
+    case Event::AwakeNewOffset:
+        clock.Awake(step.seconds);
+        clock.SetOffset(step.offset);
+        break;
+    case Event::AwakeThenResume:
+        clock.Awake(step.seconds);
+        scheduler.OnResume();
+        break;
+    case Event::SuspendAsleepResume:
+        scheduler.OnSuspend();
+        clock.Asleep(step.seconds);
+        scheduler.OnResume();
+        break;
+    }
+}
 
 void RunClockCase(const ClockCase& c) {
     SCOPED_TRACE(c.what);
@@ -285,12 +309,13 @@ void RunClockCase(const ClockCase& c) {
     store.value = c.storedUtcMinute;
     SchedulerOptions options;
     options.lastMinute = &store;
-    options.parentLockActive = [&] { return c.parentLock; };
+    options.parentLockActive = [&] {
+        return c.parentLock;
+    };
     Scheduler scheduler(plans, clock, recorder, options);
-    World world{clock, scheduler, recorder};
     for (std::size_t i = 0; i < c.steps.size(); ++i) {
-        c.steps[i].before(world);
         recorder.log.clear();
+        Apply(c.steps[i], clock, scheduler);
         scheduler.RunPass();
         EXPECT_EQ(recorder.log, c.steps[i].actions)
             << "pass " << i + 1 << " at " << ::testing::PrintToString(FormatClockTime(clock.Now()));
@@ -303,85 +328,76 @@ TEST(SchedulerClock, LateTicksSleepClockChangesAndStartUps) {
         {"a tick 70 s late across the minute: the reminder shows late, the power plan still counts down",
          {Reminder(L"08:00", L"a"), Power(L"08:00", L"锁定计算机")},
          At(7, 7, 59, 55),
-         {{Nothing(), {}}, {Awake(70), {L"remind a 文字提示 due 08:00:00", L"power 锁定计算机"}}},
+         {{Event::None, 0, {}}, {Event::Awake, 70, {L"remind a 文字提示 due 08:00:00", L"power 锁定计算机"}}},
          2},
         {"a tick 6 minutes late: a power plan that late is reported, never carried out",
          {Power(L"08:00", L"关闭计算机")},
          At(7, 7, 59, 55),
-         {{Nothing(), {}}, {Awake(6 * 60 + 10), {L"report 以下计划错过了时间，没有执行：\n08:00 关闭计算机"}}},
+         {{Event::None, 0, {}},
+          {Event::Awake, 6 * 60 + 10, {L"report 以下计划错过了时间，没有执行：\n08:00 关闭计算机"}}},
          1},
         {"the only pass of a minute in its last second: its reminder and program fire in the next pass",
          {Reminder(L"08:00", L"a"), RunPlan(L"08:00", L"x.exe")},
          At(7, 7, 59, 58),
-         {{Nothing(), {}},
-          {Awake(61), {}},
-          {Awake(1), {L"remind a 文字提示 due 08:00:00", L"run x.exe 隐藏运行"}},
-          {Awake(1), {}}},
+         {{Event::None, 0, {}},
+          {Event::Awake, 61, {}},
+          {Event::Awake, 1, {L"remind a 文字提示 due 08:00:00", L"run x.exe 隐藏运行"}},
+          {Event::Awake, 1, {}}},
          2},
         {"asleep from 22:00 to 07:00: two reminders, the program once, the shutdown reported, the once-only "
          "row gone",
-         {Reminder(L"23:00", L"daily"), Reminder(L"01:00", L"once", L"执行一次"), RunPlan(L"03:00", L"backup.exe"),
-          Power(L"23:30", L"关闭计算机"), Reminder(L"07:30", L"later")},
+         {Reminder(L"23:00", L"daily"), Reminder(L"01:00", L"once", L"执行一次"),
+          RunPlan(L"03:00", L"backup.exe"), Power(L"23:30", L"关闭计算机"), Reminder(L"07:30", L"later")},
          At(7, 22, 0),
-         {{Nothing(), {}},
-          {Asleep(9 * kHour),
-           {L"remind daily 文字提示 due 23:00:00", L"remind once 文字提示 due 01:00:00", L"run backup.exe 隐藏运行",
-            L"report 以下计划错过了时间，没有执行：\n12月7日 23:30 关闭计算机"}},
-          {Awake(1), {}}},
+         {{Event::None, 0, {}},
+          {Event::Asleep,
+           9 * kHour,
+           {L"remind daily 文字提示 due 23:00:00", L"remind once 文字提示 due 01:00:00",
+            L"run backup.exe 隐藏运行", L"report 以下计划错过了时间，没有执行：\n12月7日 23:30 关闭计算机"}},
+          {Event::Awake, 1, {}}},
          4},
         {"a resume notice alone counts as sleep: the power plan of a minute ago is reported",
          {Power(L"08:00", L"关闭计算机")},
          At(7, 7, 59, 50),
-         {{Nothing(), {}},
-          {[](World& w) {
-               w.clock.Awake(75);
-               w.scheduler.OnResume();
-           },
-           {L"report 以下计划错过了时间，没有执行：\n08:00 关闭计算机"}}},
+         {{Event::None, 0, {}},
+          {Event::AwakeThenResume, 75, {L"report 以下计划错过了时间，没有执行：\n08:00 关闭计算机"}}},
          1},
         {"the spring-forward night: 02:30 fires at 03:00, the power plan with its countdown",
          {Reminder(L"02:30", L"a"), Power(L"02:30", L"关闭计算机", L"执行一次")},
          At(7, 1, 59, 59),
-         {{Nothing(), {}},
-          {[](World& w) {
-               w.clock.Awake(1);
-               w.clock.SetOffset(540);
-           },
-           {L"remind a 文字提示", L"power 关闭计算机"}},
-          {Awake(1), {}}},
+         {{Event::None, 0, {}},
+          {Event::AwakeNewOffset, 1, {L"remind a 文字提示", L"power 关闭计算机"}, 540},
+          {Event::Awake, 1, {}}},
          1},
         {"the fall-back night: 02:30 fires once, nothing until the clock passes 02:59 again",
          {Reminder(L"02:30", L"a"), Reminder(L"02:59", L"b"), Power(L"02:45", L"锁定计算机")},
          At(7, 2, 30, 0),
-         {{Nothing(), {}},
-          {Awake(1), {L"remind a 文字提示"}},
-          {Awake(15 * 60 - 1), {L"power 锁定计算机"}},
-          {Awake(14 * 60), {}},
-          {Awake(1), {L"remind b 文字提示"}},
-          {[](World& w) {
-               w.clock.Awake(59);
-               w.clock.SetOffset(420);
-           },
-           {}},
-          {Awake(30 * 60), {}},
-          {Awake(1), {}},
-          {Awake(15 * 60), {}},
-          {Awake(14 * 60), {}},
-          {Awake(60), {}}},
+         {{Event::None, 0, {}},
+          {Event::Awake, 1, {L"remind a 文字提示"}},
+          {Event::Awake, 15 * 60 - 1, {L"power 锁定计算机"}},
+          {Event::Awake, 14 * 60, {}},
+          {Event::Awake, 1, {L"remind b 文字提示"}},
+          {Event::AwakeNewOffset, 59, {}, 420},
+          {Event::Awake, 30 * 60, {}},
+          {Event::Awake, 1, {}},
+          {Event::Awake, 15 * 60, {}},
+          {Event::Awake, 14 * 60, {}},
+          {Event::Awake, 60, {}}},
          3},
         {"a second once-only power plan in a minute already used is reported and leaves",
          {Power(L"22:30", L"重启计算机"), Power(L"22:30", L"关闭计算机", L"执行一次")},
          At(7, 22, 30, 0),
-         {{Nothing(), {L"power 重启计算机"}},
-          {Awake(30), {}},
-          {Awake(30), {L"report 以下计划错过了时间，没有执行：\n22:30 关闭计算机"}},
-          {Awake(24 * kHour - 60), {L"power 重启计算机"}}},
+         {{Event::None, 0, {L"power 重启计算机"}},
+          {Event::Awake, 30, {}},
+          {Event::Awake, 30, {L"report 以下计划错过了时间，没有执行：\n22:30 关闭计算机"}},
+          {Event::Awake, 24 * kHour - 60, {L"power 重启计算机"}}},
          1},
         {"started 8 hours after the last minute looked at: missed plans handled as after sleep",
-         {Reminder(L"01:00", L"a", L"执行一次"), Power(L"02:00", L"关闭计算机"), RunPlan(L"06:00", L"backup.exe"),
-          Power(L"10:00", L"锁定计算机", L"执行一次")},
+         {Reminder(L"01:00", L"a", L"执行一次"), Power(L"02:00", L"关闭计算机"),
+          RunPlan(L"06:00", L"backup.exe"), Power(L"10:00", L"锁定计算机", L"执行一次")},
          At(8, 7, 0, 10),
-         {{Nothing(),
+         {{Event::None,
+           0,
            {L"remind a 文字提示 due 01:00:00", L"run backup.exe 隐藏运行",
             L"report 以下计划错过了时间，没有执行：\n02:00 关闭计算机"}}},
          3,
@@ -389,80 +405,88 @@ TEST(SchedulerClock, LateTicksSleepClockChangesAndStartUps) {
         {"started after three days: the last day is handled, the rest summed up in one line",
          {Reminder(L"12:00", L"a")},
          At(10, 9, 0, 0),
-         {{Nothing(), {L"remind a 文字提示 due 12:00:00", L"report 12月7日 09:01 至 12月9日 08:59 之间的计划均未执行。"}}},
+         {{Event::None,
+           0,
+           {L"remind a 文字提示 due 12:00:00",
+            L"report 12月7日 09:01 至 12月9日 08:59 之间的计划均未执行。"}}},
          1,
          MinuteNumber(At(7, 9, 0)) - 480},
         {"the clock set back while not running: nothing fires until it passes the minute looked at",
          {Reminder(L"09:30", L"a")},
          At(8, 9, 29, 0),
-         {{Nothing(), {}}, {Awake(60), {}}, {Awake(1), {}}, {Awake(60), {}}, {Awake(1), {}}},
+         {{Event::None, 0, {}},
+          {Event::Awake, 60, {}},
+          {Event::Awake, 1, {}},
+          {Event::Awake, 60, {}},
+          {Event::Awake, 1, {}}},
          1,
          MinuteNumber(At(8, 10, 0)) - 480},
         {"the clock set forward two days and back one day by hand: nothing spurious, then on as usual",
          {Reminder(L"10:00", L"a"), Power(L"12:00", L"关闭计算机", L"执行一次")},
          At(7, 9, 0, 0),
-         {{Nothing(), {}},
-          {ByHand(48 * kHour), {}},
-          {ByHand(-24 * kHour), {}},
-          {Awake(kHour), {}},
-          {Awake(1), {L"remind a 文字提示"}}},
+         {{Event::None, 0, {}},
+          {Event::ByHand, 48 * kHour, {}},
+          {Event::ByHand, -24 * kHour, {}},
+          {Event::Awake, kHour, {}},
+          {Event::Awake, 1, {L"remind a 文字提示"}}},
          2},
         {"the clock set forward one hour by hand: reminders fire late, power plans are reported",
          {Reminder(L"09:30", L"a"), Power(L"09:40", L"关闭计算机", L"执行一次")},
          At(7, 9, 0, 0),
-         {{Nothing(), {}},
-          {ByHand(kHour),
+         {{Event::None, 0, {}},
+          {Event::ByHand,
+           kHour,
            {L"remind a 文字提示 due 09:30:00", L"report 以下计划错过了时间，没有执行：\n09:40 关闭计算机"}}},
          1},
         {"the clock set back one hour by hand: what was seen does not fire again",
          {Reminder(L"09:30", L"a")},
          At(7, 9, 30, 0),
-         {{Nothing(), {}}, {Awake(1), {L"remind a 文字提示"}}, {ByHand(-kHour), {}}, {Awake(31 * 60), {}}},
+         {{Event::None, 0, {}},
+          {Event::Awake, 1, {L"remind a 文字提示"}},
+          {Event::ByHand, -kHour, {}},
+          {Event::Awake, 31 * 60, {}}},
          1},
         {"a countdown open at suspend is cancelled and the balloon says so on resume",
          {Power(L"22:30", L"关闭计算机")},
          At(7, 22, 30, 0),
-         {{Nothing(), {L"power 关闭计算机"}},
-          {[](World& w) {
-               w.clock.Awake(5);
-               w.actions.log.clear();
-               w.scheduler.OnSuspend();
-               EXPECT_EQ(w.actions.log, std::vector<std::wstring>{L"cancel 关闭计算机"});
-               w.clock.Asleep(kHour);
-               w.scheduler.OnResume();
-           },
-           {L"report 电脑进入了睡眠，关闭计算机的倒计时已取消。"}}},
+         {{Event::None, 0, {L"power 关闭计算机"}},
+          {Event::Awake, 5, {}},
+          {Event::SuspendAsleepResume,
+           kHour,
+           {L"cancel 关闭计算机", L"report 电脑进入了睡眠，关闭计算机的倒计时已取消。"}}},
          1},
         {"a countdown still open after a sleep whose notice never came is cancelled on resume",
          {Power(L"22:30", L"关闭计算机")},
          At(7, 22, 30, 0),
-         {{Nothing(), {L"power 关闭计算机"}},
-          {Asleep(600), {L"cancel 关闭计算机", L"report 电脑进入了睡眠，关闭计算机的倒计时已取消。"}}},
+         {{Event::None, 0, {L"power 关闭计算机"}},
+          {Event::Asleep, 600, {L"cancel 关闭计算机", L"report 电脑进入了睡眠，关闭计算机的倒计时已取消。"}}},
          1},
         {"under the parent's lock a countdown interrupted by sleep starts again on resume",
          {Power(L"22:30", L"关闭计算机")},
          At(7, 22, 30, 0),
-         {{Nothing(), {L"power 关闭计算机"}},
-          {[](World& w) {
-               w.scheduler.OnSuspend();
-               w.clock.Asleep(kHour);
-               w.scheduler.OnResume();
-           },
-           {L"power 关闭计算机"}}},
+         {{Event::None, 0, {L"power 关闭计算机"}},
+          {Event::SuspendAsleepResume, kHour, {L"power 关闭计算机"}}},
          1,
          {},
          true},
         {"under the parent's lock a power plan missed by less than an hour of sleep is carried out",
          {Power(L"22:30", L"关闭计算机"), Power(L"21:00", L"注销计算机")},
          At(7, 20, 0, 0),
-         {{Nothing(), {}}, {Asleep(3 * kHour), {L"power 关闭计算机", L"report 以下计划错过了时间，没有执行：\n21:00 注销计算机"}}},
+         {{Event::None, 0, {}},
+          {Event::Asleep,
+           3 * kHour,
+           {L"power 关闭计算机", L"report 以下计划错过了时间，没有执行：\n21:00 注销计算机"}}},
          2,
          {},
          true},
         {"a once-only reminder that fired still uses its text: a daily one with it shows no second pop-up",
-         {Reminder(L"08:00", L"x"), Reminder(L"08:00", L"x", L"执行一次"), Reminder(L"08:00", L"y", L"执行一次")},
+         {Reminder(L"08:00", L"x"), Reminder(L"08:00", L"x", L"执行一次"),
+          Reminder(L"08:00", L"y", L"执行一次")},
          At(7, 8, 0, 0),
-         {{Nothing(), {L"remind x 文字提示"}}, {Awake(1), {L"remind y 文字提示"}}, {Awake(1), {}}, {Awake(60), {}}},
+         {{Event::None, 0, {L"remind x 文字提示"}},
+          {Event::Awake, 1, {L"remind y 文字提示"}},
+          {Event::Awake, 1, {}},
+          {Event::Awake, 60, {}}},
          1},
     };
     for (const ClockCase& c : cases) {

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace kestrel::win {
@@ -88,6 +89,18 @@ protected:
         events.sessionEnding = [this] {
             ++sessionEnds;
         };
+        events.secondTick = [this] {
+            ++seconds;
+        };
+        events.suspending = [this] {
+            power.push_back("suspend");
+        };
+        events.resumed = [this] {
+            power.push_back("resume");
+        };
+        events.timeChanged = [this] {
+            power.push_back("time");
+        };
         window = std::make_unique<MainWindow>(clock, std::move(events));
         ASSERT_TRUE(window->Create(::GetModuleHandleW(nullptr)));
         main = window->hwnd();
@@ -119,6 +132,8 @@ protected:
     std::vector<bool> autoStartChoices;
     int exits = 0;
     int sessionEnds = 0;
+    int seconds = 0;
+    std::vector<std::string> power;
 };
 
 TEST_F(MainWindowTest, HasTheFixedTitleAFixedBorderAndNoMaximiseBox) {
@@ -332,8 +347,17 @@ TEST_F(MainWindowTest, ClockLineStartsWithItsCaptionAndFollowsTheClockEachTick) 
     window->ShowClockLine(2); // no such mode: the label keeps its text
     EXPECT_EQ(GetWindowTextString(window->ClockLabel()), L"当前时间：09:05:03 当前日期：2026年01月02日");
 
-    clock.Set(LocalDateTime{2026, 12, 31, 23, 59, 59, 4});
+    // Hidden, the window runs the second's work but does not redraw its clock line; shown, it catches up
+    // at once and then follows each tick.
+    clock.Set(LocalDateTime{2026, 12, 31, 23, 59, 58, 4});
     ::SendMessageW(main, WM_TIMER, 1, 0); // Timer_ComputerOperation
+    EXPECT_EQ(seconds, 1);
+    EXPECT_EQ(GetWindowTextString(window->ClockLabel()), L"当前时间：09:05:03 当前日期：2026年01月02日");
+    ::ShowWindow(main, SW_SHOWNA);
+    EXPECT_EQ(GetWindowTextString(window->ClockLabel()), L"当前时间：23:59:58 当前日期：2026年12月31日");
+    clock.Set(LocalDateTime{2026, 12, 31, 23, 59, 59, 4});
+    ::SendMessageW(main, WM_TIMER, 1, 0);
+    EXPECT_EQ(seconds, 2);
     EXPECT_EQ(GetWindowTextString(window->ClockLabel()), L"当前时间：23:59:59 当前日期：2026年12月31日");
 
     WindowDc dc(main);
@@ -373,6 +397,24 @@ TEST_F(MainWindowTest, HelpCommandsDoNothingYet) {
     EXPECT_TRUE(::IsWindow(main));
     EXPECT_EQ(exits, 0);
     EXPECT_EQ(::FindWindowW(L"#32770", nullptr), nullptr) << "no dialog may open";
+}
+
+TEST_F(MainWindowTest, PowerAndClockNoticesReachTheApplicationAndTheNextPlanLineSitsInTheClockRow) {
+    EXPECT_EQ(::SendMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), TRUE);
+    ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+    ::SendMessageW(main, WM_TIMECHANGE, 0, 0);
+    EXPECT_EQ(power, (std::vector<std::string>{"suspend", "resume", "resume", "time"}));
+
+    window->SetNextPlanLine(L"下一个计划：今天 23:00 关闭计算机");
+    EXPECT_EQ(GetWindowTextString(window->NextPlanLabel()), L"下一个计划：今天 23:00 关闭计算机");
+    const RECT clockLine = ChildRect(main, window->ClockLabel());
+    const RECT line = ChildRect(main, window->NextPlanLabel());
+    const RECT check = ChildRect(main, window->AutoStartCheck());
+    EXPECT_EQ(line.top, clockLine.top);
+    EXPECT_GT(line.left, clockLine.right) << "beside the clock line, not over it";
+    EXPECT_LT(line.right, check.left) << "and clear of the check box";
 }
 
 } // namespace
