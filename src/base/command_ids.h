@@ -100,8 +100,8 @@ inline constexpr unsigned kPanelFirst = 1011;     // five panels: 1011..1015, pa
 inline constexpr unsigned kClockLabel = 1021;
 inline constexpr unsigned kAutoStartCheck = 1022;
 inline constexpr unsigned kAdvertBanner = 1023;
-inline constexpr unsigned kNextPlanLabel = 1024; // "下一个计划：…", beside the clock line
 inline constexpr unsigned kTopStrip = 1024; // Picture_顶部背景框, the strip behind the tab buttons
+inline constexpr unsigned kNextPlanLabel = 1026; // "下一个计划：…", beside the clock line
 // Each tab button keeps the number of the picture it shows (1..10, odd = selected) in its
 // GWLP_USERDATA, so a test in another process can read which tab looks selected.
 
