@@ -63,6 +63,43 @@ void DestroyProgramWindows(HWND main) {
     }
 }
 
+#ifdef KESTREL_COUNT_WAKEUPS
+// Bench builds only: counts the times the message loop had to wait for a message, from 5 to 65 seconds
+// after start, and then writes "<wakes> <milliseconds>" to wakeups.txt beside the plan file.
+class WakeupCounter {
+public:
+    explicit WakeupCounter(std::wstring folder) : folder_(std::move(folder)), start_(::GetTickCount64()) {}
+    // Called before each GetMessage: whether it will have to wait (nothing in the queue now).
+    void BeforeWait() { waiting_ = HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0; }
+    void AfterWait() {
+        const ULONGLONG now = ::GetTickCount64() - start_;
+        if (done_ || now < kSettleMs || !waiting_) {
+            return;
+        }
+        ++wakes_;
+        if (now >= kSettleMs + kSpanMs) {
+            done_ = true;
+            const std::string line = std::to_string(wakes_) + " " + std::to_string(now - kSettleMs) + "\n";
+            UniqueKernelHandle file(::CreateFileW((folder_ + L"\\wakeups.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                                  CREATE_ALWAYS, 0, nullptr));
+            DWORD written = 0;
+            if (file.get() != INVALID_HANDLE_VALUE) {
+                ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+            }
+        }
+    }
+
+private:
+    static constexpr ULONGLONG kSettleMs = 5000;
+    static constexpr ULONGLONG kSpanMs = 60000;
+    std::wstring folder_;
+    ULONGLONG start_;
+    unsigned long long wakes_ = 0;
+    bool waiting_ = false;
+    bool done_ = false;
+};
+#endif
+
 } // namespace
 
 bool ActivatePreviousInstance() {
@@ -467,7 +504,17 @@ void Application::End(bool mayReport) {
 
 int Application::RunMessageLoop() {
     MSG message{};
+#ifdef KESTREL_COUNT_WAKEUPS
+    WakeupCounter wakeups(options_.planFolder);
+    for (;;) {
+        wakeups.BeforeWait();
+        if (::GetMessageW(&message, nullptr, 0, 0) <= 0) {
+            break;
+        }
+        wakeups.AfterWait();
+#else
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+#endif
         // Tab, the arrow keys and the access keys move between the controls of the window and its pages.
         if (prompt_ && prompt_->PreTranslate(message)) {
             continue;
