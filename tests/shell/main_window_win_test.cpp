@@ -92,15 +92,6 @@ protected:
         events.secondTick = [this] {
             ++seconds;
         };
-        events.suspending = [this] {
-            power.push_back("suspend");
-        };
-        events.resumed = [this] {
-            power.push_back("resume");
-        };
-        events.timeChanged = [this] {
-            power.push_back("time");
-        };
         window = std::make_unique<MainWindow>(clock, std::move(events));
         ASSERT_TRUE(window->Create(::GetModuleHandleW(nullptr)));
         main = window->hwnd();
@@ -133,7 +124,6 @@ protected:
     int exits = 0;
     int sessionEnds = 0;
     int seconds = 0;
-    std::vector<std::string> power;
 };
 
 TEST_F(MainWindowTest, HasTheFixedTitleAFixedBorderAndNoMaximiseBox) {
@@ -397,24 +387,6 @@ TEST_F(MainWindowTest, HelpCommandsDoNothingYet) {
     EXPECT_TRUE(::IsWindow(main));
     EXPECT_EQ(exits, 0);
     EXPECT_EQ(::FindWindowW(L"#32770", nullptr), nullptr) << "no dialog may open";
-}
-
-TEST_F(MainWindowTest, PowerAndClockNoticesReachTheApplicationAndTheNextPlanLineSitsInTheClockRow) {
-    EXPECT_EQ(::SendMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), TRUE);
-    ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
-    ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
-    ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
-    ::SendMessageW(main, WM_TIMECHANGE, 0, 0);
-    EXPECT_EQ(power, (std::vector<std::string>{"suspend", "resume", "resume", "time"}));
-
-    window->SetNextPlanLine(L"下一个计划：今天 23:00 关闭计算机");
-    EXPECT_EQ(GetWindowTextString(window->NextPlanLabel()), L"下一个计划：今天 23:00 关闭计算机");
-    const RECT clockLine = ChildRect(main, window->ClockLabel());
-    const RECT line = ChildRect(main, window->NextPlanLabel());
-    const RECT check = ChildRect(main, window->AutoStartCheck());
-    EXPECT_EQ(line.top, clockLine.top);
-    EXPECT_GT(line.left, clockLine.right) << "beside the clock line, not over it";
-    EXPECT_LT(line.right, check.left) << "and clear of the check box";
 }
 
 } // namespace
