@@ -14,8 +14,11 @@ using kestrel::PlanList;
 
 struct NoActions final : kestrel::PlanActions {
     void StartPowerCountdown(const std::wstring&) override {}
-    void ShowReminder(const std::wstring&, const std::wstring&) override {}
+    void ShowReminder(const std::wstring&, const std::wstring&, const std::optional<LocalDateTime>&) override {}
     void StartProgram(const std::wstring&, const std::wstring&) override {}
+    void Report(const std::wstring&) override {}
+    std::wstring OpenCountdown() override { return {}; }
+    void CancelCountdown() override {}
 };
 
 // Plans spread over every minute of the day: about seven are due in any minute.

@@ -150,6 +150,12 @@ bool CountdownPrompt::方法_提示关机_进行关机操作(const std::wstring&
     return true;
 }
 
+void CountdownPrompt::CancelForSleep() {
+    if (countdown_.Counting()) {
+        Finish(false);
+    }
+}
+
 bool CountdownPrompt::PreTranslate(MSG& message) {
     return hwnd() && (message.hwnd == hwnd() || ::IsChild(hwnd(), message.hwnd)) &&
            ::IsDialogMessageW(hwnd(), &message);

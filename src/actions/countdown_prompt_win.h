@@ -33,6 +33,13 @@ public:
     // loop before TranslateMessage; true when the message was used.
     bool PreTranslate(MSG& message);
 
+    // Whether a countdown runs now, and for which operation.
+    bool Counting() const { return countdown_.Counting(); }
+    const std::wstring& Operation() const { return countdown_.Operation(); }
+    // The computer is going to sleep: the countdown ends without its operation and the prompt closes, as
+    // "取消关机" would, but without asking anyone.
+    void CancelForSleep();
+
     HWND label() const { return label_; }
     HWND bar() const { return bar_; }
     HWND nowButton() const { return nowButton_; }

@@ -16,8 +16,6 @@ namespace kestrel::win {
 
 namespace {
 
-constexpr UINT_PTR kTimerForbiddenCheck = 1; // Timer_禁止检测
-constexpr UINT kForbiddenCheckIntervalMs = 1000;
 constexpr UINT_PTR kNameEnterSubclass = 1;
 
 // Enter in the name field adds the name, as "添加到禁止列表" does; the dialog manager would otherwise
@@ -92,7 +90,6 @@ ForbiddenProgramsPage::ForbiddenProgramsPage(ProcessTable& processes) : processe
 
 ForbiddenProgramsPage::~ForbiddenProgramsPage() {
     if (hwnd()) {
-        ::KillTimer(hwnd(), kTimerForbiddenCheck);
         // The controls draw with font_, which goes with this object: they go first.
         for (HWND control : controls_) {
             ::DestroyWindow(control);
@@ -112,7 +109,6 @@ bool ForbiddenProgramsPage::Create(HWND panel) {
     }
     CreateControls();
     LayoutForDpi(DpiForWindow(hwnd()));
-    ::SetTimer(hwnd(), kTimerForbiddenCheck, kForbiddenCheckIntervalMs, nullptr);
     return true;
 }
 
@@ -224,12 +220,6 @@ LRESULT ForbiddenProgramsPage::HandleMessage(UINT message, WPARAM wParam, LPARAM
             default:
                 break;
             }
-        }
-        break;
-    case WM_TIMER:
-        if (wParam == kTimerForbiddenCheck) {
-            OnCheckTick();
-            return 0;
         }
         break;
     case WM_CTLCOLORSTATIC:

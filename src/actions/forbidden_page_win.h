@@ -1,6 +1,6 @@
 // Form_禁止程序, the forbidden-programs page: the name field with its file chooser, the add and delete
-// buttons, the list box of forbidden names, and Timer_禁止检测, which ends forbidden processes once a
-// second from the page's creation until the program ends, whether or not the page is on view.
+// buttons, the list box of forbidden names, and Timer_禁止检测's check, which ends forbidden processes once a
+// second (driven by the main window's timer) until the program ends, whether or not the page is on view.
 #pragma once
 
 #include "actions/forbidden_programs.h"
@@ -20,6 +20,9 @@ public:
     bool Create(HWND panel);
 
     const ForbiddenList& List() const { return list_; }
+
+    // Timer_禁止检测: ends the forbidden processes; called once a second by the main window's timer.
+    void Tick() { OnCheckTick(); }
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -309,7 +309,8 @@ void ReminderPopup::PlaceForSlideStep() {
     ::SetWindowPos(hwnd(), nullptr, rest.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ReminderPopup::方法_提示关机_进行关机操作(std::wstring_view message, std::wstring_view kind) {
+void ReminderPopup::方法_提示关机_进行关机操作(std::wstring_view message, std::wstring_view kind,
+                                               const std::optional<LocalDateTime>& due) {
     message_.assign(message);
     ::SetWindowTextW(Control(ids::kReminderMessage),
                      WithEditLineBreaks(text::kReminderMessageIndent + message_).c_str());
@@ -317,7 +318,8 @@ void ReminderPopup::方法_提示关机_进行关机操作(std::wstring_view mes
     if (!placed_ && services_.findPlace) {
         RestAt(services_.findPlace(*this));
     }
-    if (const auto stamp = ClockLineText(clock_, static_cast<int>(ClockLineMode::ReminderTime))) {
+    if (const auto stamp =
+            ClockLineTextAt(due ? *due : clock_.Now(), static_cast<int>(ClockLineMode::ReminderTime))) {
         ::SetWindowTextW(Control(ids::kReminderStamp), stamp->c_str());
     }
     if (slideStep_ == 0 && !sliding_) {
@@ -474,14 +476,15 @@ ReminderPopups::~ReminderPopups() {
     CloseAll();
 }
 
-ReminderPopup* ReminderPopups::方法_提示关机_进行关机操作(std::wstring_view message, std::wstring_view kind) {
+ReminderPopup* ReminderPopups::方法_提示关机_进行关机操作(std::wstring_view message, std::wstring_view kind,
+                                                        const std::optional<LocalDateTime>& due) {
     auto popup = std::make_unique<ReminderPopup>(clock_, services_, [this] { reaper_->Post(); });
     if (!popup->Create(instance_)) {
         return nullptr;
     }
     ReminderPopup* opened = popup.get();
     popups_.push_back(std::move(popup));
-    opened->方法_提示关机_进行关机操作(message, kind);
+    opened->方法_提示关机_进行关机操作(message, kind, due);
     return opened;
 }
 

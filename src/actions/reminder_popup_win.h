@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,8 +49,10 @@ public:
     bool Create(HINSTANCE instance);
 
     // Sets the message ("    " + message) and the time line, plays the reminder sound for the kind
-    // "播放音乐", shows the pop-up (modeless, no owner) and starts its slide.
-    void 方法_提示关机_进行关机操作(std::wstring_view message, std::wstring_view kind);
+    // "播放音乐", shows the pop-up (modeless, no owner) and starts its slide. The time line shows `due`
+    // when given (a reminder that comes late), the current time otherwise.
+    void 方法_提示关机_进行关机操作(std::wstring_view message, std::wstring_view kind,
+                                    const std::optional<LocalDateTime>& due = std::nullopt);
 
     // Whether the pop-up is on its way up (its slide timer runs).
     bool Sliding() const { return sliding_; }
@@ -112,7 +115,8 @@ public:
 
     // Opens, fills, shows and slides in a new pop-up. The pointer is for looking at it and stays valid
     // until the pop-up closes; nullptr when the window could not be created.
-    ReminderPopup* 方法_提示关机_进行关机操作(std::wstring_view message, std::wstring_view kind);
+    ReminderPopup* 方法_提示关机_进行关机操作(std::wstring_view message, std::wstring_view kind,
+                                              const std::optional<LocalDateTime>& due = std::nullopt);
 
     // Pop-ups whose windows are still open.
     std::size_t OpenCount() const;

@@ -19,6 +19,8 @@
 #include "plans/plan_store.h"
 #include "plans/plan_list_page_win.h"
 #include "plans/plan_location.h"
+#include "plans/next_plan.h"
+#include "platform/last_minute_store_win.h"
 #include "platform/file_bytes.h"
 #include "platform/com_win.h"
 #include "platform/dpi_win.h"
@@ -69,6 +71,42 @@ std::wstring ReasonText(DWORD error) {
     std::wstring text = SystemErrorText(error);
     return text.empty() ? std::to_wstring(error) : text;
 }
+#ifdef KESTREL_COUNT_WAKEUPS
+// Bench builds only: counts the times the message loop had to wait for a message, from 5 to 65 seconds
+// after start, and then writes "<wakes> <milliseconds>" to wakeups.txt beside the plan file.
+class WakeupCounter {
+public:
+    explicit WakeupCounter(std::wstring folder) : folder_(std::move(folder)), start_(::GetTickCount64()) {}
+    // Called before each GetMessage: whether it will have to wait (nothing in the queue now).
+    void BeforeWait() { waiting_ = HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0; }
+    void AfterWait() {
+        const ULONGLONG now = ::GetTickCount64() - start_;
+        if (done_ || now < kSettleMs || !waiting_) {
+            return;
+        }
+        ++wakes_;
+        if (now >= kSettleMs + kSpanMs) {
+            done_ = true;
+            const std::string line = std::to_string(wakes_) + " " + std::to_string(now - kSettleMs) + "\n";
+            UniqueKernelHandle file(::CreateFileW((folder_ + L"\\wakeups.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                                  CREATE_ALWAYS, 0, nullptr));
+            DWORD written = 0;
+            if (file.get() != INVALID_HANDLE_VALUE) {
+                ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+            }
+        }
+    }
+
+private:
+    static constexpr ULONGLONG kSettleMs = 5000;
+    static constexpr ULONGLONG kSpanMs = 60000;
+    std::wstring folder_;
+    ULONGLONG start_;
+    unsigned long long wakes_ = 0;
+    bool waiting_ = false;
+    bool done_ = false;
+};
+#endif
 
 } // namespace
 
@@ -133,7 +171,11 @@ Application::Application(ApplicationOptions options)
                                                 PlanFilePath(options_.planFolder), options_.carryPlansFrom);
 }
 
-Application::~Application() = default;
+Application::~Application() {
+    if (nextPlanSubscription_) {
+        plans_.Unsubscribe(nextPlanSubscription_);
+    }
+}
 
 std::wstring Application::PlanFilePathText() const {
     return store_->store->Path();
@@ -164,6 +206,23 @@ bool Application::Start() {
         }
         ShowPlanFileNotices();
     };
+    events.secondTick = [this] {
+        OnSecondTick();
+    };
+    events.suspending = [this] {
+        if (scheduler_) {
+            scheduler_->OnSuspend();
+        }
+    };
+    events.resumed = [this] {
+        if (scheduler_) {
+            scheduler_->OnResume();
+        }
+        CheckPlansNow();
+    };
+    events.timeChanged = [this] {
+        CheckPlansNow();
+    };
     WireHelpMenu(events);
     main_ = std::make_unique<MainWindow>(clock_, std::move(events));
     if (!main_->Create(options_.instance)) {
@@ -189,7 +248,9 @@ bool Application::Start() {
               IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
     LoadPlans();
     StartScheduler();
-    tray_.SetTip(text::kAppTitle);
+    // The tip names the next plan, and follows every change of the list.
+    nextPlanSubscription_ = plans_.Subscribe([this](const PlanListEvent&) { ShowNextPlan(); });
+    ShowNextPlan();
     main_->FinishAfterShow();
     // Last, since loading the browser control takes a moment; the page itself loads on its own time.
     if (options_.advertBanner) {
@@ -306,16 +367,69 @@ void Application::StartScheduler() {
         &StartPlanProgram, [this](const std::wstring& program, const LaunchResult& result) {
             ReportStartFailure(program, result);
         });
-    scheduler_ = std::make_unique<Scheduler>(plans_, clock_, firedPlans_);
-    planListPage_->SetSchedulerTick([this] { scheduler_->RunPass(); });
+    SchedulerOptions schedulerOptions;
+    schedulerOptions.lastMinute = options_.lastMinute;
+    schedulerOptions.parentLockActive = options_.parentLockActive;
+    scheduler_ = std::make_unique<Scheduler>(plans_, clock_, firedPlans_, std::move(schedulerOptions));
+}
+
+void Application::OnSecondTick() {
+    if (scheduler_) {
+        scheduler_->RunPass();
+    }
+    if (forbiddenPage_) {
+        forbiddenPage_->Tick();
+    }
+    if (nextPlanMinute_ != MinuteNumber(clock_.Now())) {
+        ShowNextPlan();
+        for (const auto& editor : editors_) {
+            if (editor) {
+                editor->ShowCountdownTarget();
+            }
+        }
+    }
+}
+
+void Application::CheckPlansNow() {
+    if (scheduler_) {
+        scheduler_->RunPass();
+    }
+    ShowNextPlan();
+}
+
+void Application::ShowNextPlan() {
+    if (ending_ || !main_) {
+        return;
+    }
+    const LocalDateTime now = clock_.Now();
+    nextPlanMinute_ = MinuteNumber(now);
+    // The tray icon sends the tip to the shell only when it changed.
+    tray_.SetTip(TrayTipText(plans_.Rows(), now));
+    // The label ends in "..." where the window is too narrow for it.
+    main_->SetNextPlanLine(NextPlanLine(plans_.Rows(), now, kTrayTipLength));
 }
 
 void Application::FiredPlans::StartPowerCountdown(const std::wstring& operation) {
     app_.prompt_->方法_提示关机_进行关机操作(operation);
 }
 
-void Application::FiredPlans::ShowReminder(const std::wstring& message, const std::wstring& kind) {
-    app_.popups_->方法_提示关机_进行关机操作(message, kind);
+void Application::FiredPlans::ShowReminder(const std::wstring& message, const std::wstring& kind,
+                                            const std::optional<LocalDateTime>& due) {
+    app_.popups_->方法_提示关机_进行关机操作(message, kind, due);
+}
+
+void Application::FiredPlans::Report(const std::wstring& notice) {
+    app_.tray_.ShowBalloon(text::kAppTitle, notice);
+}
+
+std::wstring Application::FiredPlans::OpenCountdown() {
+    return app_.prompt_ && app_.prompt_->Counting() ? app_.prompt_->Operation() : std::wstring();
+}
+
+void Application::FiredPlans::CancelCountdown() {
+    if (app_.prompt_) {
+        app_.prompt_->CancelForSleep();
+    }
 }
 
 void Application::FiredPlans::StartProgram(const std::wstring& program, const std::wstring& runMode) {
@@ -405,6 +519,9 @@ void Application::End(bool mayReport) {
     ending_ = true;
     main_->DropNotices();
     main_->SetPlanFileRetry(false);
+    if (scheduler_) {
+        scheduler_->SaveLastMinute();
+    }
     // The saver stops listening first: the windows that go next may still touch the list.
     store_->saver.reset();
     if (mayReport) {
@@ -423,7 +540,17 @@ void Application::End(bool mayReport) {
 
 int Application::RunMessageLoop() {
     MSG message{};
+#ifdef KESTREL_COUNT_WAKEUPS
+    WakeupCounter wakeups(options_.planFolder);
+    for (;;) {
+        wakeups.BeforeWait();
+        if (::GetMessageW(&message, nullptr, 0, 0) <= 0) {
+            break;
+        }
+        wakeups.AfterWait();
+#else
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+#endif
         // Tab, the arrow keys and the access keys move between the controls of the window and its pages.
         if (prompt_ && prompt_->PreTranslate(message)) {
             continue;
@@ -457,6 +584,8 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     options.arguments = std::wstring(ArgumentsOf(commandLine ? commandLine : L""));
     options.autoStartPresent = &AutoStartEntryPresent;
     options.applyAutoStart = &ApplyAutoStartChoice;
+    RegistryLastMinute lastMinute;
+    options.lastMinute = &lastMinute;
     Application app(std::move(options));
     if (!app.Start()) {
         return 1;

@@ -16,7 +16,9 @@
 
 #include <array>
 #include <functional>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kestrel::win {
@@ -71,6 +73,11 @@ struct ApplicationOptions {
     bool advertBanner = false;
     // The power calls of the countdown's operations; null: the system's. Tests pass a recorder.
     PowerControl* power = nullptr;
+    // Where the last minute the scheduler looked at is kept between runs; null: nowhere, so a start-up
+    // misses nothing.
+    LastMinuteStore* lastMinute = nullptr;
+    // Whether the parent's lock holds now (sleep is then no way around a power plan); empty: never.
+    std::function<bool()> parentLockActive;
 };
 
 class Application {
@@ -101,8 +108,12 @@ private:
     public:
         explicit FiredPlans(Application& app) : app_(app) {}
         void StartPowerCountdown(const std::wstring& operation) override;
-        void ShowReminder(const std::wstring& message, const std::wstring& kind) override;
+        void ShowReminder(const std::wstring& message, const std::wstring& kind,
+                          const std::optional<LocalDateTime>& due) override;
         void StartProgram(const std::wstring& program, const std::wstring& runMode) override;
+        void Report(const std::wstring& notice) override;
+        std::wstring OpenCountdown() override;
+        void CancelCountdown() override;
 
     private:
         Application& app_;
@@ -117,6 +128,13 @@ private:
     // A run plan's program could not be started: a balloon says which and why.
     void ReportStartFailure(const std::wstring& program, const LaunchResult& result);
     void LoadPlans();
+    // What runs once a second: the plan check, the forbidden check, and the next plan when the minute
+    // has turned.
+    void OnSecondTick();
+    // Runs a pass at once (a resume, a clock change) and shows the next plan as it is now.
+    void CheckPlansNow();
+    // The tray tip and the main window's next-plan line, from the list and the time now.
+    void ShowNextPlan();
     // Saves the plan list by the plan store's rules and remembers why a save was held back.
     bool SavePlans();
     void ReportSaveFailure();
@@ -150,6 +168,8 @@ private:
     FiredPlans firedPlans_{*this};
     std::unique_ptr<Scheduler> scheduler_;
     TrayIcon tray_;
+    PlanList::Subscription nextPlanSubscription_ = 0;
+    std::optional<std::int64_t> nextPlanMinute_; // the minute the next plan was last worked out in
     // The Help menu: the helper libraries and whether one of its modal dialogs is open.
     std::unique_ptr<HelperLibraries> helpers_;
     bool helpDialogOpen_ = false;

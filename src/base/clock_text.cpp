@@ -55,6 +55,11 @@ std::wstring CurrentTimeText(const Clock& clock) {
 }
 
 std::optional<std::wstring> ClockLineText(const Clock& clock, int mode) {
+    // One reading of the clock for both halves, so the line never mixes two seconds across midnight.
+    return ClockLineTextAt(clock.Now(), mode);
+}
+
+std::optional<std::wstring> ClockLineTextAt(const LocalDateTime& now, int mode) {
     const wchar_t* timePrefix = nullptr;
     const wchar_t* datePrefix = nullptr;
     if (mode == static_cast<int>(ClockLineMode::CurrentTime)) {
@@ -66,8 +71,6 @@ std::optional<std::wstring> ClockLineText(const Clock& clock, int mode) {
     } else {
         return std::nullopt;
     }
-    // One reading of the clock for both halves, so the line never mixes two seconds across midnight.
-    const LocalDateTime now = clock.Now();
     return timePrefix + FormatClockTime(now) + datePrefix + FormatChineseDate(now);
 }
 

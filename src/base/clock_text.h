@@ -22,6 +22,8 @@ enum class ClockLineMode { CurrentTime = 0, ReminderTime = 1 };
 // The text ShowClockLine puts into its label: mode 0 for the main window's clock line, mode 1 for the
 // reminder pop-up. Any other mode leaves the label alone, so there is no text.
 std::optional<std::wstring> ClockLineText(const Clock& clock, int mode);
+// The same line for a given moment (a reminder that comes late shows the minute it was due).
+std::optional<std::wstring> ClockLineTextAt(const LocalDateTime& when, int mode);
 // The text FillCurrentTime puts into a time field: "HH:MM" for mode 1, nothing for any other mode.
 std::optional<std::wstring> CurrentTimeFieldText(const Clock& clock, int mode);
 

@@ -38,6 +38,7 @@ inline constexpr unsigned kEditorText = 1431;            // Text_提示信息 / 
 inline constexpr unsigned kEditorChoose = 1432;          // Command_选取文件
 inline constexpr unsigned kEditorOption = 1433;          // Check_播放音乐 / Check_隐藏运行
 inline constexpr unsigned kEditorAdd = 1440;             // Command_加添计划
+inline constexpr unsigned kEditorCountdownTarget = 1441; // "→ 04:56" beside the time field in 延时操作 mode
 inline constexpr unsigned kEditorLabelFirst = 1450;      // the other Label_Tips: 1450..1459
 
 // Tray menu.
@@ -105,6 +106,7 @@ inline constexpr unsigned kClockLabel = 1021;
 inline constexpr unsigned kAutoStartCheck = 1022;
 inline constexpr unsigned kAdvertBanner = 1023;
 inline constexpr unsigned kTopStrip = 1024; // Picture_顶部背景框, the strip behind the tab buttons
+inline constexpr unsigned kNextPlanLabel = 1026; // "下一个计划：…", beside the clock line
 // Each tab button keeps the number of the picture it shows (1..10, odd = selected) in its
 // GWLP_USERDATA, so a test in another process can read which tab looks selected.
 

@@ -101,6 +101,16 @@ inline constexpr wchar_t kMsgProgramNotFound[] =
 // Tray balloon when Windows refused a power operation; {operation} is its name ("关闭计算机" ...),
 // {reason} the system's wording.
 inline constexpr wchar_t kMsgPowerOperationFailed[] = L"未能{operation}：\n{reason}";
+// Plans that the clock, a sleep or a start-up made miss their time: one tray balloon lists the power
+// plans not carried out ({when} is "12月7日 23:30"), a countdown cancelled by sleep, and gaps too old to
+// go through one by one.
+inline constexpr wchar_t kMsgMissedHeader[] = L"以下计划错过了时间，没有执行：";
+inline constexpr wchar_t kMsgMissedLine[] = L"{when} {operation}";
+inline constexpr wchar_t kMsgMissedMore[] = L"……另有 {count} 项";
+inline constexpr wchar_t kMsgOlderGap[] = L"{from} 至 {to} 之间的计划均未执行。";
+inline constexpr wchar_t kMsgCountdownCancelledBySleep[] = L"电脑进入了睡眠，{operation}的倒计时已取消。";
+// A day in these notices and in the next-plan line: month and day without leading zeros.
+inline constexpr wchar_t kMonthDay[] = L"{month}月{day}日";
 inline constexpr wchar_t kConfirmEnableAll[] = L"您确定要启用所有的计划吗？";
 inline constexpr wchar_t kConfirmDisableAll[] = L"您确定要禁用所有的计划吗？";
 inline constexpr wchar_t kConfirmDeleteAll[] = L"您确定要删除所有的计划吗？";
@@ -153,6 +163,16 @@ inline constexpr wchar_t kClockTimePrefix[] = L"当前时间：";
 inline constexpr wchar_t kClockDatePrefix[] = L" 当前日期：";
 inline constexpr wchar_t kReminderTimePrefix[] = L"提醒时间：";
 inline constexpr wchar_t kReminderDatePrefix[] = L" 提醒日期：";
+
+// The next plan, in the tray tip (after "Kestrel" and a line break) and on the main window's line:
+// "下一个计划：今天 23:00 关闭计算机", "下一个计划：明天 07:30 定时提醒：喝水".
+inline constexpr wchar_t kNextPlanPrefix[] = L"下一个计划：";
+inline constexpr wchar_t kNextPlanToday[] = L"今天";
+inline constexpr wchar_t kNextPlanTomorrow[] = L"明天";
+inline constexpr wchar_t kNextPlanWhatSeparator[] = L"：";
+inline constexpr wchar_t kEllipsis[] = L"…";
+// Beside an editor's time field in 延时操作 mode: the clock time the plan will fire at, "→ 04:56".
+inline constexpr wchar_t kCountdownTargetPrefix[] = L"→ ";
 
 // Forbidden-programs page (Form_禁止程序) and its file chooser.
 // Labels and buttons carry access keys in brackets, as the editors' do.

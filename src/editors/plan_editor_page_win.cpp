@@ -48,13 +48,14 @@ constexpr unsigned kOwnLabel = ids::kEditorLabelFirst + 2;        // Label_Tips(
 constexpr unsigned kOwnSecondLabel = ids::kEditorLabelFirst + 3;  // Label_Tips(3)
 
 // Left column: labels at x 16, controls from x 104, rows every 32 pixels.
-constexpr std::array<EditorControl, 11> kTimingAndRepeat{{
+constexpr std::array<EditorControl, 12> kTimingAndRepeat{{
     {kTimingLabel, WC_STATICW, text::kEditorTimingLabel, kLabel, 16, 16, 86, 22},
     {ids::kEditorTimingFixed, WC_BUTTONW, text::kEditorTimingFixed, kFirstRadio, 104, 16, 94, 22},
     {ids::kEditorTimingCountdown, WC_BUTTONW, text::kEditorTimingCountdown, kRadio, 200, 16, 94, 22},
     {ids::kEditorTimeLabel, WC_STATICW, text::kEditorFixedTimeLabel, kLabel, 16, 48, 86, 22},
     {ids::kEditorTimeField, nullptr, nullptr, 0, 104, 48, 64, 22},
-    {ids::kEditorNow, WC_BUTTONW, text::kEditorNow, kButton, 176, 47, 96, 24},
+    {ids::kEditorCountdownTarget, WC_STATICW, L"", SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 171, 48, 46, 22},
+    {ids::kEditorNow, WC_BUTTONW, text::kEditorNow, kButton, 219, 47, 77, 24},
     {kRepeatLabel, WC_STATICW, text::kEditorRepeatLabel, kLabel, 16, 80, 86, 22},
     {ids::kEditorRepeatOnce, WC_BUTTONW, text::kEditorRepeatOnce, kFirstRadio, 104, 80, 94, 22},
     {ids::kEditorRepeatPlan, WC_BUTTONW, text::kEditorRepeatPlan, kRadio, 200, 80, 94, 22},
@@ -312,6 +313,19 @@ void PlanEditorPage::ApplyTimingMode() {
     ::SetWindowTextW(Control(ids::kEditorTimeLabel), Checked(ids::kEditorTimingCountdown)
                                                          ? text::kEditorCountdownLabel
                                                          : text::kEditorFixedTimeLabel);
+    ShowCountdownTarget();
+}
+
+void PlanEditorPage::ShowCountdownTarget() {
+    // In 延时操作 mode the field holds a length of time; the label says which clock time that makes, so
+    // that "14:26" read as a duration is no surprise.
+    const std::wstring target = Checked(ids::kEditorTimingCountdown)
+                                    ? CountdownTargetText(GetWindowTextString(Control(ids::kEditorTimeField)),
+                                                          clock_.Now())
+                                    : std::wstring();
+    if (GetWindowTextString(Control(ids::kEditorCountdownTarget)) != target) {
+        ::SetWindowTextW(Control(ids::kEditorCountdownTarget), target.c_str());
+    }
 }
 
 void PlanEditorPage::ApplyRepeatChoice() {
@@ -450,8 +464,11 @@ void PlanEditorPage::AppendPlanRow(PlanRow row) {
 
 void PlanEditorPage::OnCommand(unsigned id, unsigned code) {
     if (id == ids::kEditorTimeField) {
-        if (code == EN_CHANGE && !fillingTime_) {
-            timeEdited_ = true;
+        if (code == EN_CHANGE) {
+            if (!fillingTime_) {
+                timeEdited_ = true;
+            }
+            ShowCountdownTarget();
         }
         return;
     }

@@ -36,6 +36,10 @@ public:
     // entries stay as they are either way.
     void AddPlan();
 
+    // The "→ HH:MM" label beside the time field in 延时操作 mode, worked out afresh (the time it names
+    // moves on with the clock; the app calls this when a minute has passed).
+    void ShowCountdownTarget();
+
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -126,6 +126,15 @@ PlanRecordResult BuildPlanRecord(EditorKind kind, const PlanEntries& entries, co
             PlanRefusal::Declined};
 }
 
+std::wstring CountdownTargetText(std::wstring_view field, const LocalDateTime& now) {
+    const std::optional<int> entered = MinutesOfDay(field);
+    if (!entered) {
+        return {};
+    }
+    // The same sum BuildPlanRecord makes, so the label never promises another time than the plan gets.
+    return text::kCountdownTargetPrefix + HourMinuteText((now.hour * 60 + now.minute + *entered) % kMinutesPerDay);
+}
+
 const wchar_t* RefusalMessage(PlanRefusal refusal) {
     switch (refusal) {
     case PlanRefusal::BadTime:

@@ -60,6 +60,10 @@ std::wstring RepeatText(int repeatType, const Weekdays& weekdays);
 PlanRecordResult BuildPlanRecord(EditorKind kind, const PlanEntries& entries, const Clock& clock,
                                  const std::function<bool()>& askPastTime);
 
+// In 延时操作 mode, the clock time a plan added now would fire at, as shown beside the time field
+// ("→ 04:56"); empty while the field holds no valid time.
+std::wstring CountdownTargetText(std::wstring_view field, const LocalDateTime& now);
+
 // The message box text for a refusal (nullptr for Declined), and the confirmation after an add.
 const wchar_t* RefusalMessage(PlanRefusal refusal);
 const wchar_t* AddedMessage(EditorKind kind);

@@ -19,8 +19,6 @@ namespace kestrel::win {
 
 namespace {
 
-constexpr UINT_PTR kTimerPlanCheck = 1; // Timer_计划检测
-constexpr UINT kPlanCheckIntervalMs = 1000;
 
 // LVFI_SUBSTRING, which newer systems send in place of LVFI_PARTIAL; MinGW's headers lack it.
 constexpr UINT kFindSubstring = 0x0004;
@@ -74,7 +72,6 @@ PlanListPage::~PlanListPage() {
         plans_.Unsubscribe(subscription_);
     }
     if (hwnd()) {
-        ::KillTimer(hwnd(), kTimerPlanCheck);
         // The list view draws with font_, which goes with this object: the view goes first.
         ::DestroyWindow(listView_);
     }
@@ -94,12 +91,7 @@ bool PlanListPage::Create(HWND panel) {
     LayoutForDpi(DpiForWindow(hwnd()));
     subscription_ = plans_.Subscribe([this](const PlanListEvent& event) { OnPlansChanged(event); });
     ListView_SetItemCountEx(listView_, static_cast<int>(plans_.Count()), LVSICF_NOSCROLL);
-    ::SetTimer(hwnd(), kTimerPlanCheck, kPlanCheckIntervalMs, nullptr);
     return true;
-}
-
-void PlanListPage::SetSchedulerTick(std::function<void()> tick) {
-    schedulerTick_ = std::move(tick);
 }
 
 void PlanListPage::CreateListView() {
@@ -409,12 +401,6 @@ void PlanListPage::RunCommand(unsigned commandId) {
     }
 }
 
-void PlanListPage::OnSchedulerTick() {
-    if (schedulerTick_) {
-        schedulerTick_();
-    }
-}
-
 LRESULT PlanListPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_NOTIFY:
@@ -439,12 +425,6 @@ LRESULT PlanListPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_COMMAND:
         if (HIWORD(wParam) == 0 || HIWORD(wParam) == 1) {
             RunCommand(LOWORD(wParam));
-            return 0;
-        }
-        break;
-    case WM_TIMER:
-        if (wParam == kTimerPlanCheck) {
-            OnSchedulerTick();
             return 0;
         }
         break;

@@ -1,5 +1,5 @@
-// Form_计划列表, the plan list page: a virtual report list view over the plan list, its right-click
-// pop-up menu, and the scheduler's once-a-second timer.
+// Form_计划列表, the plan list page: a virtual report list view over the plan list and its right-click
+// pop-up menu. (The scheduler's pass runs from the main window's one timer a second.)
 #pragma once
 
 #include "platform/handles_win.h"
@@ -28,9 +28,6 @@ public:
     // commands act on the selected row and do nothing when none is selected.
     void RunCommand(unsigned commandId);
 
-    // What each tick of Timer_计划检测 does: one scheduler pass. The timer runs from creation to exit.
-    void SetSchedulerTick(std::function<void()> tick);
-
     // Lays the page out again after the window moved to a monitor of another dpi.
     void ApplyDpi(int dpi);
 
@@ -55,7 +52,6 @@ private:
     void ShowPopupMenu(POINT screenPoint);
     bool Confirm(const wchar_t* question) const;
     std::size_t SelectedIndex() const; // 1-based, 0 when nothing is selected
-    void OnSchedulerTick();
 
     PlanList& plans_;
     std::function<HWND()> confirmOwner_;
@@ -65,7 +61,6 @@ private:
     POINT tipCell_{-1, -1}; // row and column the tip shows, or -1, -1
     UniqueFont font_;       // the list view's, replaced when the dpi changes
     int dpi_ = 96;
-    std::function<void()> schedulerTick_;
 };
 
 } // namespace kestrel::win

@@ -1,22 +1,94 @@
 // The scheduler pass; see scheduler.h.
 #include "plans/scheduler.h"
 
+#include "base/app_messages.h"
 #include "base/clock_text.h"
 #include "base/texts.h"
 #include "plans/repeat_rule.h"
+
+#include <algorithm>
+#include <map>
 
 namespace kestrel {
 
 namespace {
 
-CalendarMinute MinuteOf(const LocalDateTime& when) {
-    return CalendarMinute{when.year, when.month, when.day, when.hour, when.minute};
+constexpr std::int64_t kMinutesPerDay = 24 * 60;
+// More time asleep than this between two passes (the two tick counts drift apart by milliseconds
+// only) means the computer slept.
+constexpr std::int64_t kAsleepThresholdMs = 2000;
+// The wall clock moving this much more or less than real time between two passes means it was set.
+constexpr std::int64_t kClockStepToleranceMs = 5000;
+// A balloon holds 255 characters; the list stops well before, with a line saying how many are left.
+constexpr std::size_t kNoticeBudget = 200;
+
+std::int64_t FloorDiv(std::int64_t value, std::int64_t by) {
+    return value >= 0 ? value / by : -((-value + by - 1) / by);
+}
+
+// "12月7日 23:30", or "23:30" alone for a minute of `today`.
+std::wstring WhenText(std::int64_t minute, std::int64_t today) {
+    const LocalDateTime when = LocalFromMinute(minute);
+    std::wstring text;
+    if (FloorDiv(minute, kMinutesPerDay) != today) {
+        text = FillIn(FillIn(text::kMonthDay, L"{month}", std::to_wstring(when.month)), L"{day}",
+                      std::to_wstring(when.day)) +
+               L" ";
+    }
+    return text + FormatHourMinute(when);
+}
+
+std::wstring MissedLine(std::int64_t minute, std::int64_t today, const PlanRow& row) {
+    return FillIn(FillIn(text::kMsgMissedLine, L"{when}", WhenText(minute, today)), L"{operation}",
+                  row[PlanColumn::Operation]);
+}
+
+bool IsKnownKind(const std::wstring& kind) {
+    return kind == text::kKindPower || kind == text::kKindReminder || kind == text::kKindRun;
 }
 
 } // namespace
 
-Scheduler::Scheduler(PlanList& plans, const Clock& clock, PlanActions& actions)
-    : plans_(plans), clock_(clock), actions_(actions) {}
+std::optional<int> PlanMinuteOfDay(const std::wstring& time) {
+    const auto digit = [&](std::size_t i) {
+        return time[i] >= L'0' && time[i] <= L'9';
+    };
+    if (time.size() != 5 || time[2] != L':' || !digit(0) || !digit(1) || !digit(3) || !digit(4)) {
+        return std::nullopt;
+    }
+    const int hour = (time[0] - L'0') * 10 + (time[1] - L'0');
+    const int minute = (time[3] - L'0') * 10 + (time[4] - L'0');
+    if (hour > 23 || minute > 59) {
+        return std::nullopt;
+    }
+    return hour * 60 + minute;
+}
+
+Scheduler::Scheduler(PlanList& plans, const Clock& clock, PlanActions& actions, SchedulerOptions options)
+    : plans_(plans), clock_(clock), actions_(actions), options_(std::move(options)) {}
+
+bool Scheduler::LockActive() const {
+    return options_.parentLockActive && options_.parentLockActive();
+}
+
+void Scheduler::OnSuspend() {
+    suspendNoticed_ = true;
+    const std::wstring open = actions_.OpenCountdown();
+    // Under the parent's lock the countdown stays and starts again on resume; otherwise it must never
+    // complete right after the computer wakes.
+    if (!open.empty() && !LockActive()) {
+        actions_.CancelCountdown();
+        Notice(FillIn(text::kMsgCountdownCancelledBySleep, L"{operation}", open));
+    }
+}
+
+void Scheduler::OnResume() {
+    resumeNoticed_ = true;
+}
+
+void Scheduler::Notice(std::wstring line) {
+    notices_.push_back(std::move(line));
+}
 
 void Scheduler::RunPass() {
     if (running_) {
@@ -29,8 +101,266 @@ void Scheduler::RunPass() {
     } reset{running_};
 
     // The pass runs in one go, so it reads the clock once: every row is compared with the same minute.
-    const LocalDateTime now = clock_.Now();
-    const Moment moment{MinuteOf(now), FormatHourMinute(now), now.dayOfWeek + 1};
+    const ClockReading now = clock_.Read();
+    const Moment moment{MinuteNumber(now.local), FormatHourMinute(now.local), now.local.dayOfWeek + 1};
+    offsetMinutes_ = now.utcOffsetMinutes;
+    std::optional<Closing> closing;
+    if (!begun_) {
+        Begin(now);
+        closing = Closing{Gap::Missed, 0, 0, 0};
+    } else {
+        closing = Classify(now);
+    }
+    previous_ = now;
+    if (lastExamined_ && moment.minute < *lastExamined_) {
+        // The clock went back: the minutes up to the last one looked at are done with.
+        lastClosed_ = std::max(lastClosed_, *lastExamined_);
+    }
+    if (closing) {
+        closing->nowSecond = moment.minute * 60 + now.local.second;
+        if (moment.minute - 1 > lastClosed_) {
+            CloseMinutes(lastClosed_ + 1, moment.minute - 1, *closing, moment);
+        }
+    }
+    lastClosed_ = std::max(lastClosed_, moment.minute - 1);
+    // While the clock is behind the last minute looked at (set back), nothing fires.
+    if (moment.minute > lastClosed_) {
+        ExamineCurrentMinute(moment);
+        lastExamined_ = moment.minute;
+    }
+    if (!notices_.empty()) {
+        std::wstring notice;
+        for (const std::wstring& line : notices_) {
+            notice += (notice.empty() ? L"" : L"\n") + line;
+        }
+        notices_.clear();
+        actions_.Report(notice);
+    }
+    SaveIfMoved(now, false);
+}
+
+void Scheduler::Begin(const ClockReading& now) {
+    begun_ = true;
+    const std::int64_t nowMinute = MinuteNumber(now.local);
+    lastClosed_ = nowMinute - 1;
+    const std::optional<std::int64_t> stored =
+        options_.lastMinute ? options_.lastMinute->Load() : std::nullopt;
+    if (!stored) {
+        return;
+    }
+    // Kept in UTC, read back in the local time of now.
+    const std::int64_t lookedAt = *stored + now.utcOffsetMinutes;
+    // The minutes since are handled as missed; a clock set back a little while Kestrel was not running
+    // holds everything until it passes the minute looked at, by more it is a correction.
+    if (lookedAt - nowMinute <= kLateTickLimitMinutes) {
+        lastClosed_ = lookedAt;
+    }
+}
+
+std::optional<Scheduler::Closing> Scheduler::Classify(const ClockReading& now) {
+    const auto tickGap = static_cast<std::int64_t>(now.tickMs - previous_.tickMs);
+    const auto awakeGap = static_cast<std::int64_t>(now.awakeMs - previous_.awakeMs);
+    const std::int64_t wallGap = now.utcMs - previous_.utcMs;
+    const std::int64_t stepMs = wallGap - tickGap;
+    const std::int64_t offsetChange = now.utcOffsetMinutes - previous_.utcOffsetMinutes;
+    const bool slept = suspendNoticed_ || resumeNoticed_ || tickGap - awakeGap > kAsleepThresholdMs;
+    suspendNoticed_ = resumeNoticed_ = false;
+    if (slept) {
+        HandleSleep();
+    }
+    const std::int64_t nowMinute = MinuteNumber(now.local);
+    if (stepMs > kLateTickLimitMinutes * 60000 || stepMs < -kLateTickLimitMinutes * 60000) {
+        // A correction of date or time: the new time holds from now on, nothing fires for the span.
+        lastClosed_ = nowMinute - 1;
+        lastExamined_.reset();
+        return std::nullopt;
+    }
+    const std::int64_t shift = FloorDiv(stepMs, 1000) + offsetChange * 60;
+    if (slept || tickGap > kLateTickLimitMinutes * 60000) {
+        return Closing{Gap::Missed, 0, shift, offsetChange * 60};
+    }
+    if (stepMs > kClockStepToleranceMs) {
+        return Closing{Gap::ClockForward, 0, shift, offsetChange * 60};
+    }
+    return Closing{Gap::Awake, 0, shift, offsetChange * 60};
+}
+
+void Scheduler::HandleSleep() {
+    // A countdown still open after a sleep: its suspend notice never came, or the parent's lock kept it.
+    const std::wstring open = actions_.OpenCountdown();
+    if (open.empty()) {
+        return;
+    }
+    if (LockActive()) {
+        actions_.StartPowerCountdown(open); // the full 15 seconds again
+    } else {
+        actions_.CancelCountdown();
+        Notice(FillIn(text::kMsgCountdownCancelledBySleep, L"{operation}", open));
+    }
+}
+
+bool Scheduler::PowerDueNow(const Moment& moment) const {
+    if (lastShutdownMinute_ == moment.minute) {
+        return false;
+    }
+    return std::any_of(plans_.Rows().begin(), plans_.Rows().end(), [&](const PlanRow& row) {
+        return row[PlanColumn::Kind] == text::kKindPower && row[PlanColumn::Time] == moment.timeText &&
+               row[PlanColumn::Status] == text::kStatusEnabled &&
+               RepeatMatchesWeekday(row[PlanColumn::Repeat], moment.weekday);
+    });
+}
+
+void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closing& closing,
+                             const Moment& moment) {
+    const std::int64_t today = FloorDiv(moment.minute, kMinutesPerDay);
+    if (last - first + 1 > kMissedLimitMinutes) {
+        // Too long ago to go through plan by plan: one line says so; the last day is handled below.
+        const std::int64_t olderLast = last - kMissedLimitMinutes;
+        if (std::any_of(plans_.Rows().begin(), plans_.Rows().end(),
+                        [](const PlanRow& row) { return row[PlanColumn::Status] == text::kStatusEnabled; })) {
+            Notice(FillIn(FillIn(text::kMsgOlderGap, L"{from}", WhenText(first, today)), L"{to}",
+                          WhenText(olderLast, today)));
+        }
+        first = olderLast + 1;
+    }
+
+    // Every enabled plan due in the span, once, at its latest minute in it; in time order, then list order.
+    struct Due {
+        std::int64_t minute;
+        std::size_t index; // 1-based
+    };
+    std::vector<Due> due;
+    const std::vector<PlanRow>& rows = plans_.Rows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const PlanRow& row = rows[i];
+        if (row[PlanColumn::Status] != text::kStatusEnabled || !IsKnownKind(row[PlanColumn::Kind])) {
+            continue;
+        }
+        const std::optional<int> ofDay = PlanMinuteOfDay(row[PlanColumn::Time]);
+        if (!ofDay) {
+            continue;
+        }
+        for (std::int64_t day = FloorDiv(last, kMinutesPerDay); day >= FloorDiv(first, kMinutesPerDay);
+             --day) {
+            const std::int64_t minute = day * kMinutesPerDay + *ofDay;
+            if (minute >= first && minute <= last &&
+                RepeatMatchesWeekday(row[PlanColumn::Repeat], LocalFromMinute(minute).dayOfWeek + 1)) {
+                due.push_back({minute, i + 1});
+                break;
+            }
+        }
+    }
+    std::stable_sort(due.begin(), due.end(), [](const Due& a, const Due& b) { return a.minute < b.minute; });
+
+    // What each minute already used: texts shown or started, and whether a power plan fired in it.
+    std::map<std::int64_t, std::set<std::wstring>> reminderTexts;
+    std::map<std::int64_t, std::set<std::wstring>> runTexts;
+    if (lastReminderMinute_) {
+        reminderTexts[*lastReminderMinute_] = shownReminderTexts_;
+    }
+    if (lastRunMinute_) {
+        runTexts[*lastRunMinute_] = launchedRunTexts_;
+    }
+    const auto realLateness = [&](std::int64_t minute) {
+        return closing.nowSecond - minute * 60 - closing.shiftSeconds;
+    };
+    std::vector<std::size_t> leaving;
+    std::vector<Due> power;
+    std::vector<std::pair<std::int64_t, std::wstring>> missedLines;
+    for (const Due& d : due) {
+        const PlanRow& row = rows[d.index - 1];
+        const bool once = row[PlanColumn::Repeat] == text::kRepeatOnce;
+        const std::wstring& kind = row[PlanColumn::Kind];
+        if (kind == text::kKindPower) {
+            if (lastShutdownMinute_ == d.minute) {
+                // Another power plan had the minute: a once-only one must not wait a day by accident.
+                if (once) {
+                    missedLines.emplace_back(d.minute, MissedLine(d.minute, today, row));
+                    leaving.push_back(d.index);
+                }
+            } else {
+                power.push_back(d);
+            }
+            continue;
+        }
+        const bool reminder = kind == text::kKindReminder;
+        std::set<std::wstring>& used = (reminder ? reminderTexts : runTexts)[d.minute];
+        // Copied: an action must not be handed cells of a list it might change.
+        const std::wstring info = row[PlanColumn::Info];
+        const std::wstring operation = row[PlanColumn::Operation];
+        if (used.insert(info).second) {
+            if (reminder) {
+                std::optional<LocalDateTime> dueAt;
+                // Late by the clock the user reads, daylight saving aside: the pop-up shows when it was due.
+                if (closing.nowSecond - d.minute * 60 - closing.offsetShiftSeconds > 0) {
+                    dueAt = LocalFromMinute(d.minute);
+                }
+                actions_.ShowReminder(info, operation, dueAt);
+            } else {
+                actions_.StartProgram(info, operation);
+            }
+        }
+        if (once) {
+            leaving.push_back(d.index);
+        }
+    }
+
+    // Power plans: at most one countdown, for the latest one, when it is not too late for it; at most one
+    // per minute, the first in the list winning as on time.
+    std::optional<Due> chosen;
+    if (!power.empty()) {
+        const Due latest = *std::find_if(power.begin(), power.end(),
+                                         [&](const Due& d) { return d.minute == power.back().minute; });
+        const std::int64_t lateness = realLateness(latest.minute);
+        const bool inTime =
+            (closing.gap == Gap::Awake && lateness <= kPowerLateLimitSeconds) ||
+            (closing.gap == Gap::Missed && LockActive() && lateness < kLockedPowerLateLimitSeconds);
+        if (inTime && !PowerDueNow(moment)) {
+            chosen = latest;
+        }
+    }
+    for (const Due& d : power) {
+        const PlanRow& row = rows[d.index - 1];
+        const bool once = row[PlanColumn::Repeat] == text::kRepeatOnce;
+        if (chosen && d.index == chosen->index) {
+            const std::wstring operation = row[PlanColumn::Operation];
+            actions_.StartPowerCountdown(operation);
+            lastShutdownMinute_ = d.minute;
+        } else {
+            missedLines.emplace_back(d.minute, MissedLine(d.minute, today, row));
+        }
+        if (once) {
+            leaving.push_back(d.index);
+        }
+    }
+    std::stable_sort(missedLines.begin(), missedLines.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (!missedLines.empty()) {
+        std::wstring list = text::kMsgMissedHeader;
+        std::size_t shown = 0;
+        for (const auto& [minute, line] : missedLines) {
+            if (list.size() + line.size() + 1 > kNoticeBudget) {
+                break;
+            }
+            list += L"\n" + line;
+            ++shown;
+        }
+        if (shown < missedLines.size()) {
+            list +=
+                L"\n" + FillIn(text::kMsgMissedMore, L"{count}", std::to_wstring(missedLines.size() - shown));
+        }
+        Notice(std::move(list));
+    }
+
+    // Removed from the last row up, so the numbers of the rows still to go stay right.
+    std::sort(leaving.begin(), leaving.end());
+    leaving.erase(std::unique(leaving.begin(), leaving.end()), leaving.end());
+    for (auto it = leaving.rbegin(); it != leaving.rend(); ++it) {
+        plans_.Remove(*it);
+    }
+}
+
+void Scheduler::ExamineCurrentMinute(const Moment& moment) {
     // Rows added during the pass (a snooze, an editor) wait for the next one.
     const std::size_t count = plans_.Count();
     for (std::size_t index = 1; index <= count && index <= plans_.Count(); ++index) {
@@ -46,21 +376,20 @@ Scheduler::Step Scheduler::Visit(std::size_t index, const Moment& moment) {
         !RepeatMatchesWeekday(row[PlanColumn::Repeat], moment.weekday)) {
         return Step::Next;
     }
-    const CalendarMinute& now = moment.minute;
     const std::wstring& kind = row[PlanColumn::Kind];
     if (kind == text::kKindPower) {
-        return FirePower(index, row, now);
+        return FirePower(index, row, moment.minute);
     }
     if (kind == text::kKindReminder) {
-        return FireInCycle(index, row, now, lastReminderMinute_, shownReminderTexts_, true);
+        return FireInCycle(index, row, moment.minute, lastReminderMinute_, shownReminderTexts_, true);
     }
     if (kind == text::kKindRun) {
-        return FireInCycle(index, row, now, lastRunMinute_, launchedRunTexts_, false);
+        return FireInCycle(index, row, moment.minute, lastRunMinute_, launchedRunTexts_, false);
     }
     return Step::Next; // "???" or any other text never fires
 }
 
-Scheduler::Step Scheduler::FirePower(std::size_t index, const PlanRow& row, const CalendarMinute& now) {
+Scheduler::Step Scheduler::FirePower(std::size_t index, const PlanRow& row, std::int64_t now) {
     if (lastShutdownMinute_ == now) {
         return Step::Next; // one power operation per minute: the first in the list has won
     }
@@ -74,8 +403,8 @@ Scheduler::Step Scheduler::FirePower(std::size_t index, const PlanRow& row, cons
     return Step::EndPass;
 }
 
-Scheduler::Step Scheduler::FireInCycle(std::size_t index, const PlanRow& row, const CalendarMinute& now,
-                                       std::optional<CalendarMinute>& cycle, std::set<std::wstring>& fired,
+Scheduler::Step Scheduler::FireInCycle(std::size_t index, const PlanRow& row, std::int64_t now,
+                                       std::optional<std::int64_t>& cycle, std::set<std::wstring>& fired,
                                        bool reminder) {
     if (cycle != now) {
         // A new minute: this row only opens the cycle and is handled from the next pass on.
@@ -93,16 +422,33 @@ Scheduler::Step Scheduler::FireInCycle(std::size_t index, const PlanRow& row, co
     const std::wstring operation = row[PlanColumn::Operation];
     const bool once = row[PlanColumn::Repeat] == text::kRepeatOnce;
     if (reminder) {
-        actions_.ShowReminder(text, operation);
+        actions_.ShowReminder(text, operation, std::nullopt);
     } else {
         actions_.StartProgram(text, operation);
     }
+    // A once-only row that leaves still used its text in this minute.
+    fired.insert(text);
     if (once) {
         plans_.Remove(index);
         return Step::EndPass;
     }
-    fired.insert(text);
     return Step::Next;
+}
+
+void Scheduler::SaveIfMoved(const ClockReading& now, bool always) {
+    if (!options_.lastMinute || !begun_) {
+        return;
+    }
+    const std::int64_t lookedAt = std::max(lastClosed_, lastExamined_.value_or(lastClosed_));
+    const std::int64_t utcMinute = lookedAt - now.utcOffsetMinutes;
+    if (always || savedUtcMinute_ != utcMinute) {
+        options_.lastMinute->Save(utcMinute);
+        savedUtcMinute_ = utcMinute;
+    }
+}
+
+void Scheduler::SaveLastMinute() {
+    SaveIfMoved(clock_.Read(), true);
 }
 
 } // namespace kestrel

@@ -3,14 +3,33 @@
 // reminder opens a pop-up, a run plan starts its program; a once-only plan is removed right after it
 // fires. Each kind keeps a memory of the minute it is handling and of what it fired in it, so that a
 // plan fires once per minute and not once per tick.
+//
+// A real computer does not tick once a second without a break: it is busy, sleeps, is switched off, has
+// its clock corrected and changes to and from daylight-saving time. So the scheduler also remembers the
+// last minute it closed, and each pass first closes every minute after that one and before the current
+// one, by what happened in between (read from the clock's UTC offset, UTC and its two tick counts):
+//   - awake but late (up to 3 hours), or a daylight-saving change: reminders and programs of those minutes
+//     fire now, each plan once and in time order; the latest power plan opens its countdown when it is at
+//     most 5 minutes late in real time, every other one is reported;
+//   - the clock set forward by hand (up to 3 hours): the same, but no power plan is carried out;
+//   - asleep, or Kestrel not running (up to 24 hours): the same, no power plan is carried out, a missed
+//     reminder shows the minute it was due; older gaps are summed up in one line;
+//   - the clock set back (up to 3 hours): nothing fires until the clock passes the last minute looked at;
+//   - more than 3 hours forward or back by hand: a correction, the new time holds from now on.
+// Power plans that are not carried out are listed in one notice, and once-only plans whose minute has
+// gone leave the list. Only then is the current minute examined, by the rules above.
 #pragma once
 
 #include "plans/plan_list.h"
 #include "platform/clock.h"
+#include "platform/last_minute_store.h"
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace kestrel {
 
@@ -19,58 +38,118 @@ namespace kestrel {
 class PlanActions {
 public:
     virtual ~PlanActions() = default;
-    // Opens the countdown of a power operation ("关闭计算机", "重启计算机", "锁定计算机", "注销计算机").
+    // Opens the countdown of a power operation ("关闭计算机", "重启计算机", "锁定计算机", "注销计算机");
+    // a countdown already open starts again with the new operation.
     virtual void StartPowerCountdown(const std::wstring& operation) = 0;
-    // Opens a reminder pop-up with the plan's message; `kind` is "文字提示" or "播放音乐".
-    virtual void ShowReminder(const std::wstring& message, const std::wstring& kind) = 0;
+    // Opens a reminder pop-up with the plan's message; `kind` is "文字提示" or "播放音乐". `due` is the
+    // minute the reminder was due when it comes late, for its time line; empty when it is on time.
+    virtual void ShowReminder(const std::wstring& message, const std::wstring& kind,
+                              const std::optional<LocalDateTime>& due) = 0;
     // Starts the plan's program; `runMode` is "正常运行" or "隐藏运行".
     virtual void StartProgram(const std::wstring& program, const std::wstring& runMode) = 0;
+    // Tells the user, in one tray balloon, what was not carried out.
+    virtual void Report(const std::wstring& notice) = 0;
+    // The operation of the countdown that is open now; empty when none is.
+    virtual std::wstring OpenCountdown() = 0;
+    // Closes the open countdown without its operation (the computer went to sleep).
+    virtual void CancelCountdown() = 0;
 };
 
-// A calendar minute: the same hour and minute on another day is another minute.
-struct CalendarMinute {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    friend bool operator==(const CalendarMinute&, const CalendarMinute&) = default;
+struct SchedulerOptions {
+    // Null: nothing is kept between runs, and a start-up misses nothing.
+    LastMinuteStore* lastMinute = nullptr;
+    // While it answers true (the parent's lock), sleep is no way around a power plan: a countdown open
+    // when the computer went to sleep starts again on resume, and a power plan missed in a sleep (or while
+    // Kestrel was not running) that ended less than an hour after its minute is carried out, with its
+    // countdown. Empty: never.
+    std::function<bool()> parentLockActive;
 };
+
+// The limits of the rules, in real time.
+inline constexpr std::int64_t kLateTickLimitMinutes = 180;   // late ticks and hand-set clocks
+inline constexpr std::int64_t kMissedLimitMinutes = 24 * 60; // sleep and Kestrel not running
+inline constexpr std::int64_t kPowerLateLimitSeconds = 5 * 60;
+inline constexpr std::int64_t kLockedPowerLateLimitSeconds = 60 * 60;
 
 class Scheduler {
 public:
-    Scheduler(PlanList& plans, const Clock& clock, PlanActions& actions);
+    Scheduler(PlanList& plans, const Clock& clock, PlanActions& actions, SchedulerOptions options = {});
 
     // One pass over the list. It runs in one go and never lets other events in, so the list cannot change
     // under it; a pass asked for while one runs (an action that pumps messages) does nothing.
     void RunPass();
 
+    // The computer is about to sleep (PBT_APMSUSPEND): an open countdown is cancelled, unless the parent's
+    // lock holds it for the resume. The next pass counts the time since as asleep.
+    void OnSuspend();
+    // The computer woke up (PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND); run a pass right after.
+    void OnResume();
+    // Writes the last minute looked at (the program ends).
+    void SaveLastMinute();
+
 private:
-    // What one row asks of the pass.
     enum class Step { Next, EndPass };
-    // The pass's minute: as a calendar minute, as "HH:MM" and as a weekday (1 = Sunday .. 7 = Saturday).
+    // How the minutes before the current one were passed.
+    enum class Gap {
+        Awake,        // late ticks or a daylight-saving change: on time as far as can be
+        ClockForward, // set forward by hand
+        Missed,       // asleep, stalled for hours, or not running
+    };
+    // The pass's minute: its number, as "HH:MM" and as a weekday (1 = Sunday .. 7 = Saturday).
     struct Moment {
-        CalendarMinute minute;
+        std::int64_t minute;
         std::wstring timeText;
         int weekday;
     };
+    struct Closing {
+        Gap gap;
+        std::int64_t nowSecond;          // the reading's local time, in seconds
+        std::int64_t shiftSeconds;       // how far the wall clock moved beyond real time in the last gap
+        std::int64_t offsetShiftSeconds; // the part of it a daylight-saving change made
+    };
+
+    void Begin(const ClockReading& now);
+    // Works out what the time since the previous pass was, and moves the last closed minute for a
+    // correction.
+    std::optional<Closing> Classify(const ClockReading& now);
+    void HandleSleep();
+    void CloseMinutes(std::int64_t first, std::int64_t last, const Closing& closing, const Moment& moment);
+    bool PowerDueNow(const Moment& moment) const;
+    bool LockActive() const;
+    void ExamineCurrentMinute(const Moment& moment);
     Step Visit(std::size_t index, const Moment& moment);
-    Step FirePower(std::size_t index, const PlanRow& row, const CalendarMinute& now);
+    Step FirePower(std::size_t index, const PlanRow& row, std::int64_t now);
     // Reminders and run plans share their rules: the first matching row of a new minute opens the cycle,
     // later passes fire each text once.
-    Step FireInCycle(std::size_t index, const PlanRow& row, const CalendarMinute& now,
-                     std::optional<CalendarMinute>& cycle, std::set<std::wstring>& fired, bool reminder);
+    Step FireInCycle(std::size_t index, const PlanRow& row, std::int64_t now,
+                     std::optional<std::int64_t>& cycle, std::set<std::wstring>& fired, bool reminder);
+    void SaveIfMoved(const ClockReading& now, bool always);
+    void Notice(std::wstring line);
 
     PlanList& plans_;
     const Clock& clock_;
     PlanActions& actions_;
+    SchedulerOptions options_;
     bool running_ = false;
 
-    std::optional<CalendarMinute> lastShutdownMinute_;
-    std::optional<CalendarMinute> lastReminderMinute_;
+    bool begun_ = false;
+    ClockReading previous_;
+    std::int64_t lastClosed_ = 0;              // local minute number
+    std::optional<std::int64_t> lastExamined_; // local minute number
+    std::optional<std::int64_t> savedUtcMinute_;
+    int offsetMinutes_ = 0;
+    bool suspendNoticed_ = false;
+    bool resumeNoticed_ = false;
+    std::vector<std::wstring> notices_;
+
+    std::optional<std::int64_t> lastShutdownMinute_;
+    std::optional<std::int64_t> lastReminderMinute_;
     std::set<std::wstring> shownReminderTexts_;
-    std::optional<CalendarMinute> lastRunMinute_;
+    std::optional<std::int64_t> lastRunMinute_;
     std::set<std::wstring> launchedRunTexts_;
 };
+
+// "HH:MM" with hours 0-23 and minutes 0-59, exactly as plan times are written: its minute of the day.
+std::optional<int> PlanMinuteOfDay(const std::wstring& time);
 
 } // namespace kestrel

@@ -1,6 +1,10 @@
-// The clock the portable core reads: local date, time and weekday. The app passes the system clock,
-// tests pass a fixed or stepped one.
+// The clock the portable core reads. Most readers want only the local date, time and weekday; the scheduler
+// also reads the UTC offset, UTC itself and two tick counts, so that it can tell a late tick, a sleep, a
+// daylight-saving change and a clock set by hand apart. The app passes the system clock, tests pass a
+// fixed or simulated one.
 #pragma once
+
+#include <cstdint>
 
 namespace kestrel {
 
@@ -12,19 +16,40 @@ struct LocalDateTime {
     int minute = 0;
     int second = 0;
     int dayOfWeek = 6; // 0 = Sunday .. 6 = Saturday, as Windows' SYSTEMTIME and C's tm_wday count
+    int millisecond = 0;
+};
+
+// Everything the scheduler reads, taken at one moment.
+struct ClockReading {
+    LocalDateTime local;
+    int utcOffsetMinutes = 0;  // local time minus UTC, daylight saving included
+    std::int64_t utcMs = 0;    // milliseconds since 1970-01-01 00:00 UTC
+    std::uint64_t tickMs = 0;  // real time that also runs while the computer sleeps (GetTickCount64)
+    std::uint64_t awakeMs = 0; // real time that stops while it sleeps (QueryUnbiasedInterruptTime)
 };
 
 class Clock {
 public:
     virtual ~Clock() = default;
     virtual LocalDateTime Now() const = 0;
+    virtual ClockReading Read() const = 0;
 };
 
-// A clock that always answers the time it was given; for tests and benchmarks.
+// Days from 1970-01-01 to the given civil date (proleptic Gregorian), and back.
+std::int64_t DaysFromCivil(int year, int month, int day);
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day);
+// The local date and time of minute number `minute` (minutes since 1970-01-01 00:00 of the same clock).
+LocalDateTime LocalFromMinute(std::int64_t minute);
+// Minutes since 1970-01-01 00:00 of the reading's own clock, seconds dropped.
+std::int64_t MinuteNumber(const LocalDateTime& when);
+
+// A clock that always answers the time it was given; for tests and benchmarks. Its UTC equals its local
+// time and both tick counts follow it, so moving it forward looks like time passing while awake.
 class FixedClock final : public Clock {
 public:
     explicit FixedClock(LocalDateTime now) : now_(now) {}
     LocalDateTime Now() const override { return now_; }
+    ClockReading Read() const override;
     void Set(LocalDateTime now) { now_ = now; }
 
 private:

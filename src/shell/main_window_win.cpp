@@ -10,6 +10,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace kestrel::win {
 
 namespace {
@@ -25,10 +27,14 @@ constexpr std::array<TwipsRect, kTabCount> kButtonRects{{{1125, 120, 1200, 1200}
 constexpr TwipsRect kPanelRect{90, 1350, 8685, 3450};
 constexpr TwipsRect kAdvertRect{0, 4830, 8895, 900};
 constexpr TwipsRect kClockRect{60, 5850, 3975, 270};
+// The next-plan line shares the clock line's row, up to the check box; a long one ends in "...".
+constexpr TwipsRect kNextPlanRect{4215, 5850, 3105, 270};
 constexpr TwipsRect kCheckRect{7380, 5820, 1395, 255};
 
-constexpr UINT_PTR kTimerComputerOperation = 1; // Timer_ComputerOperation
-constexpr UINT kClockIntervalMs = 1000;
+constexpr UINT_PTR kTimerComputerOperation = 1; // Timer_ComputerOperation, the one timer a second
+// How long after a whole second the timer is set for: late enough that the clock has surely turned,
+// early enough that a plan's minute is seen within a few milliseconds of its start.
+constexpr UINT kAfterSecondMs = 15;
 constexpr UINT_PTR kTimerPlanFileRetry = 2;
 constexpr UINT kPlanFileRetryMs = 5000;
 constexpr UINT_PTR kTimerUpdate = 3; // Timer_Update, one tick only
@@ -62,12 +68,13 @@ struct Places {
     RECT panel;
     RECT advert;
     RECT clock;
+    RECT nextPlan;
     RECT check;
 };
 
 Places PlacesAt(int dpi) {
     Places places{ToPixels(kStripRect, dpi), {}, ToPixels(kPanelRect, dpi), ToPixels(kAdvertRect, dpi),
-                  ToPixels(kClockRect, dpi), ToPixels(kCheckRect, dpi)};
+                  ToPixels(kClockRect, dpi), ToPixels(kNextPlanRect, dpi), ToPixels(kCheckRect, dpi)};
     const auto inStrip = ButtonsInStrip(dpi);
     for (std::size_t i = 0; i < inStrip.size(); ++i) {
         const RECT& r = inStrip[i];
@@ -167,7 +174,7 @@ bool MainWindow::Create(HINSTANCE instance) {
         CentreOnWorkArea();
     }
     ::SetWindowTextW(clockLabel_, text::kClockInitial);
-    ::SetTimer(hwnd(), kTimerComputerOperation, kClockIntervalMs, nullptr);
+    ArmSecondTimer();
     ::SetTimer(hwnd(), kTimerUpdate, kUpdateDelayMs, nullptr);
     return true;
 }
@@ -206,6 +213,8 @@ void MainWindow::CreateControls(HINSTANCE instance) {
     advert_ = CreateChild(instance, hwnd(), WC_STATICW, nullptr, SS_WHITERECT, ids::kAdvertBanner, places.advert);
     clockLabel_ = CreateChild(instance, hwnd(), WC_STATICW, text::kClockInitial, SS_LEFTNOWORDWRAP | SS_NOPREFIX,
                               ids::kClockLabel, places.clock);
+    nextPlanLabel_ = CreateChild(instance, hwnd(), WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_ENDELLIPSIS,
+                                 ids::kNextPlanLabel, places.nextPlan);
     autoStartCheck_ = CreateChild(instance, hwnd(), WC_BUTTONW, text::kAutoStartCaption,
                                   BS_AUTOCHECKBOX | WS_TABSTOP, ids::kAutoStartCheck, places.check);
 }
@@ -235,7 +244,7 @@ void MainWindow::LoadIcons() {
 void MainWindow::ApplyFonts() {
     LoadIcons();
     font_.reset(CreateUiFont(dpi_));
-    for (HWND control : {clockLabel_, autoStartCheck_}) {
+    for (HWND control : {clockLabel_, nextPlanLabel_, autoStartCheck_}) {
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
     ApplyTooltipFont();
@@ -278,6 +287,7 @@ void MainWindow::Layout() {
         MoveTo(banner, RECT{0, 0, places.advert.right - places.advert.left, places.advert.bottom - places.advert.top});
     }
     MoveTo(clockLabel_, places.clock);
+    MoveTo(nextPlanLabel_, places.nextPlan);
     MoveTo(autoStartCheck_, places.check);
     art_->Render(dpi_, StripSize(dpi_), ButtonsInStrip(dpi_));
 }
@@ -358,6 +368,30 @@ void MainWindow::ShowClockLine(int mode) {
     // Unchanged text is not written again: the label would flicker once a second for nothing.
     if (GetWindowTextString(clockLabel_) != *line) {
         ::SetWindowTextW(clockLabel_, line->c_str());
+    }
+}
+
+void MainWindow::SetNextPlanLine(const std::wstring& line) {
+    if (GetWindowTextString(nextPlanLabel_) != line) {
+        ::SetWindowTextW(nextPlanLabel_, line.c_str());
+    }
+}
+
+void MainWindow::ArmSecondTimer() {
+    const LocalDateTime now = clock_.Now();
+    const UINT untilNextSecond = static_cast<UINT>(1000 - std::clamp(now.millisecond, 0, 999));
+    // Setting it again replaces the one before: one timer, never two.
+    ::SetTimer(hwnd(), kTimerComputerOperation, untilNextSecond + kAfterSecondMs, nullptr);
+}
+
+void MainWindow::OnSecondTick() {
+    ArmSecondTimer();
+    if (events_.secondTick) {
+        events_.secondTick();
+    }
+    // Nobody sees a hidden window's clock line; it is brought up to date when the window shows again.
+    if (::IsWindowVisible(hwnd())) {
+        ShowClockLine(static_cast<int>(ClockLineMode::CurrentTime));
     }
 }
 
@@ -517,7 +551,7 @@ bool MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control) {
-    if (control == clockLabel_) {
+    if (control == clockLabel_ || control == nextPlanLabel_) {
         ::SetTextColor(dc, kClockInk);
     }
     ::SetBkColor(dc, RGB(255, 255, 255));
@@ -547,7 +581,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_TIMER:
         if (wParam == kTimerComputerOperation) {
-            ShowClockLine(static_cast<int>(ClockLineMode::CurrentTime));
+            OnSecondTick();
             return 0;
         }
         if (wParam == kTimerUpdate) {
@@ -595,6 +629,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_SHOWWINDOW:
         if (wParam) {
+            ShowClockLine(static_cast<int>(ClockLineMode::CurrentTime));
             // Back from the tray (or brought forward by a second start): the page in front may have
             // something to bring up to date, such as a time field showing a time long past.
             ::PostMessageW(hwnd(), ids::kMsgPagesShown, 0, 0);
@@ -602,6 +637,18 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case ids::kMsgPagesShown:
         TellPagesShown();
+        return 0;
+    case WM_POWERBROADCAST:
+        if (wParam == PBT_APMSUSPEND && events_.suspending) {
+            events_.suspending();
+        } else if ((wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) && events_.resumed) {
+            events_.resumed();
+        }
+        return TRUE;
+    case WM_TIMECHANGE:
+        if (events_.timeChanged) {
+            events_.timeChanged();
+        }
         return 0;
     case WM_QUERYENDSESSION:
         // Never hold up the end of the session: the plans are already on disk.

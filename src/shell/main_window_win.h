@@ -43,6 +43,14 @@ struct MainWindowEvents {
     std::function<void()> aboutRequested;
     // Timer_Update: once per run, 2000 ms after the window was created (shown or not).
     std::function<void()> updateCheckDue;
+    // The one timer a second (Timer_ComputerOperation), just after each whole second: the plan check, the
+    // forbidden check and whatever else runs once a second. The window itself refreshes its clock line.
+    std::function<void()> secondTick;
+    // The computer is about to sleep (PBT_APMSUSPEND), has woken up (PBT_APMRESUMEAUTOMATIC,
+    // PBT_APMRESUMESUSPEND), or the system time was changed (WM_TIMECHANGE).
+    std::function<void()> suspending;
+    std::function<void()> resumed;
+    std::function<void()> timeChanged;
 };
 
 class MainWindow final : public Window {
@@ -60,6 +68,8 @@ public:
 
     // ShowClockLine: mode 0 writes the current time and date into the clock line; other modes do nothing.
     void ShowClockLine(int mode);
+    // The next-plan line beside the clock line ("下一个计划：…"; empty: nothing to come).
+    void SetNextPlanLine(const std::wstring& line);
     // Sets the auto-start box without reporting a user choice.
     void SetAutoStartChecked(bool checked);
     bool AutoStartChecked() const;
@@ -93,6 +103,7 @@ public:
     HWND Panel(int k) const { return InRange(k) ? panels_[k - 1] : nullptr; }
     HWND TopStrip() const { return strip_; }
     HWND ClockLabel() const { return clockLabel_; }
+    HWND NextPlanLabel() const { return nextPlanLabel_; }
     HWND AutoStartCheck() const { return autoStartCheck_; }
     HWND AdvertArea() const { return advert_; }
     HWND AutoStartTooltip() const { return tooltip_; }
@@ -131,6 +142,9 @@ private:
     void TellPagesShown();
     void MinimiseAndHide();
     void ShowPostedNotices();
+    // Sets Timer_ComputerOperation to fire just after the next whole second of the clock.
+    void ArmSecondTimer();
+    void OnSecondTick();
 
     const Clock& clock_;
     MainWindowEvents events_;
@@ -145,6 +159,7 @@ private:
     std::array<HWND, kTabCount> panels_{};
     HWND advert_ = nullptr;
     HWND clockLabel_ = nullptr;
+    HWND nextPlanLabel_ = nullptr;
     HWND autoStartCheck_ = nullptr;
     HWND tooltip_ = nullptr;
 

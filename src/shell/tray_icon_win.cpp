@@ -90,6 +90,10 @@ bool TrayIcon::Add(HWND window, HMENU menu, IconResource icon) {
 }
 
 void TrayIcon::SetTip(const std::wstring& tip) {
+    // Asked again each minute: the shell hears of the tip only when it changed.
+    if (tipSet_ && tip == tip_) {
+        return;
+    }
     tip_ = tip;
     tipSet_ = true;
     if (shown_) {

@@ -222,7 +222,7 @@ TEST_F(ApplicationTest, AMiniStartLoadsThePlansAndSetsEverythingUpWithoutShowing
     ASSERT_GE(trayCalls.size(), 2u);
     EXPECT_EQ(trayCalls.front().action, static_cast<DWORD>(NIM_ADD));
     EXPECT_EQ(trayCalls.front().window, main);
-    EXPECT_EQ(trayCalls.back().tip, text::kAppTitle);
+    EXPECT_EQ(trayCalls.back().tip.rfind(L"Kestrel\n下一个计划：", 0), 0u) << "the tip names the next plan";
     EXPECT_EQ(ReadBytes(PlanFile()), before) << "loading must not rewrite the file";
     EXPECT_EQ(app->PlanFilePathText(), PlanFile().wstring());
 }
@@ -381,6 +381,59 @@ TEST_F(ApplicationTest, TabLeavesTheReminderMessageAndEnterInTheForbiddenNameAdd
     wchar_t added[32] = {};
     ::SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(added));
     EXPECT_STREQ(added, L"game.exe");
+}
+
+// "HH:MM" of the local time now plus `minutes`, waiting out the last seconds of a minute first so that
+// the minute cannot turn during the test.
+std::wstring MinuteFromNow(int minutes) {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    if (now.wSecond >= 50) {
+        ::Sleep((61 - now.wSecond) * 1000);
+        ::GetLocalTime(&now);
+    }
+    const int at = (now.wHour * 60 + now.wMinute + minutes) % (24 * 60);
+    wchar_t text[8];
+    swprintf(text, 8, L"%02d:%02d", at / 60, at % 60);
+    return text;
+}
+
+TEST_F(ApplicationTest, TheTrayTipNamesTheNextPlanAsPlansComeAndGo) {
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    EXPECT_EQ(trayCalls.back().tip, L"Kestrel");
+    const std::wstring later = MinuteFromNow(90);
+    app->plans().Append(MakePlanRow(text::kKindPower, later, text::kOpRestart, text::kStatusEnabled,
+                                    text::kRepeatDaily, text::kPowerPlanInfo));
+    const std::wstring tip = trayCalls.back().tip;
+    EXPECT_EQ(tip.rfind(L"Kestrel\n下一个计划：", 0), 0u) << std::string(tip.begin(), tip.end());
+    EXPECT_NE(tip.find(later + L" 重启计算机"), std::wstring::npos);
+    EXPECT_EQ(GetWindowTextString(app->mainWindow().NextPlanLabel()), tip.substr(8));
+    app->plans().Remove(1);
+    EXPECT_EQ(trayCalls.back().tip, L"Kestrel");
+    EXPECT_EQ(GetWindowTextString(app->mainWindow().NextPlanLabel()), L"");
+}
+
+// WM_TIMECHANGE runs a pass at once, without waiting for the timer: the power plan of this minute opens
+// its countdown. A suspend notice then closes it without the operation, and the resume says so.
+TEST_F(ApplicationTest, AClockChangeChecksThePlansAtOnceAndASuspendCancelsTheCountdown) {
+    WritePlans({MakePlanRow(text::kKindPower, MinuteFromNow(0), text::kOpLock, text::kStatusEnabled,
+                            text::kRepeatDaily, text::kPowerPlanInfo)});
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    HWND main = app->mainWindow().hwnd();
+    const auto prompt = [] {
+        HWND window = ::FindWindowW(L"Kestrel.CountdownPrompt", nullptr);
+        return window && ::IsWindowVisible(window);
+    };
+    ASSERT_FALSE(prompt()) << "nothing has run a pass yet";
+    ::SendMessageW(main, WM_TIMECHANGE, 0, 0);
+    ASSERT_TRUE(prompt());
+    ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    EXPECT_FALSE(prompt());
+    ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_EQ(trayCalls.back().balloon, L"电脑进入了睡眠，锁定计算机的倒计时已取消。");
+    EXPECT_FALSE(prompt()) << "a resume in the same minute opens no second countdown";
 }
 
 TEST_F(ApplicationTest, ChangesAreSavedAtOnceAndACloseRequestLeavesTheFileAlone) {

@@ -283,6 +283,9 @@ Sandbox::Sandbox() {
     } else if (!CopyFileW(exe.c_str(), Exe().c_str(), FALSE)) {
         ADD_FAILURE() << "cannot copy " << exe.string() << ", error " << GetLastError();
     }
+    // A fresh machine: no earlier Kestrel looked at any minute, so a start-up misses nothing. (Scenarios
+    // share one Wine prefix, and an earlier scenario's last minute would make this one's plans missed.)
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrel", L"LastMinute");
 }
 
 Sandbox::~Sandbox() {

@@ -47,7 +47,8 @@ std::vector<Row> SamplePlans();
 std::wstring PlanFileText(const std::vector<Row>& rows);
 
 // A fresh folder, with a name holding Chinese characters and a blank, that contains a copy of
-// Kestrel.exe. Removed with its content at the end (end the program first).
+// Kestrel.exe, on a machine where no Kestrel ran before (no last minute looked at in the registry).
+// Removed with its content at the end (end the program first).
 class Sandbox {
 public:
     Sandbox();

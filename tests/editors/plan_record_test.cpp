@@ -175,5 +175,17 @@ TEST(BuildPlanRecord, EntriesGiveTheRowOrTheRightMessage) {
     }
 }
 
+// The label beside the time field in 延时操作 mode names the time the plan would get, across midnight too,
+// and nothing while the field holds no time.
+TEST(CountdownTargetText, NamesTheTimeThePlanWouldGet) {
+    EXPECT_EQ(CountdownTargetText(L"14:26", At(14, 30, 59)), L"→ 04:56");
+    EXPECT_EQ(CountdownTargetText(L"00:00", At(9, 5)), L"→ 09:05");
+    EXPECT_EQ(CountdownTargetText(L"__:30", At(9, 5)), L"");
+    const FixedClock clock(At(14, 30, 59));
+    const auto built = BuildPlanRecord(EditorKind::Shutdown, Countdown(L"14:26"), clock, {});
+    ASSERT_TRUE(built.record);
+    EXPECT_EQ(L"→ " + (*built.record)[PlanColumn::Time], CountdownTargetText(L"14:26", clock.Now()));
+}
+
 } // namespace
 } // namespace kestrel

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -369,36 +370,43 @@ TEST_F(PlanListPageTest, PopupMenuOffersItsCommandsOnlyWhenThereArePlans) {
     }
 }
 
-TEST_F(PlanListPageTest, TimerTicksRunTheSchedulerPass) {
-    int ticks = 0;
-    page_->SetSchedulerTick([&] { ++ticks; });
-    ::SendMessageW(page_->hwnd(), WM_TIMER, 1, 0);
-    EXPECT_EQ(ticks, 1);
+// Runs the std::function in `run` on each WM_TIMER.
+LRESULT CALLBACK RunOnTimer(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR run) {
+    if (message == WM_TIMER) {
+        (*reinterpret_cast<std::function<void()>*>(run))();
+        return 0;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
 // Timer ticks go on while a confirmation is open, so a pass can remove a fired once-only plan meanwhile:
-// the single-row command chosen afterwards still acts on the plan the user had selected.
+// the single-row command chosen afterwards still acts on the plan the user had selected. The ticks come to
+// a window of their own, as they come to the main window in the program.
 TEST_F(PlanListPageTest, APlanFiringWhileAConfirmationIsOpenLeavesTheSelectionOnItsPlan) {
     struct NoActions final : PlanActions {
         int powers = 0;
         void StartPowerCountdown(const std::wstring&) override { ++powers; }
-        void ShowReminder(const std::wstring&, const std::wstring&) override {}
+        void ShowReminder(const std::wstring&, const std::wstring&, const std::optional<LocalDateTime>&) override {}
         void StartProgram(const std::wstring&, const std::wstring&) override {}
+        void Report(const std::wstring&) override {}
+        std::wstring OpenCountdown() override { return {}; }
+        void CancelCountdown() override {}
     } actions;
     FixedClock clock(LocalDateTime{2026, 12, 7, 22, 30, 5, 1});
     Scheduler scheduler(plans_, clock, actions);
-    page_->SetSchedulerTick([&] { scheduler.RunPass(); });
+    std::function<void()> pass = [&] { scheduler.RunPass(); };
+    HWND ticks = ::CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ::SetWindowSubclass(ticks, &RunOnTimer, 1, reinterpret_cast<DWORD_PTR>(&pass));
     const PlanRow fires = MakePlanRow(text::kKindPower, L"22:30", text::kOpShutdown, text::kStatusEnabled,
                                       text::kRepeatOnce, text::kPowerPlanInfo);
     plans_.AppendAll({Plan(L"08:00", L"B"), Plan(L"09:00", L"C"), fires});
     Select(1); // C, above the plan that fires
 
-    HWND page = page_->hwnd();
     std::thread user([&] {
         for (int wait = 0; wait < 500; ++wait) {
             HWND box = ::FindWindowW(L"#32770", text::kAppTitle);
             if (box && ::IsWindowVisible(box)) {
-                ::PostMessageW(page, WM_TIMER, 1, 0); // a tick of Timer_计划检测 while the box is open
+                ::PostMessageW(ticks, WM_TIMER, 1, 0); // a tick of the timer while the box is open
                 ::Sleep(200);
                 ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED),
                                reinterpret_cast<LPARAM>(::GetDlgItem(box, IDNO)));
@@ -409,6 +417,7 @@ TEST_F(PlanListPageTest, APlanFiringWhileAConfirmationIsOpenLeavesTheSelectionOn
     });
     Command(ids::kCmdPlanDeleteAll);
     user.join();
+    ::DestroyWindow(ticks);
     EXPECT_EQ(actions.powers, 1);
     ASSERT_EQ(plans_.Count(), 2u) << "the fired once-only plan is gone, No kept the rest";
     Command(ids::kCmdPlanDelete);

@@ -4,7 +4,11 @@
 // minute, once-only plans removed with the pass ending, and a new day being a new minute.
 #include "plans/scheduler.h"
 
+#include "base/clock_text.h"
+
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include <string>
 #include <vector>
@@ -14,12 +18,23 @@ namespace {
 
 struct Recorder final : PlanActions {
     std::vector<std::wstring> log;
-    void StartPowerCountdown(const std::wstring& operation) override { log.push_back(L"power " + operation); }
-    void ShowReminder(const std::wstring& message, const std::wstring& kind) override {
-        log.push_back(L"remind " + message + L" " + kind);
+    std::wstring countdown; // the operation of the open countdown
+    void StartPowerCountdown(const std::wstring& operation) override {
+        log.push_back(L"power " + operation);
+        countdown = operation;
+    }
+    void ShowReminder(const std::wstring& message, const std::wstring& kind,
+                      const std::optional<LocalDateTime>& due) override {
+        log.push_back(L"remind " + message + L" " + kind + (due ? L" due " + FormatClockTime(*due) : L""));
     }
     void StartProgram(const std::wstring& program, const std::wstring& runMode) override {
         log.push_back(L"run " + program + L" " + runMode);
+    }
+    void Report(const std::wstring& notice) override { log.push_back(L"report " + notice); }
+    std::wstring OpenCountdown() override { return countdown; }
+    void CancelCountdown() override {
+        log.push_back(L"cancel " + countdown);
+        countdown.clear();
     }
 };
 
@@ -158,8 +173,12 @@ TEST(Scheduler, APlanEnabledDuringItsMinuteFiresInItAndAnActionCannotStartASecon
             ++powers;
             scheduler->RunPass(); // as if the action let a timer tick in
         }
-        void ShowReminder(const std::wstring&, const std::wstring&) override {}
+        void ShowReminder(const std::wstring&, const std::wstring&,
+                          const std::optional<LocalDateTime>&) override {}
         void StartProgram(const std::wstring&, const std::wstring&) override {}
+        void Report(const std::wstring&) override {}
+        std::wstring OpenCountdown() override { return {}; }
+        void CancelCountdown() override {}
     } actions;
     Scheduler scheduler(plans, clock, actions);
     actions.scheduler = &scheduler;
@@ -169,6 +188,328 @@ TEST(Scheduler, APlanEnabledDuringItsMinuteFiresInItAndAnActionCannotStartASecon
     clock.Set(At(7, 8, 30, 40));
     scheduler.RunPass();
     EXPECT_EQ(actions.powers, 1);
+}
+
+// A computer's clocks as the scheduler reads them: UTC and the local offset, a tick that runs through
+// sleep and one that does not. Each step moves them the way a real event would.
+class SimulatedClock final : public Clock {
+public:
+    // Local time `at` with the offset `offsetMinutes`.
+    SimulatedClock(LocalDateTime at, int offsetMinutes) : offset_(offsetMinutes) {
+        utcMs_ = ((MinuteNumber(at) - offsetMinutes) * 60 + at.second) * 1000;
+    }
+    LocalDateTime Now() const override { return Read().local; }
+    ClockReading Read() const override {
+        ClockReading r;
+        const std::int64_t localMs = utcMs_ + std::int64_t{offset_} * 60000;
+        r.local = LocalFromMinute(localMs / 60000);
+        r.local.second = static_cast<int>(localMs / 1000 % 60);
+        r.utcOffsetMinutes = offset_;
+        r.utcMs = utcMs_;
+        r.tickMs = tick_;
+        r.awakeMs = awake_;
+        return r;
+    }
+    void Awake(std::int64_t seconds) {
+        utcMs_ += seconds * 1000;
+        tick_ += static_cast<std::uint64_t>(seconds * 1000);
+        awake_ += static_cast<std::uint64_t>(seconds * 1000);
+    }
+    void Asleep(std::int64_t seconds) {
+        utcMs_ += seconds * 1000;
+        tick_ += static_cast<std::uint64_t>(seconds * 1000);
+    }
+    void SetByHand(std::int64_t seconds) { utcMs_ += seconds * 1000; }
+    void SetOffset(int minutes) { offset_ = minutes; }
+
+private:
+    std::int64_t utcMs_ = 0;
+    int offset_ = 0;
+    std::uint64_t tick_ = 1'000'000;
+    std::uint64_t awake_ = 1'000'000;
+};
+
+struct FakeLastMinute final : LastMinuteStore {
+    std::optional<std::int64_t> value;
+    int saves = 0;
+    std::optional<std::int64_t> Load() override { return value; }
+    void Save(std::int64_t utcMinute) override {
+        value = utcMinute;
+        ++saves;
+    }
+};
+
+// What happens before a pass.
+enum class Event {
+    None,
+    Awake,               // `seconds` pass while awake
+    Asleep,              // `seconds` pass asleep, and no notice comes
+    ByHand,              // the clock is set `seconds` forward (or back) by hand
+    AwakeNewOffset,      // `seconds` pass awake, then the UTC offset becomes `offset` (daylight saving)
+    AwakeThenResume,     // `seconds` pass awake, then a resume notice comes
+    SuspendAsleepResume, // a suspend notice, `seconds` asleep, a resume notice
+};
+
+struct Step {
+    Event event;
+    std::int64_t seconds;
+    std::vector<std::wstring> actions; // what the event and the pass do, in order
+    int offset = 0;
+};
+
+struct ClockCase {
+    const char* what;
+    std::vector<PlanRow> plans;
+    LocalDateTime start;
+    std::vector<Step> steps;
+    std::size_t rowsLeft;
+    std::optional<std::int64_t> storedUtcMinute = {}; // the last minute looked at by an earlier run
+    bool parentLock = false;
+    int offsetMinutes = 480; // China Standard Time
+};
+
+constexpr std::int64_t kHour = 3600;
+
+void Apply(const Step& step, SimulatedClock& clock, Scheduler& scheduler) {
+    switch (step.event) {
+    case Event::None:
+        break;
+    case Event::Awake:
+        clock.Awake(step.seconds);
+        break;
+    case Event::Asleep:
+        clock.Asleep(step.seconds);
+        break;
+    case Event::ByHand:
+        clock.SetByHand(step.seconds);
+        break;
+    case Event::AwakeNewOffset:
+        clock.Awake(step.seconds);
+        clock.SetOffset(step.offset);
+        break;
+    case Event::AwakeThenResume:
+        clock.Awake(step.seconds);
+        scheduler.OnResume();
+        break;
+    case Event::SuspendAsleepResume:
+        scheduler.OnSuspend();
+        clock.Asleep(step.seconds);
+        scheduler.OnResume();
+        break;
+    }
+}
+
+void RunClockCase(const ClockCase& c) {
+    SCOPED_TRACE(c.what);
+    PlanList plans;
+    plans.AppendAll(c.plans);
+    SimulatedClock clock(c.start, c.offsetMinutes);
+    Recorder recorder;
+    FakeLastMinute store;
+    store.value = c.storedUtcMinute;
+    SchedulerOptions options;
+    options.lastMinute = &store;
+    options.parentLockActive = [&] {
+        return c.parentLock;
+    };
+    Scheduler scheduler(plans, clock, recorder, options);
+    for (std::size_t i = 0; i < c.steps.size(); ++i) {
+        recorder.log.clear();
+        Apply(c.steps[i], clock, scheduler);
+        scheduler.RunPass();
+        EXPECT_EQ(recorder.log, c.steps[i].actions)
+            << "pass " << i + 1 << " at " << ::testing::PrintToString(FormatClockTime(clock.Now()));
+    }
+    EXPECT_EQ(plans.Count(), c.rowsLeft);
+}
+
+TEST(SchedulerClock, LateTicksSleepClockChangesAndStartUps) {
+    const ClockCase cases[] = {
+        {"a tick 70 s late across the minute: the reminder shows late, the power plan still counts down",
+         {Reminder(L"08:00", L"a"), Power(L"08:00", L"锁定计算机")},
+         At(7, 7, 59, 55),
+         {{Event::None, 0, {}}, {Event::Awake, 70, {L"remind a 文字提示 due 08:00:00", L"power 锁定计算机"}}},
+         2},
+        {"a tick 6 minutes late: a power plan that late is reported, never carried out",
+         {Power(L"08:00", L"关闭计算机")},
+         At(7, 7, 59, 55),
+         {{Event::None, 0, {}},
+          {Event::Awake, 6 * 60 + 10, {L"report 以下计划错过了时间，没有执行：\n08:00 关闭计算机"}}},
+         1},
+        {"the only pass of a minute in its last second: its reminder and program fire in the next pass",
+         {Reminder(L"08:00", L"a"), RunPlan(L"08:00", L"x.exe")},
+         At(7, 7, 59, 58),
+         {{Event::None, 0, {}},
+          {Event::Awake, 61, {}},
+          {Event::Awake, 1, {L"remind a 文字提示 due 08:00:00", L"run x.exe 隐藏运行"}},
+          {Event::Awake, 1, {}}},
+         2},
+        {"asleep from 22:00 to 07:00: two reminders, the program once, the shutdown reported, the once-only "
+         "row gone",
+         {Reminder(L"23:00", L"daily"), Reminder(L"01:00", L"once", L"执行一次"),
+          RunPlan(L"03:00", L"backup.exe"), Power(L"23:30", L"关闭计算机"), Reminder(L"07:30", L"later")},
+         At(7, 22, 0),
+         {{Event::None, 0, {}},
+          {Event::Asleep,
+           9 * kHour,
+           {L"remind daily 文字提示 due 23:00:00", L"remind once 文字提示 due 01:00:00",
+            L"run backup.exe 隐藏运行", L"report 以下计划错过了时间，没有执行：\n12月7日 23:30 关闭计算机"}},
+          {Event::Awake, 1, {}}},
+         4},
+        {"a resume notice alone counts as sleep: the power plan of a minute ago is reported",
+         {Power(L"08:00", L"关闭计算机")},
+         At(7, 7, 59, 50),
+         {{Event::None, 0, {}},
+          {Event::AwakeThenResume, 75, {L"report 以下计划错过了时间，没有执行：\n08:00 关闭计算机"}}},
+         1},
+        {"the spring-forward night: 02:30 fires at 03:00, the power plan with its countdown",
+         {Reminder(L"02:30", L"a"), Power(L"02:30", L"关闭计算机", L"执行一次")},
+         At(7, 1, 59, 59),
+         {{Event::None, 0, {}},
+          {Event::AwakeNewOffset, 1, {L"remind a 文字提示", L"power 关闭计算机"}, 540},
+          {Event::Awake, 1, {}}},
+         1},
+        {"the fall-back night: 02:30 fires once, nothing until the clock passes 02:59 again",
+         {Reminder(L"02:30", L"a"), Reminder(L"02:59", L"b"), Power(L"02:45", L"锁定计算机")},
+         At(7, 2, 30, 0),
+         {{Event::None, 0, {}},
+          {Event::Awake, 1, {L"remind a 文字提示"}},
+          {Event::Awake, 15 * 60 - 1, {L"power 锁定计算机"}},
+          {Event::Awake, 14 * 60, {}},
+          {Event::Awake, 1, {L"remind b 文字提示"}},
+          {Event::AwakeNewOffset, 59, {}, 420},
+          {Event::Awake, 30 * 60, {}},
+          {Event::Awake, 1, {}},
+          {Event::Awake, 15 * 60, {}},
+          {Event::Awake, 14 * 60, {}},
+          {Event::Awake, 60, {}}},
+         3},
+        {"a second once-only power plan in a minute already used is reported and leaves",
+         {Power(L"22:30", L"重启计算机"), Power(L"22:30", L"关闭计算机", L"执行一次")},
+         At(7, 22, 30, 0),
+         {{Event::None, 0, {L"power 重启计算机"}},
+          {Event::Awake, 30, {}},
+          {Event::Awake, 30, {L"report 以下计划错过了时间，没有执行：\n22:30 关闭计算机"}},
+          {Event::Awake, 24 * kHour - 60, {L"power 重启计算机"}}},
+         1},
+        {"started 8 hours after the last minute looked at: missed plans handled as after sleep",
+         {Reminder(L"01:00", L"a", L"执行一次"), Power(L"02:00", L"关闭计算机"),
+          RunPlan(L"06:00", L"backup.exe"), Power(L"10:00", L"锁定计算机", L"执行一次")},
+         At(8, 7, 0, 10),
+         {{Event::None,
+           0,
+           {L"remind a 文字提示 due 01:00:00", L"run backup.exe 隐藏运行",
+            L"report 以下计划错过了时间，没有执行：\n02:00 关闭计算机"}}},
+         3,
+         MinuteNumber(At(7, 23, 0)) - 480},
+        {"started after three days: the last day is handled, the rest summed up in one line",
+         {Reminder(L"12:00", L"a")},
+         At(10, 9, 0, 0),
+         {{Event::None,
+           0,
+           {L"remind a 文字提示 due 12:00:00",
+            L"report 12月7日 09:01 至 12月9日 08:59 之间的计划均未执行。"}}},
+         1,
+         MinuteNumber(At(7, 9, 0)) - 480},
+        {"the clock set back while not running: nothing fires until it passes the minute looked at",
+         {Reminder(L"09:30", L"a")},
+         At(8, 9, 29, 0),
+         {{Event::None, 0, {}},
+          {Event::Awake, 60, {}},
+          {Event::Awake, 1, {}},
+          {Event::Awake, 60, {}},
+          {Event::Awake, 1, {}}},
+         1,
+         MinuteNumber(At(8, 10, 0)) - 480},
+        {"the clock set forward two days and back one day by hand: nothing spurious, then on as usual",
+         {Reminder(L"10:00", L"a"), Power(L"12:00", L"关闭计算机", L"执行一次")},
+         At(7, 9, 0, 0),
+         {{Event::None, 0, {}},
+          {Event::ByHand, 48 * kHour, {}},
+          {Event::ByHand, -24 * kHour, {}},
+          {Event::Awake, kHour, {}},
+          {Event::Awake, 1, {L"remind a 文字提示"}}},
+         2},
+        {"the clock set forward one hour by hand: reminders fire late, power plans are reported",
+         {Reminder(L"09:30", L"a"), Power(L"09:40", L"关闭计算机", L"执行一次")},
+         At(7, 9, 0, 0),
+         {{Event::None, 0, {}},
+          {Event::ByHand,
+           kHour,
+           {L"remind a 文字提示 due 09:30:00", L"report 以下计划错过了时间，没有执行：\n09:40 关闭计算机"}}},
+         1},
+        {"a countdown open at suspend is cancelled and the balloon says so on resume",
+         {Power(L"22:30", L"关闭计算机")},
+         At(7, 22, 30, 0),
+         {{Event::None, 0, {L"power 关闭计算机"}},
+          {Event::Awake, 5, {}},
+          {Event::SuspendAsleepResume,
+           kHour,
+           {L"cancel 关闭计算机", L"report 电脑进入了睡眠，关闭计算机的倒计时已取消。"}}},
+         1},
+        {"a countdown still open after a sleep whose notice never came is cancelled on resume",
+         {Power(L"22:30", L"关闭计算机")},
+         At(7, 22, 30, 0),
+         {{Event::None, 0, {L"power 关闭计算机"}},
+          {Event::Asleep, 600, {L"cancel 关闭计算机", L"report 电脑进入了睡眠，关闭计算机的倒计时已取消。"}}},
+         1},
+        {"under the parent's lock a countdown interrupted by sleep starts again on resume",
+         {Power(L"22:30", L"关闭计算机")},
+         At(7, 22, 30, 0),
+         {{Event::None, 0, {L"power 关闭计算机"}},
+          {Event::SuspendAsleepResume, kHour, {L"power 关闭计算机"}}},
+         1,
+         {},
+         true},
+        {"under the parent's lock a power plan missed by less than an hour of sleep is carried out",
+         {Power(L"22:30", L"关闭计算机"), Power(L"21:00", L"注销计算机")},
+         At(7, 20, 0, 0),
+         {{Event::None, 0, {}},
+          {Event::Asleep,
+           3 * kHour,
+           {L"power 关闭计算机", L"report 以下计划错过了时间，没有执行：\n21:00 注销计算机"}}},
+         2,
+         {},
+         true},
+        {"a once-only reminder that fired still uses its text: a daily one with it shows no second pop-up",
+         {Reminder(L"08:00", L"x"), Reminder(L"08:00", L"x", L"执行一次"),
+          Reminder(L"08:00", L"y", L"执行一次")},
+         At(7, 8, 0, 0),
+         {{Event::None, 0, {L"remind x 文字提示"}},
+          {Event::Awake, 1, {L"remind y 文字提示"}},
+          {Event::Awake, 1, {}},
+          {Event::Awake, 60, {}}},
+         1},
+    };
+    for (const ClockCase& c : cases) {
+        RunClockCase(c);
+    }
+}
+
+TEST(SchedulerClock, TheLastMinuteLookedAtIsKeptOnceAMinuteAndARestartInItFiresNothingTwice) {
+    PlanList plans;
+    plans.Append(Power(L"22:30", L"关闭计算机"));
+    SimulatedClock clock(At(7, 22, 29, 50), 480);
+    FakeLastMinute store;
+    Recorder first;
+    {
+        Scheduler scheduler(plans, clock, first, SchedulerOptions{&store, {}});
+        for (int second = 0; second < 20; ++second) {
+            scheduler.RunPass();
+            clock.Awake(1);
+        }
+        EXPECT_EQ(first.log, std::vector<std::wstring>{L"power 关闭计算机"});
+        EXPECT_EQ(store.saves, 2);
+        scheduler.SaveLastMinute(); // the power operation ends the session at 22:30:10
+        EXPECT_EQ(store.value, MinuteNumber(At(7, 22, 30)) - 480);
+    }
+    Recorder second;
+    Scheduler restarted(plans, clock, second, SchedulerOptions{&store, {}});
+    clock.Awake(20);
+    restarted.RunPass();
+    clock.Awake(40);
+    restarted.RunPass();
+    EXPECT_TRUE(second.log.empty()) << "a start-up in the same minute must not shut down again";
 }
 
 } // namespace

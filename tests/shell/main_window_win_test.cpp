@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-
+#include <string>
 #include <vector>
 
 namespace kestrel::win {
@@ -93,6 +93,9 @@ protected:
         events.feedbackAvailable = [this] {
             return feedbackAvailable;
         };
+        events.secondTick = [this] {
+            ++seconds;
+        };
         window = std::make_unique<MainWindow>(clock, std::move(events));
         ASSERT_TRUE(window->Create(::GetModuleHandleW(nullptr)));
         main = window->hwnd();
@@ -125,6 +128,7 @@ protected:
     int exits = 0;
     int sessionEnds = 0;
     bool feedbackAvailable = false;
+    int seconds = 0;
 };
 
 TEST_F(MainWindowTest, HasTheFixedTitleAFixedBorderAndNoMaximiseBox) {
@@ -370,8 +374,17 @@ TEST_F(MainWindowTest, ClockLineStartsWithItsCaptionAndFollowsTheClockEachTick) 
     window->ShowClockLine(2); // no such mode: the label keeps its text
     EXPECT_EQ(GetWindowTextString(window->ClockLabel()), L"当前时间：09:05:03 当前日期：2026年01月02日");
 
-    clock.Set(LocalDateTime{2026, 12, 31, 23, 59, 59, 4});
+    // Hidden, the window runs the second's work but does not redraw its clock line; shown, it catches up
+    // at once and then follows each tick.
+    clock.Set(LocalDateTime{2026, 12, 31, 23, 59, 58, 4});
     ::SendMessageW(main, WM_TIMER, 1, 0); // Timer_ComputerOperation
+    EXPECT_EQ(seconds, 1);
+    EXPECT_EQ(GetWindowTextString(window->ClockLabel()), L"当前时间：09:05:03 当前日期：2026年01月02日");
+    ::ShowWindow(main, SW_SHOWNA);
+    EXPECT_EQ(GetWindowTextString(window->ClockLabel()), L"当前时间：23:59:58 当前日期：2026年12月31日");
+    clock.Set(LocalDateTime{2026, 12, 31, 23, 59, 59, 4});
+    ::SendMessageW(main, WM_TIMER, 1, 0);
+    EXPECT_EQ(seconds, 2);
     EXPECT_EQ(GetWindowTextString(window->ClockLabel()), L"当前时间：23:59:59 当前日期：2026年12月31日");
 
     WindowDc dc(main);

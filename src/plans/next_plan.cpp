@@ -1,0 +1,119 @@
+// The next plan; see next_plan.h.
+#include "plans/next_plan.h"
+
+#include "base/app_messages.h"
+#include "base/clock_text.h"
+#include "base/texts.h"
+#include "plans/repeat_rule.h"
+#include "plans/scheduler.h"
+
+namespace kestrel {
+
+namespace {
+
+constexpr std::int64_t kMinutesPerDay = 24 * 60;
+
+std::wstring OneLine(std::wstring text) {
+    for (wchar_t& c : text) {
+        if (c == L'\r' || c == L'\n' || c == L'\t') {
+            c = L' ';
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+std::optional<NextPlan> FindNextPlan(const std::vector<PlanRow>& rows, const LocalDateTime& now) {
+    const std::int64_t nowMinute = MinuteNumber(now);
+    const std::int64_t today = nowMinute / kMinutesPerDay;
+    std::optional<NextPlan> next;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const PlanRow& row = rows[i];
+        const std::wstring& kind = row[PlanColumn::Kind];
+        if (row[PlanColumn::Status] != text::kStatusEnabled ||
+            (kind != text::kKindPower && kind != text::kKindReminder && kind != text::kKindRun)) {
+            continue;
+        }
+        const std::optional<int> ofDay = PlanMinuteOfDay(row[PlanColumn::Time]);
+        if (!ofDay) {
+            continue;
+        }
+        // A week and a day covers every repeat rule, the plan of the current minute included.
+        for (std::int64_t day = today; day <= today + 7; ++day) {
+            const std::int64_t minute = day * kMinutesPerDay + *ofDay;
+            if (minute <= nowMinute ||
+                !RepeatMatchesWeekday(row[PlanColumn::Repeat], LocalFromMinute(minute).dayOfWeek + 1)) {
+                continue;
+            }
+            if (!next || minute < next->minute) {
+                next = NextPlan{i + 1, minute};
+            }
+            break;
+        }
+    }
+    return next;
+}
+
+std::wstring ProgramFileName(const std::wstring& program) {
+    std::wstring path = program;
+    if (!path.empty() && path.front() == L'"') {
+        const std::size_t close = path.find(L'"', 1);
+        path = path.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
+    }
+    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) {
+        path.pop_back();
+    }
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength) {
+    const std::optional<NextPlan> next = FindNextPlan(rows, now);
+    if (!next) {
+        return {};
+    }
+    const PlanRow& row = rows[next->index - 1];
+    const LocalDateTime when = LocalFromMinute(next->minute);
+    const std::int64_t days = next->minute / kMinutesPerDay - MinuteNumber(now) / kMinutesPerDay;
+    std::wstring line = text::kNextPlanPrefix;
+    if (days == 0) {
+        line += text::kNextPlanToday;
+    } else if (days == 1) {
+        line += text::kNextPlanTomorrow;
+    } else {
+        line += FillIn(FillIn(text::kMonthDay, L"{month}", std::to_wstring(when.month)), L"{day}",
+                       std::to_wstring(when.day));
+    }
+    line += L" " + FormatHourMinute(when) + L" ";
+    const std::wstring& kind = row[PlanColumn::Kind];
+    if (kind == text::kKindPower) {
+        line += OneLine(row[PlanColumn::Operation]);
+    } else {
+        line += kind + text::kNextPlanWhatSeparator;
+        line +=
+            OneLine(kind == text::kKindRun ? ProgramFileName(row[PlanColumn::Info]) : row[PlanColumn::Info]);
+    }
+    if (line.size() > maxLength) {
+        const std::size_t ellipsis = std::char_traits<wchar_t>::length(text::kEllipsis);
+        line.resize(maxLength > ellipsis ? maxLength - ellipsis : 0);
+        // Never cut a character of two UTF-16 units in half.
+        if (!line.empty() && line.back() >= 0xD800 && line.back() <= 0xDBFF) {
+            line.pop_back();
+        }
+        line += text::kEllipsis;
+    }
+    return line;
+}
+
+std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now) {
+    std::wstring tip = text::kAppTitle;
+    const std::size_t room = kTrayTipLength - tip.size() - 1;
+    const std::wstring line = NextPlanLine(rows, now, room);
+    if (!line.empty()) {
+        tip += L"\n" + line;
+    }
+    return tip;
+}
+
+} // namespace kestrel

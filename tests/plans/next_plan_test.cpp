@@ -1,0 +1,87 @@
+// The next plan in the tray tip and on the main window: which plan comes first, around midnight and the
+// week's end, and how its line reads and is shortened.
+#include "plans/next_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kestrel {
+namespace {
+
+// 2026-12-07 was a Monday; 12-12 a Saturday, 12-13 a Sunday.
+LocalDateTime At(int day, int hour, int minute, int second = 0) {
+    return LocalDateTime{2026, 12, day, hour, minute, second, (day - 6) % 7};
+}
+
+PlanRow Plan(const wchar_t* kind, const wchar_t* time, const wchar_t* operation, const wchar_t* repeat,
+             const wchar_t* info, const wchar_t* status = L"启用") {
+    return MakePlanRow(kind, time, operation, status, repeat, info);
+}
+PlanRow Power(const wchar_t* time, const wchar_t* repeat, const wchar_t* op = L"关闭计算机") {
+    return Plan(L"关机操作", time, op, repeat, L"到时间对计算机进行指令操作。");
+}
+
+TEST(NextPlan, WhichPlanComesFirstAndHowItsLineReads) {
+    struct Case {
+        const char* what;
+        std::vector<PlanRow> plans;
+        LocalDateTime now;
+        std::wstring line;
+    };
+    const Case cases[] = {
+        {"no plans", {}, At(7, 12, 0), L""},
+        {"a once-only plan later today",
+         {Power(L"23:00", L"执行一次")},
+         At(7, 22, 59, 59),
+         L"下一个计划：今天 23:00 关闭计算机"},
+        {"the plan of the current minute comes again tomorrow",
+         {Power(L"23:00", L"每天", L"锁定计算机")},
+         At(7, 23, 0, 30),
+         L"下一个计划：明天 23:00 锁定计算机"},
+        {"past midnight the earliest wins, whatever the list order",
+         {Power(L"23:59", L"每天"), Plan(L"定时提醒", L"00:01", L"文字提示", L"每天", L"喝水")},
+         At(7, 23, 58),
+         L"下一个计划：今天 23:59 关闭计算机"},
+        {"just before midnight, tomorrow's reminder",
+         {Plan(L"定时提醒", L"07:30", L"文字提示", L"每天", L"喝水")},
+         At(7, 23, 59, 59),
+         L"下一个计划：明天 07:30 定时提醒：喝水"},
+        {"workdays on a Friday evening: next Monday, by its date",
+         {Plan(L"定时运行", L"08:00", L"正常运行", L"工作日（5天）", L"\"C:\\Tools\\backup.exe\" /full")},
+         At(11, 20, 0),
+         L"下一个计划：12月14日 08:00 定时运行：backup.exe"},
+        {"a custom Saturday plan seen on Saturday after its time: a week later",
+         {Plan(L"定时运行", L"08:00", L"正常运行", L"六 ", L"D:\\backup.exe")},
+         At(12, 9, 0),
+         L"下一个计划：12月19日 08:00 定时运行：backup.exe"},
+        {"the week's end: Sunday's plan on Saturday night is tomorrow",
+         {Power(L"08:00", L"周末（1天）", L"重启计算机")},
+         At(12, 23, 0),
+         L"下一个计划：明天 08:00 重启计算机"},
+        {"disabled, damaged and never-firing plans are skipped",
+         {Plan(L"关机操作", L"08:00", L"关闭计算机", L"每天", L"", L"禁用"),
+          Plan(L"???", L"08:00", L"x", L"每天", L""), Power(L"8:00", L"每天"), Power(L"08:00", L"自定义"),
+          Power(L"08:00", L""), Plan(L"定时提醒", L"09:00", L"文字提示", L"每天", L"a\r\nb")},
+         At(7, 7, 0),
+         L"下一个计划：今天 09:00 定时提醒：a  b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(NextPlanLine(c.plans, c.now, 200), c.line);
+    }
+}
+
+TEST(NextPlan, TheTrayTipHoldsKestrelAndTheLineWithinItsLength) {
+    EXPECT_EQ(TrayTipText({}, At(7, 12, 0)), L"Kestrel");
+    const std::vector<PlanRow> plans{
+        Plan(L"定时提醒", L"13:00", L"文字提示", L"每天", std::wstring(300, L'长').c_str())};
+    const std::wstring tip = TrayTipText(plans, At(7, 12, 0));
+    EXPECT_EQ(tip.size(), kTrayTipLength);
+    EXPECT_EQ(tip.substr(0, 30), L"Kestrel\n下一个计划：今天 13:00 定时提醒：长长");
+    EXPECT_EQ(tip.back(), L'…');
+}
+
+} // namespace
+} // namespace kestrel
