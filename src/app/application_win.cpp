@@ -13,6 +13,9 @@
 #include "app/command_line.h"
 #include "base/texts.h"
 #include "editors/plan_editor_page_win.h"
+#include "lock/password_dialogs_win.h"
+#include "lock/registry_lock_store_win.h"
+#include "platform/crypto_win.h"
 #include "plans/plan_file.h"
 #include "plans/plan_file_saver.h"
 #include "plans/plan_store.h"
@@ -125,12 +128,80 @@ Application::Application(ApplicationOptions options)
 
 Application::~Application() = default;
 
+void Application::SetUpParentLock() {
+    LockStore* store = options_.lockStore;
+    if (!store) {
+        ownLockStore_ = std::make_unique<RegistryLockStore>();
+        store = ownLockStore_.get();
+    }
+    DeriveKeyFunction derive = options_.deriveKey;
+    if (!derive) {
+        derive = [](const std::wstring& password, const PasswordSalt& salt,
+                    std::uint32_t iterations) -> std::optional<PasswordKey> {
+            PasswordKey key{};
+            if (!DerivePbkdf2Sha256(password, salt, iterations, key)) {
+                return std::nullopt;
+            }
+            return key;
+        };
+    }
+    lock_ = std::make_unique<ParentLock>(
+        *store, std::move(derive), [](std::span<std::uint8_t> buffer) { return SystemRandom(buffer); },
+        [] { return static_cast<std::uint64_t>(::GetTickCount64()); });
+    lock_->Load();
+    lock_->SetStateListener([this](LockState state) { OnLockStateChanged(state); });
+    guard_ = std::make_unique<PasswordGuard>(options_.instance, *lock_);
+}
+
+bool Application::AllowGuarded(HWND owner, const wchar_t* reason) {
+    // Once Exit has begun nothing is asked any more: the session's end must never wait for a box.
+    return ending_ || guard_->Allow(owner, reason);
+}
+
+void Application::ShowParentPassword() {
+    if (helpDialogOpen_) {
+        return;
+    }
+    helpDialogOpen_ = true;
+    ShowParentPasswordDialog(options_.instance, main_->hwnd(), *lock_);
+    helpDialogOpen_ = false;
+}
+
+void Application::OnLockStateChanged(LockState state) {
+    if (!forbiddenPage_) {
+        return;
+    }
+    forbiddenPage_->ShowListKept(state != LockState::Off);
+    // From the moment a password is set the list is kept; removing it removed the kept list, and this
+    // run keeps its entries.
+    lock_->KeepForbiddenList(forbiddenPage_->List().Entries());
+}
+
+void Application::ReportEndedProcesses(const std::vector<EndedProcess>& ended) {
+    for (const EndedProcess& process : ended) {
+        if (process.byOriginalName) {
+            // A parent should see an unexpected match: the full path and the entry it matched. The path
+            // goes in last: it may hold anything.
+            tray_.ShowBalloon(text::kAppTitle,
+                              FillIn(FillIn(text::kForbiddenEndedRenamed, L"{entry}", process.entry), L"{path}",
+                                     process.path));
+        }
+    }
+}
+
 std::wstring Application::PlanFilePathText() const {
     return store_->store->Path();
 }
 
 bool Application::Start() {
+    SetUpParentLock();
     MainWindowEvents events;
+    events.allow = [this](const wchar_t* reason) {
+        return AllowGuarded(main_->hwnd(), reason);
+    };
+    events.parentPasswordRequested = [this] {
+        ShowParentPassword();
+    };
     events.autoStartClicked = [this](bool ticked) {
         if (options_.applyAutoStart) {
             options_.applyAutoStart(ticked);
@@ -175,6 +246,11 @@ bool Application::Start() {
     LoadPlans();
     StartScheduler();
     tray_.SetTip(text::kAppTitle);
+    if (lock_->State() == LockState::Unreadable) {
+        // Said once, without a box: the user may not be at the screen yet.
+        tray_.ShowBalloon(text::kAppTitle,
+                          FillIn(text::kLockUnreadableBalloon, L"{value}", PasswordValueFullName()));
+    }
     main_->FinishAfterShow();
     // Last, since loading the browser control takes a moment; the page itself loads on its own time.
     if (options_.advertBanner) {
@@ -249,10 +325,21 @@ void Application::CreatePage(int tab) {
     case kTabPlanList:
         planListPage_ = std::make_unique<PlanListPage>(plans_, mainWindow);
         planListPage_->Create(main_->Panel(kTabPlanList));
+        planListPage_->SetGuard([this](const wchar_t* reason) { return AllowGuarded(main_->hwnd(), reason); });
         break;
     case kTabForbidden:
         forbiddenPage_ = std::make_unique<ForbiddenProgramsPage>(processTable_);
         forbiddenPage_->Create(main_->Panel(kTabForbidden));
+        // Under the lock the list of the last run comes back, also on a start at log-on.
+        if (lock_->IsSet()) {
+            forbiddenPage_->SetEntries(lock_->KeptForbiddenList());
+        }
+        forbiddenPage_->ShowListKept(lock_->IsSet());
+        forbiddenPage_->SetGuard([this](const wchar_t* reason) { return AllowGuarded(main_->hwnd(), reason); });
+        forbiddenPage_->SetListChanged(
+            [this](const std::vector<std::wstring>& entries) { lock_->KeepForbiddenList(entries); });
+        forbiddenPage_->SetProcessesEnded(
+            [this](const std::vector<EndedProcess>& ended) { ReportEndedProcesses(ended); });
         break;
     default:
         break;
@@ -274,6 +361,8 @@ void Application::StartScheduler() {
     });
     popups_ = std::make_unique<ReminderPopups>(options_.instance, clock_,
                                                [this](PlanRow row) { plans_.Append(std::move(row)); });
+    prompt_->SetGuard([this](HWND owner, const wchar_t* reason) { return AllowGuarded(owner, reason); },
+                      [this](HWND owner) { guard_->DismissOwnedBy(owner); });
     scheduler_ = std::make_unique<Scheduler>(plans_, clock_, firedPlans_);
     planListPage_->SetSchedulerTick([this] { scheduler_->RunPass(); });
 }

@@ -3,6 +3,8 @@
 // session). Everything runs on the one user-interface thread.
 #pragma once
 
+#include "actions/forbidden_programs.h"
+#include "lock/parent_lock.h"
 #include "plans/plan_list.h"
 #include "plans/scheduler.h"
 #include "platform/system_power_win.h"
@@ -15,6 +17,7 @@
 #include <windows.h>
 
 #include <array>
+#include <vector>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,6 +28,7 @@ class CountdownPrompt;
 class ForbiddenProgramsPage;
 class HelperLibraries;
 class PlanEditorPage;
+class PasswordGuard;
 class PlanListPage;
 class ReminderPopups;
 
@@ -64,6 +68,10 @@ struct ApplicationOptions {
     std::wstring helperFolder;
     // Whether the advert banner is made (its page comes from the network).
     bool advertBanner = false;
+    // Where the parent's lock keeps its record and the forbidden list (null: the registry), and how a
+    // password becomes a key (empty: PBKDF2-HMAC-SHA256 through the system). Tests pass fakes.
+    LockStore* lockStore = nullptr;
+    DeriveKeyFunction deriveKey;
 };
 
 class Application {
@@ -84,6 +92,9 @@ public:
     MainWindow& mainWindow() { return *main_; }
     PlanList& plans() { return plans_; }
     const TrayIcon& trayIcon() const { return tray_; }
+    // The parent's lock. IsSet() is cheap: it reads no registry and derives no key.
+    ParentLock& parentLock() { return *lock_; }
+    bool ParentLockIsSet() const { return lock_->IsSet(); }
     // The full path of Values.xml.
     std::wstring PlanFilePathText() const;
 
@@ -120,12 +131,21 @@ private:
     void WireHelpMenu(MainWindowEvents& events);
     void ShowAboutBox();
     void ShowFeedback();
+    // The parent's lock: read at start-up, asked by every guarded command.
+    void SetUpParentLock();
+    bool AllowGuarded(HWND owner, const wchar_t* reason);
+    void ShowParentPassword();
+    void OnLockStateChanged(LockState state);
+    void ReportEndedProcesses(const std::vector<EndedProcess>& ended);
     // The one real end: save (reporting a failure only when allowed), remove the icon, close every window
     // and leave the message loop.
     void End(bool mayReport);
 
     ApplicationOptions options_;
     SystemClock clock_;
+    std::unique_ptr<LockStore> ownLockStore_;
+    std::unique_ptr<ParentLock> lock_;
+    std::unique_ptr<PasswordGuard> guard_;
     PlanList plans_;
     std::unique_ptr<Plans> store_;
     std::unique_ptr<MainWindow> main_;

@@ -24,6 +24,10 @@ public:
     // commands act on the selected row and do nothing when none is selected.
     void RunCommand(unsigned commandId);
 
+    // Asked before a command that disables or deletes plans, with what the command is (the parent's
+    // lock); false keeps it from happening. Unset: every command goes ahead.
+    void SetGuard(std::function<bool(const wchar_t* reason)> guard) { guard_ = std::move(guard); }
+
     // What each tick of Timer_计划检测 does: one scheduler pass. The timer runs from creation to exit.
     void SetSchedulerTick(std::function<void()> tick);
 
@@ -50,6 +54,7 @@ private:
     UniqueFont font_; // the list view's, replaced when the dpi changes
     int dpi_ = 96;
     std::function<void()> schedulerTick_;
+    std::function<bool(const wchar_t*)> guard_;
 };
 
 } // namespace kestrel::win

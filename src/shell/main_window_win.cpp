@@ -175,6 +175,7 @@ bool MainWindow::Create(HINSTANCE instance) {
 HMENU MainWindow::CreateMenus() {
     HMENU help = ::CreatePopupMenu();
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpFeedback, text::kMenuFeedback);
+    ::AppendMenuW(help, MF_STRING, ids::kCmdHelpParentPassword, text::kMenuParentPassword);
     ::AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpAbout, text::kMenuAbout);
     HMENU bar = ::CreateMenu();
@@ -426,12 +427,24 @@ void MainWindow::OnClose() {
     }
 }
 
+void MainWindow::OnAutoStartClicked() {
+    const bool ticked = AutoStartChecked();
+    // The box has already changed; a refused clear puts the tick back and writes nothing.
+    if (!ticked && !Allowed(text::kAskAutoStart)) {
+        SetAutoStartChecked(true);
+        return;
+    }
+    if (events_.autoStartClicked) {
+        events_.autoStartClicked(ticked);
+    }
+}
+
 void MainWindow::OnCommand(unsigned id, unsigned code, HWND control) {
     if (control) {
         if (id >= ids::kTabButtonFirst && id < ids::kTabButtonFirst + kTabCount && code == BN_CLICKED) {
             SelectTab(static_cast<int>(id - ids::kTabButtonFirst) + 1);
-        } else if (id == ids::kAutoStartCheck && code == BN_CLICKED && events_.autoStartClicked) {
-            events_.autoStartClicked(AutoStartChecked());
+        } else if (id == ids::kAutoStartCheck && code == BN_CLICKED) {
+            OnAutoStartClicked();
         }
         return;
     }
@@ -443,7 +456,15 @@ void MainWindow::OnCommand(unsigned id, unsigned code, HWND control) {
         HideToTray();
         break;
     case ids::kCmdTrayExit:
-        RequestExit();
+        // Also how an installer asks a running copy to end: it gets the same question.
+        if (Allowed(text::kAskExit)) {
+            RequestExit();
+        }
+        break;
+    case ids::kCmdHelpParentPassword:
+        if (events_.parentPasswordRequested) {
+            events_.parentPasswordRequested();
+        }
         break;
     case ids::kCmdHelpFeedback:
         if (events_.feedbackRequested) {

@@ -41,6 +41,11 @@ struct MainWindowEvents {
     std::function<void()> aboutRequested;
     // Timer_Update: once per run, 2000 ms after the window was created (shown or not).
     std::function<void()> updateCheckDue;
+    // Asked before a command the parent's lock guards (Exit, clearing the auto-start box), with what the
+    // command is; false keeps it from happening. Without this handler every command goes ahead.
+    std::function<bool(const wchar_t* reason)> allow;
+    // Help → "家长密码(&P)...".
+    std::function<void()> parentPasswordRequested;
 };
 
 class MainWindow final : public Window {
@@ -122,6 +127,8 @@ private:
     bool OnDrawItem(const DRAWITEMSTRUCT& item);
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
     void OnClose();
+    void OnAutoStartClicked();
+    bool Allowed(const wchar_t* reason) const { return !events_.allow || events_.allow(reason); }
     void MinimiseAndHide();
     void ShowPostedNotices();
 
