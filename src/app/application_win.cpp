@@ -24,6 +24,7 @@
 #include "platform/com_win.h"
 #include "platform/dpi_win.h"
 #include "platform/module_win.h"
+#include "platform/text_compare.h"
 #include "platform/xml_tree.h"
 #include "res/resource_ids.h"
 #include "shell/auto_start_win.h"
@@ -66,8 +67,49 @@ void DestroyProgramWindows(HWND main) {
 
 } // namespace
 
+namespace {
+
+// The full path of the program a process runs; empty when it cannot be asked.
+std::wstring ProgramOf(DWORD processId) {
+    UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) {
+        return {};
+    }
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    if (!::QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) {
+        return {};
+    }
+    path.resize(size);
+    return path;
+}
+
+std::wstring_view FileNameOf(std::wstring_view path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+HWND FindRunningKestrel() {
+    const std::wstring own = ExecutablePath();
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, kMainWindowClass, nullptr); window;
+         window = ::FindWindowExW(nullptr, window, kMainWindowClass, nullptr)) {
+        DWORD processId = 0;
+        if (!::GetWindowThreadProcessId(window, &processId) || processId == 0) {
+            continue;
+        }
+        const std::wstring program = ProgramOf(processId);
+        if (!program.empty() &&
+            (EqualIgnoringCase(program, own) || EqualIgnoringCase(FileNameOf(program), FileNameOf(own)))) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
 bool ActivatePreviousInstance() {
-    HWND previous = ::FindWindowW(nullptr, text::kMainWindowTitle);
+    HWND previous = FindRunningKestrel();
     if (!previous) {
         return false;
     }
@@ -95,7 +137,8 @@ bool SingleInstanceLock::Claim(const wchar_t* mutexName, DWORD patienceMs) {
         // title, already checked, can tell, and the start goes on.
         return true;
     }
-    // Another copy holds the name: it is starting (its window comes soon) or ending (the name comes free).
+    // Someone holds the name: a copy starting (its window comes soon) or ending (the name comes free), or
+    // another program that took the name, which must not keep Kestrel from starting.
     constexpr DWORD kStepMs = 100;
     for (DWORD waited = 0; waited < patienceMs; waited += kStepMs) {
         const DWORD wait = ::WaitForSingleObject(mutex_.get(), kStepMs);
@@ -107,7 +150,7 @@ bool SingleInstanceLock::Claim(const wchar_t* mutexName, DWORD patienceMs) {
             return false;
         }
     }
-    return false;
+    return true;
 }
 
 // The plan file's keeper and its saver; kept out of the header so that only this file knows the XML

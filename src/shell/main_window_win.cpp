@@ -37,7 +37,6 @@ const COLORREF kClockInk = RGB(64, 64, 64);
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = 0;
-constexpr wchar_t kWindowClass[] = L"Kestrel.MainWindow";
 constexpr wchar_t kPanelClass[] = L"Kestrel.Panel";
 
 SIZE StripSize(int dpi) {
@@ -149,7 +148,7 @@ bool MainWindow::Create(HINSTANCE instance) {
     WNDCLASSEXW wc{};
     wc.hInstance = instance;
     wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-    if (!CreateWindowOf(kWindowClass, wc, kWindowExStyle, text::kMainWindowTitle, kWindowStyle, frame.left,
+    if (!CreateWindowOf(kMainWindowClass, wc, kWindowExStyle, text::kMainWindowTitle, kWindowStyle, frame.left,
                         frame.top, frame.right - frame.left, frame.bottom - frame.top, nullptr, menuBar)) {
         ::DestroyMenu(menuBar);
         return false;

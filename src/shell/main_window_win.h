@@ -19,6 +19,10 @@
 
 namespace kestrel::win {
 
+// The main window's class: Kestrel's own, fixed, so that a second start and an installer find a running
+// copy by it (the title carries the version).
+inline constexpr wchar_t kMainWindowClass[] = L"Kestrel.MainWindow";
+
 // Tab numbers, as the buttons and panels are counted from the left.
 inline constexpr int kTabShutdown = 1;  // 定时关机
 inline constexpr int kTabReminder = 2;  // 定时提醒
