@@ -65,10 +65,6 @@ void DestroyProgramWindows(HWND main) {
     }
 }
 
-} // namespace
-
-namespace {
-
 // The full path of the program a process runs; empty when it cannot be asked.
 std::wstring ProgramOf(DWORD processId) {
     UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
@@ -133,8 +129,8 @@ bool SingleInstanceLock::Claim(const wchar_t* mutexName, DWORD patienceMs) {
     // it ends.
     mutex_.reset(::CreateMutexW(nullptr, TRUE, mutexName));
     if (!mutex_ || ::GetLastError() != ERROR_ALREADY_EXISTS) {
-        // Either this is the first copy, or the mutex cannot be made at all: then only the window
-        // title, already checked, can tell, and the start goes on.
+        // Either this is the first copy, or the mutex cannot be made at all: then only the window,
+        // already looked for, can tell, and the start goes on.
         return true;
     }
     // Someone holds the name: a copy starting (its window comes soon) or ending (the name comes free), or

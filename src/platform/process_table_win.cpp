@@ -76,17 +76,15 @@ private:
     BOOL off_ = FALSE;
 };
 
-// version.dll is bound on its first call (the lazy binder): that must happen before redirection is
-// turned off, or the 64-bit copy of the DLL would be the one found.
+// version.dll is bound on its first call (the lazy binder): the two functions called while redirection
+// is off must be bound before, or the 64-bit copy of the DLL would be the one found.
 void BindVersionFunctions() {
     static const bool bound = [] {
+        // Calls that fail at once (there is no such file) and only bind the functions.
         DWORD ignored = 0;
         ::GetFileVersionInfoSizeW(L"", &ignored);
-        ::GetFileVersionInfoW(L"", 0, 0, nullptr);
-        LPVOID value = nullptr;
-        UINT length = 0;
-        const DWORD empty[2] = {};
-        ::VerQueryValueW(empty, L"\\", &value, &length);
+        BYTE scratch[8] = {};
+        ::GetFileVersionInfoW(L"", 0, sizeof(scratch), scratch);
         return true;
     }();
     (void)bound;
