@@ -15,7 +15,7 @@ namespace kestrel {
 
 inline constexpr std::uint8_t kPasswordRecordVersion = 1;
 // PBKDF2-HMAC-SHA256 rounds for a new record: about a tenth of a second on an ordinary PC.
-inline constexpr std::uint32_t kPasswordIterations = 150000;
+inline constexpr std::uint32_t kPasswordIterations = 100000;
 // Fewer rounds than this are never accepted from a stored record: an edit must not make guessing cheap.
 inline constexpr std::uint32_t kMinPasswordIterations = 100000;
 
