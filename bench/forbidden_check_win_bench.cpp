@@ -1,7 +1,10 @@
 // The forbidden-program monitor under Wine. First, one tick of Timer_禁止检测 with 20 entries over the
-// machine's real process list, in-process: snapshots taken per tick and the median and slowest tick.
-// Then, black-box: a copy of Kestrel.exe forbids bare_window.exe through its page, and each run times
-// from CreateProcess of bare_window.exe until that process has ended. Prints medians and maxima.
+// machine's real process list, in-process, with the version data of every process already read (as from
+// the second tick on): snapshots taken per tick and the median and slowest tick. Then, black-box: a copy
+// of Kestrel.exe forbids bare_window.exe and kestrel_sleeper.exe through its page, and each run times from
+// CreateProcess until the process has ended, for bare_window.exe (matched by its name) and for a copy of
+// the sleeper renamed notes.exe (matched by the original file name in its version resource). Prints
+// medians and maxima.
 #include "actions/forbidden_programs.h"
 #include "base/command_ids.h"
 #include "base/texts.h"
@@ -42,10 +45,11 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// The system table, counting its snapshots.
+// The system table, counting its snapshots and version reads.
 struct CountingTable final : kestrel::ProcessTable {
     kestrel::win::SystemProcessTable system;
     int snapshots = 0;
+    int reads = 0;
     std::size_t processes = 0;
     bool Snapshot(std::vector<kestrel::ProcessEntry>& list) override {
         ++snapshots;
@@ -53,7 +57,13 @@ struct CountingTable final : kestrel::ProcessTable {
         processes = list.size();
         return taken;
     }
-    bool Terminate(unsigned long id) override { return system.Terminate(id); }
+    std::optional<kestrel::ProgramFile> ReadProgramFile(const kestrel::ProcessEntry& process) override {
+        ++reads;
+        return system.ReadProgramFile(process);
+    }
+    kestrel::EndResult End(const kestrel::ProcessEntry& process, const std::wstring& path) override {
+        return system.End(process, path);
+    }
     unsigned long OwnProcessId() const override { return system.OwnProcessId(); }
 };
 
@@ -63,16 +73,23 @@ void BenchTick() {
         entries.push_back(L"absent-program-" + std::to_wstring(i) + L".exe");
     }
     CountingTable table;
-    kestrel::RunForbiddenCheck(entries, table); // warm-up
+    kestrel::ForbiddenMonitor monitor(table);
+    const double firstStart = Now();
+    monitor.Tick(entries); // reads every process's version data once
+    const double first = Now() - firstStart;
+    const int firstReads = table.reads;
     table.snapshots = 0;
+    table.reads = 0;
     std::vector<double> times;
     for (int tick = 0; tick < kTicks; ++tick) {
         const double start = Now();
-        kestrel::RunForbiddenCheck(entries, table);
+        monitor.Tick(entries);
         times.push_back(Now() - start);
     }
     std::printf("one monitor tick, 20 entries, %zu processes (%d ticks)\n", table.processes, kTicks);
+    std::printf("  first tick          %7.3f ms (%d version reads)\n", first, firstReads);
     std::printf("  snapshots per tick  %7.2f\n", static_cast<double>(table.snapshots) / kTicks);
+    std::printf("  version reads/tick  %7.2f\n", static_cast<double>(table.reads) / kTicks);
     std::printf("  median              %7.3f ms\n", Median(times));
     std::printf("  slowest             %7.3f ms\n", *std::max_element(times.begin(), times.end()));
 }
@@ -132,24 +149,28 @@ bool BenchStartToEnd(const fs::path& folder) {
     }
     HWND list = page ? ChildWithId(page, kestrel::ids::kForbiddenList) : nullptr;
     bool ok = list != nullptr;
-    if (ok) {
-        ::SendMessageW(ChildWithId(page, kestrel::ids::kForbiddenName), WM_SETTEXT, 0,
-                       reinterpret_cast<LPARAM>(L"BARE_WINDOW.EXE"));
-        ::SendMessageW(ChildWithId(page, kestrel::ids::kForbiddenAdd), BM_CLICK, 0, 0);
-        ok = ::SendMessageW(list, LB_GETCOUNT, 0, 0) == 1;
+    for (const wchar_t* name : {L"BARE_WINDOW.EXE", L"kestrel_sleeper.exe"}) {
+        if (ok) {
+            ::SendMessageW(ChildWithId(page, kestrel::ids::kForbiddenName), WM_SETTEXT, 0,
+                           reinterpret_cast<LPARAM>(name));
+            ::SendMessageW(ChildWithId(page, kestrel::ids::kForbiddenAdd), BM_CLICK, 0, 0);
+        }
     }
+    ok = ok && ::SendMessageW(list, LB_GETCOUNT, 0, 0) == 2;
     std::vector<double> times;
-    for (int run = 0; ok && run < kRuns; ++run) {
+    std::vector<double> renamedTimes;
+    for (int run = 0; ok && run < 2 * kRuns; ++run) {
         // Each run ends on a tick; starting the next one right away would always wait a whole second.
         // A varied pause spreads the starts over the timer's period.
-        ::Sleep(static_cast<DWORD>(run * 1000 / kRuns));
-        PROCESS_INFORMATION bare{};
+        ::Sleep(static_cast<DWORD>((run / 2) * 1000 / kRuns));
+        const bool renamed = run % 2 == 1;
+        PROCESS_INFORMATION started{};
         const double start = Now();
-        ok = Start(folder / L"bare_window.exe", bare);
+        ok = Start(folder / (renamed ? L"notes.exe" : L"bare_window.exe"), started);
         if (ok) {
-            ok = ::WaitForSingleObject(bare.hProcess, kEndTimeoutMs) == WAIT_OBJECT_0;
-            times.push_back(Now() - start);
-            Finish(bare);
+            ok = ::WaitForSingleObject(started.hProcess, kEndTimeoutMs) == WAIT_OBJECT_0;
+            (renamed ? renamedTimes : times).push_back(Now() - start);
+            Finish(started);
         }
     }
     if (main) {
@@ -161,9 +182,11 @@ bool BenchStartToEnd(const fs::path& folder) {
         std::printf("FAILED: the forbidden program was not ended within %lu ms\n", kEndTimeoutMs);
         return false;
     }
-    std::printf("forbidden program, from its start until it has ended (%d runs)\n", kRuns);
-    std::printf("  median              %7.1f ms\n", Median(times));
-    std::printf("  slowest             %7.1f ms\n", *std::max_element(times.begin(), times.end()));
+    std::printf("forbidden program, from its start until it has ended (%d runs each)\n", kRuns);
+    std::printf("  by name: median     %7.1f ms\n", Median(times));
+    std::printf("  by name: slowest    %7.1f ms\n", *std::max_element(times.begin(), times.end()));
+    std::printf("  renamed: median     %7.1f ms\n", Median(renamedTimes));
+    std::printf("  renamed: slowest    %7.1f ms\n", *std::max_element(renamedTimes.begin(), renamedTimes.end()));
     return true;
 }
 
@@ -171,6 +194,10 @@ bool BenchStartToEnd(const fs::path& folder) {
 
 int wmain() {
     BenchTick();
-    const kestrel::bench::BenchCopies copies(L"kestrel-forbidden", {L"Kestrel.exe", L"bare_window.exe"});
-    return copies.ok() && BenchStartToEnd(copies.folder()) ? 0 : 1;
+    const kestrel::bench::BenchCopies copies(L"kestrel-forbidden",
+                                             {L"Kestrel.exe", L"bare_window.exe", L"kestrel_sleeper.exe"});
+    // The renamed copy of a program whose version resource names it kestrel_sleeper.exe.
+    const bool renamed = copies.ok() && ::CopyFileW((copies.folder() / L"kestrel_sleeper.exe").c_str(),
+                                                    (copies.folder() / L"notes.exe").c_str(), FALSE);
+    return renamed && BenchStartToEnd(copies.folder()) ? 0 : 1;
 }

@@ -232,7 +232,24 @@ void CountdownPrompt::OnTick() {
     }
 }
 
+void CountdownPrompt::RequestCancel() {
+    if (!countdown_.Counting()) {
+        return;
+    }
+    if (guard_ && !guard_(hwnd(), text::kAskCountdown)) {
+        return;
+    }
+    // The countdown may have reached its end while the question was open: then there is nothing left.
+    if (countdown_.Counting()) {
+        Finish(false);
+    }
+}
+
 void CountdownPrompt::Finish(bool perform) {
+    // A question about cancelling is moot now.
+    if (dismiss_ && hwnd()) {
+        dismiss_(hwnd());
+    }
     const std::wstring operation = countdown_.Operation();
     // Stopped before the operation runs: a click or tick that reaches the window meanwhile finds nothing
     // left to do, so the operation can never run twice.
@@ -268,7 +285,7 @@ LRESULT CountdownPrompt::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         } else if (code == BN_CLICKED && id == ids::kCountdownNowButton && countdown_.Counting()) {
             Finish(true);
         } else if (code == BN_CLICKED && (id == ids::kCountdownCancelButton || id == IDCANCEL)) {
-            Finish(false);
+            RequestCancel();
         }
         return 0;
     }
@@ -288,7 +305,7 @@ LRESULT CountdownPrompt::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         break;
     case WM_CLOSE:
         // The close box, Alt+F4 or the system menu: the same as "取消关机".
-        Finish(false);
+        RequestCancel();
         return 0;
     case WM_DPICHANGED:
         ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));

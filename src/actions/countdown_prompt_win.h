@@ -29,6 +29,18 @@ public:
     // cannot be made; then nothing will happen.
     bool 方法_提示关机_进行关机操作(const std::wstring& operation);
 
+    // "取消关机": the button, Esc and every close of the window come here. Asks the guard first (the
+    // parent's lock, with the prompt as the owner of its box); the countdown goes on meanwhile, and when
+    // it reaches its end first the operation happens and the question is withdrawn.
+    void RequestCancel();
+    // Asked before a cancel, with what it is; false keeps the countdown going. Unset: cancels at once.
+    // `dismiss` withdraws an open question when the countdown ends by itself.
+    void SetGuard(std::function<bool(HWND owner, const wchar_t* reason)> guard,
+                  std::function<void(HWND owner)> dismiss) {
+        guard_ = std::move(guard);
+        dismiss_ = std::move(dismiss);
+    }
+
     // Gives the prompt its keyboard (Tab between the buttons, Enter, Esc) when called from the message
     // loop before TranslateMessage; true when the message was used.
     bool PreTranslate(MSG& message);
@@ -63,6 +75,8 @@ private:
     HINSTANCE instance_;
     Performer perform_;
     ShutdownCountdown countdown_;
+    std::function<bool(HWND, const wchar_t*)> guard_;
+    std::function<void(HWND)> dismiss_;
     int dpi_ = 96;
     HWND label_ = nullptr;
     HWND bar_ = nullptr;

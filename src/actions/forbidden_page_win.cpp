@@ -4,6 +4,7 @@
 
 #include "base/command_ids.h"
 #include "base/texts.h"
+#include "base/app_messages.h"
 #include "platform/dpi_win.h"
 #include "platform/shortcut_win.h"
 
@@ -67,7 +68,7 @@ struct ControlLayout {
     DWORD exStyle;
     int left, top, width, height; // twips
 };
-constexpr std::array<ControlLayout, 7> kControls{{
+constexpr std::array<ControlLayout, 8> kControls{{
     {ids::kForbiddenNameLabel, L"STATIC", text::kForbiddenNameLabel, SS_LEFT, 0, 240, 300, 2400, 270},
     {ids::kForbiddenName, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 240, 600, 3060, 345},
     {ids::kForbiddenChoose, L"BUTTON", text::kForbiddenChoose, BS_PUSHBUTTON | WS_TABSTOP, 0, 3420, 585, 900,
@@ -78,6 +79,7 @@ constexpr std::array<ControlLayout, 7> kControls{{
     {ids::kForbiddenListLabel, L"STATIC", text::kForbiddenListLabel, SS_LEFT, 0, 4680, 300, 2400, 270},
     {ids::kForbiddenList, L"LISTBOX", L"", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
      WS_EX_CLIENTEDGE, 4680, 600, 3765, 2610},
+    {ids::kForbiddenKeptLine, L"STATIC", text::kForbiddenKeptOff, SS_LEFT | SS_NOPREFIX, 0, 240, 1860, 4080, 1000},
 }};
 
 HBRUSH WhiteBrush() {
@@ -86,7 +88,7 @@ HBRUSH WhiteBrush() {
 
 } // namespace
 
-ForbiddenProgramsPage::ForbiddenProgramsPage(ProcessTable& processes) : processes_(processes) {}
+ForbiddenProgramsPage::ForbiddenProgramsPage(ProcessTable& processes) : monitor_(processes) {}
 
 ForbiddenProgramsPage::~ForbiddenProgramsPage() {
     if (hwnd()) {
@@ -176,31 +178,73 @@ void ForbiddenProgramsPage::ChooseProgram() {
 }
 
 void ForbiddenProgramsPage::AddName() {
-    const std::wstring name = GetWindowTextString(nameField_);
-    switch (list_.Add(name)) {
-    case ForbiddenAddResult::EmptyName:
-        ::MessageBoxW(::GetAncestor(hwnd(), GA_ROOT), text::kMsgNoProgramChosen, text::kAppTitle,
-                      MB_OK | MB_ICONERROR);
+    const std::wstring name = TrimForbiddenName(GetWindowTextString(nameField_));
+    HWND owner = ::GetAncestor(hwnd(), GA_ROOT);
+    switch (CheckForbiddenName(name)) {
+    case ForbiddenNameCheck::Empty:
+        ::MessageBoxW(owner, text::kMsgNoProgramChosen, text::kAppTitle, MB_OK | MB_ICONERROR);
         ::SetFocus(nameField_);
+        return;
+    case ForbiddenNameCheck::NeverMatches: {
+        // Only the bare file name is ever compared: say so, and add it only if the user still wants it.
+        const std::wstring question = FillIn(text::kForbiddenNameNeverMatches, L"{name}", name);
+        if (::MessageBoxW(owner, question.c_str(), text::kAppTitle, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) !=
+            IDYES) {
+            return;
+        }
         break;
-    case ForbiddenAddResult::Added:
+    }
+    case ForbiddenNameCheck::Usable:
+        break;
+    }
+    if (list_.Add(name) == ForbiddenAddResult::Added) {
         ::SendMessageW(listBox_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-        break;
-    case ForbiddenAddResult::Duplicate:
-        break;
+        ListChanged();
     }
 }
 
 void ForbiddenProgramsPage::RemoveSelected() {
     const LRESULT selected = ::SendMessageW(listBox_, LB_GETCURSEL, 0, 0);
-    if (selected == LB_ERR || !list_.RemoveAt(static_cast<std::size_t>(selected))) {
+    if (selected == LB_ERR) {
         return;
     }
-    ::SendMessageW(listBox_, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+    // The entry is named again after the question: the list cannot change while the box is open, but the
+    // selection is read afresh all the same.
+    if (guard_ && !guard_(text::kAskForbidden)) {
+        return;
+    }
+    const LRESULT still = ::SendMessageW(listBox_, LB_GETCURSEL, 0, 0);
+    if (still == LB_ERR || !list_.RemoveAt(static_cast<std::size_t>(still))) {
+        return;
+    }
+    ::SendMessageW(listBox_, LB_DELETESTRING, static_cast<WPARAM>(still), 0);
+    ListChanged();
 }
 
-void ForbiddenProgramsPage::OnCheckTick() {
-    RunForbiddenCheck(list_.Entries(), processes_);
+void ForbiddenProgramsPage::SetEntries(std::vector<std::wstring> entries) {
+    list_.Assign(std::move(entries));
+    ::SendMessageW(listBox_, LB_RESETCONTENT, 0, 0);
+    for (const std::wstring& entry : list_.Entries()) {
+        ::SendMessageW(listBox_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    }
+}
+
+void ForbiddenProgramsPage::ShowListKept(bool kept) {
+    ::SetWindowTextW(::GetDlgItem(hwnd(), ids::kForbiddenKeptLine),
+                     kept ? text::kForbiddenKeptOn : text::kForbiddenKeptOff);
+}
+
+void ForbiddenProgramsPage::ListChanged() {
+    if (listChanged_) {
+        listChanged_(list_.Entries());
+    }
+}
+
+void ForbiddenProgramsPage::CheckNow() {
+    const std::vector<EndedProcess> ended = monitor_.Tick(list_.Entries());
+    if (!ended.empty() && processesEnded_) {
+        processesEnded_(ended);
+    }
 }
 
 LRESULT ForbiddenProgramsPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

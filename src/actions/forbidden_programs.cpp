@@ -7,14 +7,52 @@
 
 namespace kestrel {
 
+namespace {
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\u3000'; // the full-width blank of Chinese input too
+}
+
+} // namespace
+
+std::wstring TrimForbiddenName(const std::wstring& typed) {
+    std::size_t first = 0;
+    std::size_t last = typed.size();
+    while (first < last && IsBlank(typed[first])) {
+        ++first;
+    }
+    while (last > first && IsBlank(typed[last - 1])) {
+        --last;
+    }
+    return typed.substr(first, last - first);
+}
+
+ForbiddenNameCheck CheckForbiddenName(const std::wstring& trimmed) {
+    if (trimmed.empty()) {
+        return ForbiddenNameCheck::Empty;
+    }
+    if (trimmed.find_first_of(L"\\/:") != std::wstring::npos) {
+        return ForbiddenNameCheck::NeverMatches;
+    }
+    // A process name always has an extension: a dot with something after it.
+    const std::size_t dot = trimmed.rfind(L'.');
+    if (dot == std::wstring::npos || dot + 1 == trimmed.size()) {
+        return ForbiddenNameCheck::NeverMatches;
+    }
+    return ForbiddenNameCheck::Usable;
+}
+
 ForbiddenAddResult ForbiddenList::Add(const std::wstring& name) {
-    if (name.empty()) {
+    std::wstring trimmed = TrimForbiddenName(name);
+    if (trimmed.empty()) {
         return ForbiddenAddResult::EmptyName;
     }
-    if (std::find(entries_.begin(), entries_.end(), name) != entries_.end()) {
+    // Matching ignores letter case, so a second entry differing only in case would add nothing.
+    if (std::any_of(entries_.begin(), entries_.end(),
+                    [&](const std::wstring& entry) { return EqualIgnoringCase(entry, trimmed); })) {
         return ForbiddenAddResult::Duplicate;
     }
-    entries_.push_back(name);
+    entries_.push_back(std::move(trimmed));
     return ForbiddenAddResult::Added;
 }
 
@@ -30,35 +68,103 @@ bool IsForbiddenName(const std::wstring& exeName, const std::wstring& entry) {
     return !exeName.empty() && EqualIgnoringCase(exeName, entry);
 }
 
-bool EndForbiddenProcess(const std::wstring& entry, std::vector<ProcessEntry>& processes,
-                         ProcessTable& table) {
-    const unsigned long own = table.OwnProcessId();
-    for (auto process = processes.begin(); process != processes.end(); ++process) {
-        if (process->id == own || !IsForbiddenName(process->exeName, entry)) {
-            continue;
-        }
-        // Only the first match is tried, ended or not: the others of that name wait for later ticks.
-        if (table.Terminate(process->id)) {
-            processes.erase(process);
+const ProgramFile* ForbiddenMonitor::ProgramFileOf(const ProcessEntry& process) {
+    const Key key{process.id, process.createdAt};
+    auto found = programFiles_.find(key);
+    if (found == programFiles_.end()) {
+        // Read once per process: one that cannot be read is remembered as such and not asked again.
+        found = programFiles_.emplace(key, table_.ReadProgramFile(process).value_or(ProgramFile{})).first;
+    }
+    return found->second.path.empty() ? nullptr : &found->second;
+}
+
+bool ForbiddenMonitor::EndOne(const std::wstring& entry, const std::vector<Candidate>& candidates,
+                              std::vector<EndedProcess>& ended) {
+    // Those that refused before come last, so that they never shield a copy that can be ended.
+    std::vector<Candidate> ordered;
+    std::vector<Candidate> refusedBefore;
+    for (const Candidate& candidate : candidates) {
+        const ProcessEntry& p = processes_[candidate.process];
+        (refused_.count({p.id, p.createdAt}) ? refusedBefore : ordered).push_back(candidate);
+    }
+    ordered.insert(ordered.end(), refusedBefore.begin(), refusedBefore.end());
+    for (const Candidate& candidate : ordered) {
+        const ProcessEntry& p = processes_[candidate.process];
+        const Key key{p.id, p.createdAt};
+        const ProgramFile* file = candidate.byOriginalName ? ProgramFileOf(p) : nullptr;
+        switch (table_.End(p, file ? file->path : std::wstring())) {
+        case EndResult::Ended:
+            gone_[candidate.process] = true;
+            refused_.erase(key);
+            ended.push_back({entry, p.exeName, file ? file->path : std::wstring(), candidate.byOriginalName});
             return true;
+        case EndResult::Refused:
+            refused_.insert(key);
+            break;
+        case EndResult::NotThere:
+            gone_[candidate.process] = true;
+            break;
         }
-        return false;
     }
     return false;
 }
 
-std::size_t RunForbiddenCheck(const std::vector<std::wstring>& entries, ProcessTable& table) {
+std::vector<EndedProcess> ForbiddenMonitor::Tick(const std::vector<std::wstring>& entries) {
+    std::vector<EndedProcess> ended;
     if (entries.empty()) {
-        return 0;
+        refused_.clear();
+        programFiles_.clear();
+        return ended;
     }
     // One snapshot serves every entry: the cost of a tick does not grow with the list.
-    std::vector<ProcessEntry> processes;
-    if (!table.Snapshot(processes)) {
-        return 0;
+    if (!table_.Snapshot(processes_)) {
+        return ended;
     }
-    std::size_t ended = 0;
+    const std::size_t count = processes_.size();
+    gone_.assign(count, false);
+
+    // What is remembered about processes that have ended since is forgotten.
+    std::vector<Key> present;
+    present.reserve(count);
+    for (const ProcessEntry& p : processes_) {
+        present.emplace_back(p.id, p.createdAt);
+    }
+    std::sort(present.begin(), present.end());
+    const auto gone = [&](const Key& key) { return !std::binary_search(present.begin(), present.end(), key); };
+    std::erase_if(refused_, gone);
+    std::erase_if(programFiles_, [&](const auto& item) { return gone(item.first); });
+
+    // A process is matched by its program's original file name only when its own name matches no entry,
+    // so the version data of the others is never read.
+    const unsigned long own = table_.OwnProcessId();
+    std::vector<const ProgramFile*> files(count, nullptr);
+    for (std::size_t i = 0; i < count; ++i) {
+        const ProcessEntry& p = processes_[i];
+        if (p.id == own) {
+            gone_[i] = true;
+            continue;
+        }
+        const bool named = std::any_of(entries.begin(), entries.end(),
+                                       [&](const std::wstring& entry) { return IsForbiddenName(p.exeName, entry); });
+        if (!named) {
+            files[i] = ProgramFileOf(p);
+        }
+    }
+
+    std::vector<Candidate> candidates;
     for (const std::wstring& entry : entries) {
-        ended += EndForbiddenProcess(entry, processes, table) ? 1 : 0;
+        candidates.clear();
+        for (std::size_t i = 0; i < count; ++i) {
+            if (gone_[i]) {
+                continue;
+            }
+            if (IsForbiddenName(processes_[i].exeName, entry)) {
+                candidates.push_back({i, false});
+            } else if (files[i] && IsForbiddenName(files[i]->originalFileName, entry)) {
+                candidates.push_back({i, true});
+            }
+        }
+        EndOne(entry, candidates, ended);
     }
     return ended;
 }

@@ -4,7 +4,11 @@
 #include "platform/process_table.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestrel {
@@ -12,16 +16,29 @@ namespace kestrel {
 enum class ForbiddenAddResult {
     Added,
     EmptyName, // nothing typed or chosen: the user is told
-    Duplicate, // an exactly equal entry exists: silently not added
+    Duplicate, // the same name, ignoring letter case, is there already: silently not added
 };
 
-// The forbidden program names, in the order they were added, each exactly as typed. Lives in memory
-// only: every start begins with an empty list.
+// What a typed name can match.
+enum class ForbiddenNameCheck {
+    Empty,
+    Usable,
+    NeverMatches, // it holds a folder or has no extension: no process has such a name
+};
+
+// The typed name without the blanks around it.
+std::wstring TrimForbiddenName(const std::wstring& typed);
+ForbiddenNameCheck CheckForbiddenName(const std::wstring& trimmed);
+
+// The forbidden program names, in the order they were added.
 class ForbiddenList {
 public:
+    // Adds `name` with the blanks around it trimmed.
     ForbiddenAddResult Add(const std::wstring& name);
     // Removes the entry at `index` (0-based); an index past the end changes nothing.
     bool RemoveAt(std::size_t index);
+    // Replaces the whole list (the list kept from an earlier run).
+    void Assign(std::vector<std::wstring> entries) { entries_ = std::move(entries); }
     const std::vector<std::wstring>& Entries() const { return entries_; }
 
 private:
@@ -32,15 +49,43 @@ private:
 // case in every script. A folder path or a name without its extension never equals a bare name.
 bool IsForbiddenName(const std::wstring& exeName, const std::wstring& entry);
 
-// EndForbiddenProcess: ends the first process of `processes`, in order, whose name is `entry`, never
-// the table's own process. A process that was ended leaves `processes`, so that the next entry of the
-// same tick goes on to the next one; one that refuses stays and is tried again on the next tick.
-// Returns whether a process was ended.
-bool EndForbiddenProcess(const std::wstring& entry, std::vector<ProcessEntry>& processes,
-                         ProcessTable& table);
+// A process the monitor ended, and why.
+struct EndedProcess {
+    std::wstring entry;         // the list entry it matched
+    std::wstring exeName;       // its own file name
+    std::wstring path;          // its program file, when it was matched by its original file name
+    bool byOriginalName = false;
+};
 
-// One tick of Timer_禁止检测: one snapshot, then EndForbiddenProcess for each entry in list order. Each
-// entry ends at most one process per tick. Returns the number of processes ended.
-std::size_t RunForbiddenCheck(const std::vector<std::wstring>& entries, ProcessTable& table);
+// Timer_禁止检测's work: one snapshot per tick, then for each entry in list order the first process that
+// matches it is ended. A process matches by its own file name, or, when its name matches no entry, by
+// the original file name its program declares (a renamed copy). A process that refuses to end is
+// remembered and tried again only after the others, so it never shields them; still at most one process
+// per entry is ended in a tick. Kestrel's own process is never ended.
+class ForbiddenMonitor {
+public:
+    explicit ForbiddenMonitor(ProcessTable& table) : table_(table) {}
+
+    // One tick over `entries`; returns what was ended.
+    std::vector<EndedProcess> Tick(const std::vector<std::wstring>& entries);
+
+private:
+    using Key = std::pair<unsigned long, std::uint64_t>; // id and creation time
+    struct Candidate {
+        std::size_t process; // index into the snapshot
+        bool byOriginalName;
+    };
+    const ProgramFile* ProgramFileOf(const ProcessEntry& process);
+    // Ends one process for `entry` from `candidates`; false when none could be ended.
+    bool EndOne(const std::wstring& entry, const std::vector<Candidate>& candidates,
+                std::vector<EndedProcess>& ended);
+
+    ProcessTable& table_;
+    std::vector<ProcessEntry> processes_;
+    std::vector<bool> gone_;    // per snapshot index: ended or found to be gone this tick
+    std::set<Key> refused_;
+    // Version data per process, read once; an empty path when it could not be read.
+    std::map<Key, ProgramFile> programFiles_;
+};
 
 } // namespace kestrel

@@ -14,6 +14,9 @@
 #include "app/command_line.h"
 #include "base/texts.h"
 #include "editors/plan_editor_page_win.h"
+#include "lock/password_dialogs_win.h"
+#include "lock/registry_lock_store_win.h"
+#include "platform/crypto_win.h"
 #include "plans/plan_file.h"
 #include "plans/plan_file_saver.h"
 #include "plans/plan_store.h"
@@ -26,6 +29,7 @@
 #include "platform/dpi_win.h"
 #include "platform/folder_access_win.h"
 #include "platform/module_win.h"
+#include "platform/text_compare.h"
 #include "platform/xml_tree.h"
 #include "res/resource_ids.h"
 #include "shell/auto_start_win.h"
@@ -107,11 +111,47 @@ private:
     bool done_ = false;
 };
 #endif
+// The full path of the program a process runs; empty when it cannot be asked.
+std::wstring ProgramOf(DWORD processId) {
+    UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) {
+        return {};
+    }
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    if (!::QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) {
+        return {};
+    }
+    path.resize(size);
+    return path;
+}
+
+std::wstring_view FileNameOf(std::wstring_view path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
+}
 
 } // namespace
 
+HWND FindRunningKestrel() {
+    const std::wstring own = ExecutablePath();
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, kMainWindowClass, nullptr); window;
+         window = ::FindWindowExW(nullptr, window, kMainWindowClass, nullptr)) {
+        DWORD processId = 0;
+        if (!::GetWindowThreadProcessId(window, &processId) || processId == 0) {
+            continue;
+        }
+        const std::wstring program = ProgramOf(processId);
+        if (!program.empty() &&
+            (EqualIgnoringCase(program, own) || EqualIgnoringCase(FileNameOf(program), FileNameOf(own)))) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
 bool ActivatePreviousInstance() {
-    HWND previous = ::FindWindowW(nullptr, text::kMainWindowTitle);
+    HWND previous = FindRunningKestrel();
     if (!previous) {
         return false;
     }
@@ -135,11 +175,12 @@ bool SingleInstanceLock::Claim(const wchar_t* mutexName, DWORD patienceMs) {
     // it ends.
     mutex_.reset(::CreateMutexW(nullptr, TRUE, mutexName));
     if (!mutex_ || ::GetLastError() != ERROR_ALREADY_EXISTS) {
-        // Either this is the first copy, or the mutex cannot be made at all: then only the window
-        // title, already checked, can tell, and the start goes on.
+        // Either this is the first copy, or the mutex cannot be made at all: then only the window,
+        // already looked for, can tell, and the start goes on.
         return true;
     }
-    // Another copy holds the name: it is starting (its window comes soon) or ending (the name comes free).
+    // Someone holds the name: a copy starting (its window comes soon) or ending (the name comes free), or
+    // another program that took the name, which must not keep Kestrel from starting.
     constexpr DWORD kStepMs = 100;
     for (DWORD waited = 0; waited < patienceMs; waited += kStepMs) {
         const DWORD wait = ::WaitForSingleObject(mutex_.get(), kStepMs);
@@ -151,7 +192,7 @@ bool SingleInstanceLock::Claim(const wchar_t* mutexName, DWORD patienceMs) {
             return false;
         }
     }
-    return false;
+    return true;
 }
 
 // The plan file's keeper and its saver; kept out of the header so that only this file knows the XML
@@ -177,12 +218,80 @@ Application::~Application() {
     }
 }
 
+void Application::SetUpParentLock() {
+    LockStore* store = options_.lockStore;
+    if (!store) {
+        ownLockStore_ = std::make_unique<RegistryLockStore>();
+        store = ownLockStore_.get();
+    }
+    DeriveKeyFunction derive = options_.deriveKey;
+    if (!derive) {
+        derive = [](const std::wstring& password, const PasswordSalt& salt,
+                    std::uint32_t iterations) -> std::optional<PasswordKey> {
+            PasswordKey key{};
+            if (!DerivePbkdf2Sha256(password, salt, iterations, key)) {
+                return std::nullopt;
+            }
+            return key;
+        };
+    }
+    lock_ = std::make_unique<ParentLock>(
+        *store, std::move(derive), [](std::span<std::uint8_t> buffer) { return SystemRandom(buffer); },
+        [] { return static_cast<std::uint64_t>(::GetTickCount64()); });
+    lock_->Load();
+    lock_->SetStateListener([this](LockState state) { OnLockStateChanged(state); });
+    guard_ = std::make_unique<PasswordGuard>(options_.instance, *lock_);
+}
+
+bool Application::AllowGuarded(HWND owner, const wchar_t* reason) {
+    // Once Exit has begun nothing is asked any more: the session's end must never wait for a box.
+    return ending_ || guard_->Allow(owner, reason);
+}
+
+void Application::ShowParentPassword() {
+    if (helpDialogOpen_) {
+        return;
+    }
+    helpDialogOpen_ = true;
+    ShowParentPasswordDialog(options_.instance, main_->hwnd(), *lock_);
+    helpDialogOpen_ = false;
+}
+
+void Application::OnLockStateChanged(LockState state) {
+    if (!forbiddenPage_) {
+        return;
+    }
+    forbiddenPage_->ShowListKept(state != LockState::Off);
+    // From the moment a password is set the list is kept; removing it removed the kept list, and this
+    // run keeps its entries.
+    lock_->KeepForbiddenList(forbiddenPage_->List().Entries());
+}
+
+void Application::ReportEndedProcesses(const std::vector<EndedProcess>& ended) {
+    for (const EndedProcess& process : ended) {
+        if (process.byOriginalName) {
+            // A parent should see an unexpected match: the full path and the entry it matched. The path
+            // goes in last: it may hold anything.
+            tray_.ShowBalloon(text::kAppTitle,
+                              FillIn(FillIn(text::kForbiddenEndedRenamed, L"{entry}", process.entry), L"{path}",
+                                     process.path));
+        }
+    }
+}
+
 std::wstring Application::PlanFilePathText() const {
     return store_->store->Path();
 }
 
 bool Application::Start() {
+    SetUpParentLock();
     MainWindowEvents events;
+    events.allow = [this](const wchar_t* reason) {
+        return AllowGuarded(main_->hwnd(), reason);
+    };
+    events.parentPasswordRequested = [this] {
+        ShowParentPassword();
+    };
     events.autoStartClicked = [this](bool ticked) {
         if (options_.applyAutoStart) {
             options_.applyAutoStart(ticked);
@@ -251,6 +360,11 @@ bool Application::Start() {
     // The tip names the next plan, and follows every change of the list.
     nextPlanSubscription_ = plans_.Subscribe([this](const PlanListEvent&) { ShowNextPlan(); });
     ShowNextPlan();
+    if (lock_->State() == LockState::Unreadable) {
+        // Said once, without a box: the user may not be at the screen yet.
+        tray_.ShowBalloon(text::kAppTitle,
+                          FillIn(text::kLockUnreadableBalloon, L"{value}", PasswordValueFullName()));
+    }
     main_->FinishAfterShow();
     // Last, since loading the browser control takes a moment; the page itself loads on its own time.
     if (options_.advertBanner) {
@@ -331,10 +445,21 @@ void Application::CreatePage(int tab) {
     case kTabPlanList:
         planListPage_ = std::make_unique<PlanListPage>(plans_, mainWindow);
         planListPage_->Create(main_->Panel(kTabPlanList));
+        planListPage_->SetGuard([this](const wchar_t* reason) { return AllowGuarded(main_->hwnd(), reason); });
         break;
     case kTabForbidden:
         forbiddenPage_ = std::make_unique<ForbiddenProgramsPage>(processTable_);
         forbiddenPage_->Create(main_->Panel(kTabForbidden));
+        // Under the lock the list of the last run comes back, also on a start at log-on.
+        if (lock_->IsSet()) {
+            forbiddenPage_->SetEntries(lock_->KeptForbiddenList());
+        }
+        forbiddenPage_->ShowListKept(lock_->IsSet());
+        forbiddenPage_->SetGuard([this](const wchar_t* reason) { return AllowGuarded(main_->hwnd(), reason); });
+        forbiddenPage_->SetListChanged(
+            [this](const std::vector<std::wstring>& entries) { lock_->KeepForbiddenList(entries); });
+        forbiddenPage_->SetProcessesEnded(
+            [this](const std::vector<EndedProcess>& ended) { ReportEndedProcesses(ended); });
         break;
     default:
         break;
@@ -367,9 +492,13 @@ void Application::StartScheduler() {
         &StartPlanProgram, [this](const std::wstring& program, const LaunchResult& result) {
             ReportStartFailure(program, result);
         });
+    prompt_->SetGuard([this](HWND owner, const wchar_t* reason) { return AllowGuarded(owner, reason); },
+                      [this](HWND owner) { guard_->DismissOwnedBy(owner); });
     SchedulerOptions schedulerOptions;
     schedulerOptions.lastMinute = options_.lastMinute;
-    schedulerOptions.parentLockActive = options_.parentLockActive;
+    // While a parent's password is set, sleep is no way around a bedtime plan.
+    schedulerOptions.parentLockActive =
+        options_.parentLockActive ? options_.parentLockActive : std::function<bool()>([this] { return ParentLockIsSet(); });
     scheduler_ = std::make_unique<Scheduler>(plans_, clock_, firedPlans_, std::move(schedulerOptions));
 }
 
@@ -378,7 +507,7 @@ void Application::OnSecondTick() {
         scheduler_->RunPass();
     }
     if (forbiddenPage_) {
-        forbiddenPage_->Tick();
+        forbiddenPage_->CheckNow();
     }
     if (nextPlanMinute_ != MinuteNumber(clock_.Now())) {
         ShowNextPlan();

@@ -3,6 +3,8 @@
 // session). Everything runs on the one user-interface thread.
 #pragma once
 
+#include "actions/forbidden_programs.h"
+#include "lock/parent_lock.h"
 #include "plans/plan_list.h"
 #include "plans/scheduler.h"
 #include "platform/system_power_win.h"
@@ -15,6 +17,7 @@
 #include <windows.h>
 
 #include <array>
+#include <vector>
 #include <functional>
 #include <cstdint>
 #include <memory>
@@ -27,6 +30,7 @@ class CountdownPrompt;
 class ForbiddenProgramsPage;
 class HelperLibraries;
 class PlanEditorPage;
+class PasswordGuard;
 class PlanListPage;
 class ProgramStarter;
 class ReminderPopups;
@@ -36,16 +40,23 @@ inline constexpr wchar_t kSingleInstanceMutexName[] = L"Local\\Kestrel.SingleIns
 // How long a second start waits for the first copy's window to appear before giving up.
 inline constexpr DWORD kSingleInstancePatienceMs = 5000;
 
-// ActivatePreviousInstance: finds a running copy by its main window's exact title (hidden windows too),
-// shows it, restores it and brings it to the top. Returns whether one was found.
+// The main window of a running Kestrel (hidden ones too): a top-level window of Kestrel's own class whose
+// process runs this very program file or one of the same file name. A window that only looks like it
+// (the same title, the same class in another program) is not one. nullptr when there is none.
+HWND FindRunningKestrel();
+
+// ActivatePreviousInstance: finds a running copy (FindRunningKestrel), shows it, restores it and brings
+// it to the top. Returns whether one was found.
 bool ActivatePreviousInstance();
 
-// Makes sure only one copy runs. A copy's window title is how a later start finds it; the named mutex
-// closes the gap between two starts at the same moment, before either window exists.
+// Makes sure only one copy runs. A copy's main window is how a later start finds it; the named mutex
+// closes the gap between two starts at the same moment, before either window exists. Another program
+// holding the name cannot keep Kestrel from starting: after the patience it starts all the same.
 class SingleInstanceLock {
 public:
     // True when this process is the one copy and should go on. False when another copy was brought
-    // forward (or is still starting and never showed its window in time): this process ends at once.
+    // forward: this process ends at once. While the name is held and no window is there, waits up to
+    // `patienceMs` for one (a copy starting at the same moment), then goes on.
     bool Claim(const wchar_t* mutexName = kSingleInstanceMutexName,
                DWORD patienceMs = kSingleInstancePatienceMs);
 
@@ -78,6 +89,10 @@ struct ApplicationOptions {
     LastMinuteStore* lastMinute = nullptr;
     // Whether the parent's lock holds now (sleep is then no way around a power plan); empty: never.
     std::function<bool()> parentLockActive;
+    // Where the parent's lock keeps its record and the forbidden list (null: the registry), and how a
+    // password becomes a key (empty: PBKDF2-HMAC-SHA256 through the system). Tests pass fakes.
+    LockStore* lockStore = nullptr;
+    DeriveKeyFunction deriveKey;
 };
 
 class Application {
@@ -98,6 +113,9 @@ public:
     MainWindow& mainWindow() { return *main_; }
     PlanList& plans() { return plans_; }
     const TrayIcon& trayIcon() const { return tray_; }
+    // The parent's lock. IsSet() is cheap: it reads no registry and derives no key.
+    ParentLock& parentLock() { return *lock_; }
+    bool ParentLockIsSet() const { return lock_->IsSet(); }
     // The full path of Values.xml.
     std::wstring PlanFilePathText() const;
 
@@ -147,12 +165,21 @@ private:
     void WireHelpMenu(MainWindowEvents& events);
     void ShowAboutBox();
     void ShowFeedback();
+    // The parent's lock: read at start-up, asked by every guarded command.
+    void SetUpParentLock();
+    bool AllowGuarded(HWND owner, const wchar_t* reason);
+    void ShowParentPassword();
+    void OnLockStateChanged(LockState state);
+    void ReportEndedProcesses(const std::vector<EndedProcess>& ended);
     // The one real end: save (reporting a failure only when allowed), remove the icon, close every window
     // and leave the message loop.
     void End(bool mayReport);
 
     ApplicationOptions options_;
     SystemClock clock_;
+    std::unique_ptr<LockStore> ownLockStore_;
+    std::unique_ptr<ParentLock> lock_;
+    std::unique_ptr<PasswordGuard> guard_;
     PlanList plans_;
     std::unique_ptr<Plans> store_;
     std::unique_ptr<MainWindow> main_;

@@ -55,6 +55,7 @@ inline constexpr unsigned kForbiddenAdd = 1504;       // Command_加添禁止
 inline constexpr unsigned kForbiddenRemove = 1505;    // Command_删除禁止
 inline constexpr unsigned kForbiddenListLabel = 1506; // Label_Tips(0), "禁止列表"
 inline constexpr unsigned kForbiddenList = 1507;      // List_禁止列表
+inline constexpr unsigned kForbiddenKeptLine = 1508;  // how long the list lasts
 
 // Controls of the shutdown countdown prompt.
 inline constexpr unsigned kCountdownLabel = 1201;        // Label_Tips(0)
@@ -65,6 +66,23 @@ inline constexpr unsigned kCountdownCancelButton = 1204; // Command_取消关机
 // Help menu.
 inline constexpr unsigned kCmdHelpFeedback = 40011;
 inline constexpr unsigned kCmdHelpAbout = 40012;
+inline constexpr unsigned kCmdHelpParentPassword = 40013; // "家长密码(&P)..."
+
+// Controls of the parent's lock: the password box of a guarded command (OK is IDOK, Cancel IDCANCEL) and
+// the Help menu's password dialog (its first button is IDOK, close IDCANCEL). Both are titled "家长密码".
+inline constexpr unsigned kAskReason = 1600;
+inline constexpr unsigned kAskLabel = 1601;
+inline constexpr unsigned kAskPassword = 1602;
+inline constexpr unsigned kLockStatus = 1603;  // "密码错误" and the like, in both
+inline constexpr unsigned kLockWait = 1604;    // how long until the next try, in both
+inline constexpr unsigned kLockIntro = 1610;
+inline constexpr unsigned kLockOldLabel = 1611;
+inline constexpr unsigned kLockOld = 1612;
+inline constexpr unsigned kLockNewLabel = 1613;
+inline constexpr unsigned kLockNew = 1614;
+inline constexpr unsigned kLockConfirmLabel = 1615;
+inline constexpr unsigned kLockConfirm = 1616;
+inline constexpr unsigned kLockRemove = 1617;
 
 // Controls of the about box (frmAbout), the feedback dialog and the advert banner (1550..1599).
 inline constexpr unsigned kAboutIcon = 1550;        // picIcon

@@ -184,6 +184,17 @@ inline constexpr wchar_t kForbiddenRemove[] = L"从禁止列表删除(&D)";
 inline constexpr wchar_t kForbiddenListLabel[] = L"禁止列表(&L)";
 inline constexpr wchar_t kForbiddenDefaultExtension[] = L"exe";
 inline constexpr wchar_t kMsgNoProgramChosen[] = L"程序未指明，请选取程序！";
+// The page's line on how long the list lasts, without and with a parent's password.
+inline constexpr wchar_t kForbiddenKeptOff[] =
+    L"禁止列表只保留到程序退出。设置家长密码（帮助菜单）后，它会一直保存。";
+inline constexpr wchar_t kForbiddenKeptOn[] = L"已设置家长密码：禁止列表会一直保存，重新启动后仍然有效。";
+// A typed name that no process can have; {name} is the name, Yes adds it all the same.
+inline constexpr wchar_t kForbiddenNameNeverMatches[] =
+    L"只需填写程序的文件名，例如 game.exe。\n\n“{name}”含有文件夹或者没有扩展名，不会与任何程序相符。"
+    L"仍然要添加吗？";
+// Tray balloon when a renamed copy was ended: {path} is its program file, {entry} the entry it matched.
+inline constexpr wchar_t kForbiddenEndedRenamed[] =
+    L"已结束程序：\n{path}\n它的原始文件名是禁止列表中的“{entry}”。";
 
 // Main window.
 inline constexpr wchar_t kAutoStartCaption[] = L"开机自动启动";
@@ -252,6 +263,52 @@ inline constexpr wchar_t kFeedbackSending[] = L"正在发送...";
 inline constexpr wchar_t kFeedbackEmpty[] = L"请先填写您的意见或建议，再发送。";
 inline constexpr wchar_t kFeedbackSent[] = L"您的意见已发送成功，谢谢！";
 inline constexpr wchar_t kFeedbackFailed[] = L"意见发送失败，请检查网络连接后再试。";
+
+// The parent's lock: the Help menu's password dialog, the password box of guarded commands, the
+// forbidden page's line on keeping its list, and what is said about a record that cannot be read. The
+// two value names are stored under HKEY_CURRENT_USER\Software\Kestrel.
+inline constexpr wchar_t kMenuParentPassword[] = L"家长密码(&P)...";
+inline constexpr wchar_t kPasswordValueName[] = L"ParentPassword";
+inline constexpr wchar_t kForbiddenValueName[] = L"ForbiddenPrograms";
+inline constexpr wchar_t kLockCaption[] = L"家长密码";
+inline constexpr wchar_t kLockIntroOff[] =
+    L"设置家长密码后，退出程序、删除或禁用计划、从禁止列表删除程序、取消开机自动启动和取消关机都要先输入"
+    L"这个密码。禁止列表也会保存下来，重新启动后仍然有效。";
+inline constexpr wchar_t kLockIntroOn[] =
+    L"已设置家长密码。修改密码请填写当前密码和两次新密码；删除密码只需填写当前密码。";
+inline constexpr wchar_t kLockOldLabel[] = L"当前密码(&O)：";
+inline constexpr wchar_t kLockNewLabel[] = L"新密码(&N)：";
+inline constexpr wchar_t kLockConfirmLabel[] = L"再次输入新密码(&C)：";
+inline constexpr wchar_t kLockSet[] = L"设置密码(&S)";
+inline constexpr wchar_t kLockChange[] = L"修改密码(&M)";
+inline constexpr wchar_t kLockRemove[] = L"删除密码(&R)";
+inline constexpr wchar_t kLockClose[] = L"关闭";
+inline constexpr wchar_t kLockEmpty[] = L"新密码不能为空。";
+inline constexpr wchar_t kLockMismatch[] = L"两次输入的新密码不一样，请重新输入。";
+inline constexpr wchar_t kLockWrong[] = L"密码错误";
+// Under "密码错误" while the next try has to wait; {seconds} counts down.
+inline constexpr wchar_t kLockWait[] = L"请等 {seconds} 秒后再试。";
+inline constexpr wchar_t kLockFailed[] = L"系统的加密功能不可用，无法处理密码。";
+inline constexpr wchar_t kLockNotSaved[] = L"无法把家长密码写入注册表，密码没有改变。";
+inline constexpr wchar_t kLockSetDone[] = L"家长密码已设置。";
+inline constexpr wchar_t kLockChangeDone[] = L"家长密码已修改。";
+inline constexpr wchar_t kLockRemoveDone[] =
+    L"家长密码已删除。保存的禁止列表也已删除，本次运行中的禁止列表不变。";
+// {value} is the registry value's full name.
+inline constexpr wchar_t kLockUnreadable[] =
+    L"家长密码的记录已损坏或无法识别，无法核对密码，受保护的操作都不能进行。\n\n要重新设置密码，请删除注册表值：\n"
+    L"{value}";
+inline constexpr wchar_t kLockUnreadableBalloon[] =
+    L"家长密码的记录已损坏或无法识别，Kestrel 按已加锁处理。要重新设置，请删除注册表值 {value}。";
+inline constexpr wchar_t kAskLabel[] = L"请输入家长密码(&P)：";
+inline constexpr wchar_t kAskOk[] = L"确定";
+inline constexpr wchar_t kAskCancel[] = L"取消";
+// What the password box says it is asked for.
+inline constexpr wchar_t kAskExit[] = L"退出 Kestrel 需要家长密码。";
+inline constexpr wchar_t kAskPlans[] = L"删除或禁用计划需要家长密码。";
+inline constexpr wchar_t kAskForbidden[] = L"从禁止列表删除程序需要家长密码。";
+inline constexpr wchar_t kAskAutoStart[] = L"取消开机自动启动需要家长密码。";
+inline constexpr wchar_t kAskCountdown[] = L"取消关机需要家长密码。";
 
 // Auto-start registry entry.
 inline constexpr wchar_t kRunKeyPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";

@@ -371,6 +371,13 @@ void PlanListPage::RunCommand(unsigned commandId) {
     if (plans_.Empty()) {
         return;
     }
+    // Disabling and deleting are what the parent's lock guards; a single-row command with no row
+    // selected would do nothing, so it asks nothing.
+    const bool singleRow = commandId == ids::kCmdPlanDisable || commandId == ids::kCmdPlanDelete;
+    const bool guarded = singleRow || commandId == ids::kCmdPlanDisableAll || commandId == ids::kCmdPlanDeleteAll;
+    if (guarded && guard_ && !(singleRow && SelectedIndex() == 0) && !guard_(text::kAskPlans)) {
+        return;
+    }
     switch (commandId) {
     case ids::kCmdPlanEnable:
         plans_.SetStatus(SelectedIndex(), text::kStatusEnabled);

@@ -28,6 +28,10 @@ public:
     // commands act on the selected row and do nothing when none is selected.
     void RunCommand(unsigned commandId);
 
+    // Asked before a command that disables or deletes plans, with what the command is (the parent's
+    // lock); false keeps it from happening. Unset: every command goes ahead.
+    void SetGuard(std::function<bool(const wchar_t* reason)> guard) { guard_ = std::move(guard); }
+
     // Lays the page out again after the window moved to a monitor of another dpi.
     void ApplyDpi(int dpi);
 
@@ -61,6 +65,7 @@ private:
     POINT tipCell_{-1, -1}; // row and column the tip shows, or -1, -1
     UniqueFont font_;       // the list view's, replaced when the dpi changes
     int dpi_ = 96;
+    std::function<bool(const wchar_t*)> guard_;
 };
 
 } // namespace kestrel::win

@@ -79,3 +79,21 @@ void RenderRegistryValue(std::uint32_t type, std::span<const std::uint8_t> data,
 }
 
 } // namespace kestrel
+
+namespace kestrel {
+
+std::vector<std::wstring> SplitMultiString(std::span<const std::uint8_t> data) {
+    const std::wstring text = CodeUnits(data);
+    std::vector<std::wstring> strings;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.size(), text.find(L'\0', start));
+        if (end == start) {
+            break; // the empty string that closes the list
+        }
+        strings.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return strings;
+}
+
+} // namespace kestrel

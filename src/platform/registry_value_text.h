@@ -7,6 +7,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kestrel {
 
@@ -38,5 +39,9 @@ using EnvironmentExpander = std::function<std::wstring(const std::wstring&)>;
 // (none at all leaves `result` unchanged); longer data is read from its first four bytes.
 void RenderRegistryValue(std::uint32_t type, std::span<const std::uint8_t> data,
                          const EnvironmentExpander& expand, std::wstring& result);
+
+// The strings of a REG_MULTI_SZ value's raw bytes, in order, up to the empty string that closes the
+// list. A missing closing NUL is tolerated; a trailing odd byte is ignored.
+std::vector<std::wstring> SplitMultiString(std::span<const std::uint8_t> data);
 
 } // namespace kestrel

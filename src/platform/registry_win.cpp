@@ -66,37 +66,79 @@ bool SetRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& val
                             reinterpret_cast<const BYTE*>(bytes.data()), byteCount) == ERROR_SUCCESS;
 }
 
+bool SetRegBinary(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
+                  std::span<const std::uint8_t> data) {
+    if (data.size() > kMaxRegValueBytes) {
+        return false;
+    }
+    UniqueRegKey key;
+    if (::RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                          key.put(), nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    return ::RegSetValueExW(key.get(), valueName.c_str(), 0, REG_BINARY, data.data(),
+                            static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
+namespace {
+
+// Reads one value of an open key, following a value whose size changes between asking for its size and
+// reading it.
+RegRead ReadValue(HKEY key, const std::wstring& valueName, DWORD& valueType, std::vector<std::uint8_t>& data) {
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    const LONG asked = ::RegQueryValueExW(key, valueName.c_str(), nullptr, &type, nullptr, &size);
+    if (asked != ERROR_SUCCESS) {
+        return asked == ERROR_FILE_NOT_FOUND ? RegRead::Missing : RegRead::Unreadable;
+    }
+    std::vector<std::uint8_t> buffer;
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        if (size > kMaxRegValueBytes) {
+            return RegRead::Unreadable;
+        }
+        buffer.resize(size);
+        DWORD got = size;
+        const LONG status = ::RegQueryValueExW(key, valueName.c_str(), nullptr, &type,
+                                               buffer.empty() ? nullptr : buffer.data(), &got);
+        if (status == ERROR_SUCCESS) {
+            buffer.resize(std::min<std::size_t>(got, buffer.size()));
+            valueType = type;
+            data = std::move(buffer);
+            return RegRead::Read;
+        }
+        if (status != ERROR_MORE_DATA) {
+            return status == ERROR_FILE_NOT_FOUND ? RegRead::Missing : RegRead::Unreadable;
+        }
+        // `got` is the new size; grow at least a little in case a key type reports no size.
+        size = std::max<DWORD>(got, size + size / 2 + 64);
+    }
+    return RegRead::Unreadable;
+}
+
+} // namespace
+
+RegRead QueryRegBytes(HKEY root, const std::wstring& keyPath, const std::wstring& valueName, DWORD& valueType,
+                      std::vector<std::uint8_t>& data) {
+    UniqueRegKey key;
+    const LONG opened = ::RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put());
+    if (opened != ERROR_SUCCESS) {
+        return opened == ERROR_FILE_NOT_FOUND ? RegRead::Missing : RegRead::Unreadable;
+    }
+    return ReadValue(key.get(), valueName, valueType, data);
+}
+
 bool QueryRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName, DWORD& valueType,
                    std::wstring& result) {
     UniqueRegKey key;
     if (::RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
         return false;
     }
+    // A missing, deleted, oversized or unreadable value reads as nothing.
     DWORD type = REG_NONE;
-    DWORD size = 0;
-    if (::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-        return true; // a missing value reads as nothing
-    }
     std::vector<std::uint8_t> buffer;
-    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        if (size > kMaxRegValueBytes) {
-            return true;
-        }
-        buffer.resize(size);
-        DWORD got = size;
-        const LONG status = ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type,
-                                               buffer.empty() ? nullptr : buffer.data(), &got);
-        if (status == ERROR_SUCCESS) {
-            buffer.resize(std::min<std::size_t>(got, buffer.size()));
-            valueType = type;
-            RenderRegistryValue(type, buffer, ExpandEnvironment, result);
-            return true;
-        }
-        if (status != ERROR_MORE_DATA) {
-            return true; // deleted meanwhile, or unreadable: nothing to show
-        }
-        // `got` is the new size; grow at least a little in case a key type reports no size.
-        size = std::max<DWORD>(got, size + size / 2 + 64);
+    if (ReadValue(key.get(), valueName, type, buffer) == RegRead::Read) {
+        valueType = type;
+        RenderRegistryValue(type, buffer, ExpandEnvironment, result);
     }
     return true;
 }

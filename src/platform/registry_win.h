@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace kestrel::win {
 
@@ -21,6 +24,16 @@ bool SetRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& val
 // value's actual type on return. Values above kMaxRegValueBytes are not read (result unchanged).
 bool QueryRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName, DWORD& valueType,
                    std::wstring& result);
+
+// Writes `data` as a REG_BINARY value, creating the key when it is missing. True only when written.
+bool SetRegBinary(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
+                  std::span<const std::uint8_t> data);
+
+// Reads a value's type and raw bytes. Unless Read, both are unchanged: Missing when the key or the value
+// does not exist, Unreadable when it exists but cannot be read (no access, larger than kMaxRegValueBytes).
+enum class RegRead { Read, Missing, Unreadable };
+RegRead QueryRegBytes(HKEY root, const std::wstring& keyPath, const std::wstring& valueName, DWORD& valueType,
+                   std::vector<std::uint8_t>& data);
 
 // Deletes a value. True only when the key was opened and the value deleted.
 bool DeleteRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName);

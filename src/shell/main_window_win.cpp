@@ -43,7 +43,6 @@ const COLORREF kClockInk = RGB(64, 64, 64);
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = 0;
-constexpr wchar_t kWindowClass[] = L"Kestrel.MainWindow";
 constexpr wchar_t kPanelClass[] = L"Kestrel.Panel";
 
 SIZE StripSize(int dpi) {
@@ -156,7 +155,7 @@ bool MainWindow::Create(HINSTANCE instance) {
     WNDCLASSEXW wc{};
     wc.hInstance = instance;
     wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-    if (!CreateWindowOf(kWindowClass, wc, kWindowExStyle, text::kMainWindowTitle, kWindowStyle, frame.left,
+    if (!CreateWindowOf(kMainWindowClass, wc, kWindowExStyle, text::kMainWindowTitle, kWindowStyle, frame.left,
                         frame.top, frame.right - frame.left, frame.bottom - frame.top, nullptr, menuBar)) {
         ::DestroyMenu(menuBar);
         return false;
@@ -182,6 +181,7 @@ bool MainWindow::Create(HINSTANCE instance) {
 HMENU MainWindow::CreateMenus() {
     HMENU help = ::CreatePopupMenu();
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpFeedback, text::kMenuFeedback);
+    ::AppendMenuW(help, MF_STRING, ids::kCmdHelpParentPassword, text::kMenuParentPassword);
     ::AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpAbout, text::kMenuAbout);
     HMENU bar = ::CreateMenu();
@@ -496,12 +496,24 @@ void MainWindow::OnClose() {
     }
 }
 
+void MainWindow::OnAutoStartClicked() {
+    const bool ticked = AutoStartChecked();
+    // The box has already changed; a refused clear puts the tick back and writes nothing.
+    if (!ticked && !Allowed(text::kAskAutoStart)) {
+        SetAutoStartChecked(true);
+        return;
+    }
+    if (events_.autoStartClicked) {
+        events_.autoStartClicked(ticked);
+    }
+}
+
 void MainWindow::OnCommand(unsigned id, unsigned code, HWND control) {
     if (control) {
         if (id >= ids::kTabButtonFirst && id < ids::kTabButtonFirst + kTabCount && code == BN_CLICKED) {
             SelectTab(static_cast<int>(id - ids::kTabButtonFirst) + 1);
-        } else if (id == ids::kAutoStartCheck && code == BN_CLICKED && events_.autoStartClicked) {
-            events_.autoStartClicked(AutoStartChecked());
+        } else if (id == ids::kAutoStartCheck && code == BN_CLICKED) {
+            OnAutoStartClicked();
         }
         return;
     }
@@ -513,7 +525,15 @@ void MainWindow::OnCommand(unsigned id, unsigned code, HWND control) {
         HideToTray();
         break;
     case ids::kCmdTrayExit:
-        RequestExit();
+        // Also how an installer asks a running copy to end: it gets the same question.
+        if (Allowed(text::kAskExit)) {
+            RequestExit();
+        }
+        break;
+    case ids::kCmdHelpParentPassword:
+        if (events_.parentPasswordRequested) {
+            events_.parentPasswordRequested();
+        }
         break;
     case ids::kCmdHelpFeedback:
         if (events_.feedbackRequested) {

@@ -19,6 +19,10 @@
 
 namespace kestrel::win {
 
+// The main window's class: Kestrel's own, fixed, so that a second start and an installer find a running
+// copy by it (the title carries the version).
+inline constexpr wchar_t kMainWindowClass[] = L"Kestrel.MainWindow";
+
 // Tab numbers, as the buttons and panels are counted from the left.
 inline constexpr int kTabShutdown = 1;  // 定时关机
 inline constexpr int kTabReminder = 2;  // 定时提醒
@@ -51,6 +55,11 @@ struct MainWindowEvents {
     std::function<void()> suspending;
     std::function<void()> resumed;
     std::function<void()> timeChanged;
+    // Asked before a command the parent's lock guards (Exit, clearing the auto-start box), with what the
+    // command is; false keeps it from happening. Without this handler every command goes ahead.
+    std::function<bool(const wchar_t* reason)> allow;
+    // Help → "家长密码(&P)...".
+    std::function<void()> parentPasswordRequested;
 };
 
 class MainWindow final : public Window {
@@ -140,6 +149,8 @@ private:
     void MoveFocusTo(HWND control);
     // Tells the pages of the tab in front that they have come into sight (ids::kMsgPageShown).
     void TellPagesShown();
+    void OnAutoStartClicked();
+    bool Allowed(const wchar_t* reason) const { return !events_.allow || events_.allow(reason); }
     void MinimiseAndHide();
     void ShowPostedNotices();
     // Sets Timer_ComputerOperation to fire just after the next whole second of the clock.

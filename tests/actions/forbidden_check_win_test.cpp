@@ -51,15 +51,28 @@ TEST(ForbiddenCheckSoak, HandleCountStaysFlatOverManyTicks) {
                                nullptr, nullptr, &startup, &exited));
     ASSERT_EQ(WaitForSingleObject(exited.hProcess, 30000), WAIT_OBJECT_0);
 
-    // Each tick: the real snapshot plus that process and an id nobody has, neither of which can be ended.
-    SystemProcessTable table;
+    // Each tick: the real snapshot plus that process and an id nobody has, neither of which can be ended,
+    // and the version data of every process to read.
+    struct WithStrangers final : ProcessTable {
+        SystemProcessTable system;
+        DWORD exitedId = 0;
+        bool Snapshot(std::vector<ProcessEntry>& processes) override {
+            const bool taken = system.Snapshot(processes);
+            processes.push_back({exitedId, L"ended.exe", 1});
+            processes.push_back({0xFFFFFFF0u, L"absent.exe", 1});
+            return taken;
+        }
+        std::optional<ProgramFile> ReadProgramFile(const ProcessEntry& p) override {
+            return system.ReadProgramFile(p);
+        }
+        EndResult End(const ProcessEntry& p, const std::wstring& path) override { return system.End(p, path); }
+        unsigned long OwnProcessId() const override { return system.OwnProcessId(); }
+    } table;
+    table.exitedId = exited.dwProcessId;
     const auto tick = [&] {
-        std::vector<ProcessEntry> processes;
-        table.Snapshot(processes);
-        processes.push_back({exited.dwProcessId, L"ended.exe"});
-        processes.push_back({0xFFFFFFF0u, L"absent.exe"});
-        EndForbiddenProcess(L"ENDED.EXE", processes, table);
-        EndForbiddenProcess(L"absent.exe", processes, table);
+        // A new monitor each time: nothing is remembered, so every handle is opened again.
+        ForbiddenMonitor monitor(table);
+        monitor.Tick({L"ENDED.EXE", L"absent.exe", L"no-such-original.exe"});
     };
     tick();
     const ULONG before = OwnHandleCount();

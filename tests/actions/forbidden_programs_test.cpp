@@ -1,35 +1,65 @@
-// The monitor's rule over a fake process table. (Adding and deleting entries is driven on the real page.)
+// The monitor's rule and the entry checks over a fake process table. (Adding and deleting entries is
+// driven on the real page.)
 #include "actions/forbidden_programs.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 
 namespace kestrel {
 namespace {
 
-// Processes in snapshot order; a terminated one leaves the table unless it refuses.
+struct FakeProcess {
+    ProcessEntry entry;
+    std::wstring path;     // the program file
+    std::wstring original; // the original file name its version resource declares
+    bool refuses = false;
+};
+
+// Processes in snapshot order. End checks what the real table checks through its handle: the same
+// creation time, and the expected image.
 struct FakeTable final : ProcessTable {
-    std::vector<ProcessEntry> running;
-    std::set<unsigned long> refusing;
+    std::vector<FakeProcess> running;
     std::vector<unsigned long> attempts;
+    std::vector<unsigned long> reads;
     int snapshots = 0;
+
     bool Snapshot(std::vector<ProcessEntry>& processes) override {
         ++snapshots;
-        processes = running;
+        processes.clear();
+        for (const FakeProcess& p : running) {
+            processes.push_back(p.entry);
+        }
         return true;
     }
-    bool Terminate(unsigned long id) override {
-        attempts.push_back(id);
-        if (refusing.count(id)) {
-            return false;
+    FakeProcess* Find(const ProcessEntry& wanted) {
+        auto found = std::find_if(running.begin(), running.end(),
+                                  [&](const FakeProcess& p) { return p.entry.id == wanted.id; });
+        return found == running.end() || found->entry.createdAt != wanted.createdAt ? nullptr : &*found;
+    }
+    std::optional<ProgramFile> ReadProgramFile(const ProcessEntry& process) override {
+        reads.push_back(process.id);
+        const FakeProcess* p = Find(process);
+        return p ? std::optional<ProgramFile>(ProgramFile{p->path, p->original}) : std::nullopt;
+    }
+    EndResult End(const ProcessEntry& process, const std::wstring& imagePath) override {
+        attempts.push_back(process.id);
+        const FakeProcess* p = Find(process);
+        if (!p || (!imagePath.empty() && imagePath != p->path) || (imagePath.empty() && p->entry.exeName != process.exeName)) {
+            return EndResult::NotThere;
         }
-        std::erase_if(running, [id](const ProcessEntry& p) { return p.id == id; });
-        return true;
+        if (p->refuses) {
+            return EndResult::Refused;
+        }
+        std::erase_if(running, [&](const FakeProcess& q) { return q.entry.id == process.id; });
+        return EndResult::Ended;
     }
     unsigned long OwnProcessId() const override { return 1; }
 };
+
+FakeProcess Process(unsigned long id, const wchar_t* name, const wchar_t* original = L"", std::uint64_t created = 7) {
+    return {{id, name, created}, std::wstring(L"C:\\apps\\") + name, original, false};
+}
 
 TEST(ForbiddenName, MatchesWholeBareNamesIgnoringCaseInEveryScript) {
     const struct {
@@ -54,32 +84,121 @@ TEST(ForbiddenName, MatchesWholeBareNamesIgnoringCaseInEveryScript) {
     }
 }
 
-TEST(ForbiddenCheck, OneSnapshotPerTickAndAtMostOneProcessPerEntry) {
+TEST(ForbiddenEntry, TrimmedCheckedAndDuplicatesFoundIgnoringCase) {
+    const struct {
+        const wchar_t* typed;
+        const wchar_t* trimmed;
+        ForbiddenNameCheck check;
+    } cases[] = {
+        {L"  game.exe\t", L"game.exe", ForbiddenNameCheck::Usable},
+        {L"\u3000游戏.exe\u3000", L"游戏.exe", ForbiddenNameCheck::Usable},
+        {L"my game.exe", L"my game.exe", ForbiddenNameCheck::Usable},
+        {L" \t ", L"", ForbiddenNameCheck::Empty},
+        {L"game", L"game", ForbiddenNameCheck::NeverMatches},
+        {L"game.", L"game.", ForbiddenNameCheck::NeverMatches},
+        {L"C:\\Games\\game.exe", L"C:\\Games\\game.exe", ForbiddenNameCheck::NeverMatches},
+        {L"games/game.exe", L"games/game.exe", ForbiddenNameCheck::NeverMatches},
+    };
+    for (const auto& c : cases) {
+        const std::wstring trimmed = TrimForbiddenName(c.typed);
+        EXPECT_EQ(trimmed, c.trimmed);
+        EXPECT_EQ(CheckForbiddenName(trimmed), c.check) << c.typed;
+    }
+    ForbiddenList list;
+    EXPECT_EQ(list.Add(L" a.exe "), ForbiddenAddResult::Added);
+    EXPECT_EQ(list.Add(L"A.EXE"), ForbiddenAddResult::Duplicate);
+    EXPECT_EQ(list.Add(L"  "), ForbiddenAddResult::EmptyName);
+    EXPECT_EQ(list.Add(L"б.exe"), ForbiddenAddResult::Added);
+    EXPECT_EQ(list.Add(L"Б.EXE"), ForbiddenAddResult::Duplicate);
+    EXPECT_EQ(list.Entries(), (std::vector<std::wstring>{L"a.exe", L"б.exe"}));
+}
+
+TEST(ForbiddenMonitor, OneSnapshotPerTickAndAtMostOneProcessPerEntry) {
     FakeTable table;
-    table.running = {
-        {1, L"kestrel.exe"}, {5, L"Game.exe"}, {7, L"game.exe"}, {9, L"other.exe"}, {11, L"chat.exe"}};
+    table.running = {Process(1, L"kestrel.exe"), Process(5, L"Game.exe"), Process(7, L"game.exe"),
+                     Process(9, L"other.exe"), Process(11, L"chat.exe")};
     std::vector<std::wstring> entries = {L"GAME.EXE", L"kestrel.exe", L"chat.exe"};
     while (entries.size() < 20) {
         entries.push_back(L"absent" + std::to_wstring(entries.size()) + L".exe");
     }
-    EXPECT_EQ(RunForbiddenCheck(entries, table), 2u);
+    ForbiddenMonitor monitor(table);
+    EXPECT_EQ(monitor.Tick(entries).size(), 2u);
     EXPECT_EQ(table.attempts, (std::vector<unsigned long>{5, 11}));
-    EXPECT_EQ(RunForbiddenCheck(entries, table), 1u);
-    EXPECT_EQ(RunForbiddenCheck(entries, table), 0u);
+    EXPECT_EQ(monitor.Tick(entries).size(), 1u);
+    EXPECT_EQ(monitor.Tick(entries).size(), 0u);
     EXPECT_EQ(table.attempts, (std::vector<unsigned long>{5, 11, 7}));
     EXPECT_EQ(table.snapshots, 3);
-    EXPECT_EQ(table.running, (std::vector<ProcessEntry>{{1, L"kestrel.exe"}, {9, L"other.exe"}}));
+    EXPECT_EQ(monitor.Tick({}).size(), 0u);
+    EXPECT_EQ(table.snapshots, 3) << "an empty list takes no snapshot";
+    // other.exe was the only process whose version data was needed (Kestrel's own is never read), once.
+    EXPECT_EQ(table.reads, (std::vector<unsigned long>{9}));
 }
 
-TEST(ForbiddenCheck, EntriesDifferingInCaseEachEndOneAndRefusalsAreRetried) {
+TEST(ForbiddenMonitor, ARefusingCopyNeverShieldsTheOthers) {
     FakeTable table;
-    table.running = {{3, L"a.exe"}, {4, L"a.exe"}, {6, L"a.exe"}, {8, L"b.exe"}, {9, L"b.exe"}};
-    table.refusing = {8};
-    EXPECT_EQ(RunForbiddenCheck({L"a.exe", L"A.EXE", L"b.exe"}, table), 2u);
-    EXPECT_EQ(RunForbiddenCheck({L"a.exe", L"A.EXE", L"b.exe"}, table), 1u);
-    EXPECT_EQ(table.attempts, (std::vector<unsigned long>{3, 4, 8, 6, 8}));
-    EXPECT_EQ(RunForbiddenCheck({}, table), 0u);
-    EXPECT_EQ(table.snapshots, 2);
+    table.running = {Process(3, L"game.exe"), Process(4, L"game.exe"), Process(6, L"game.exe")};
+    table.running[0].refuses = true;
+    ForbiddenMonitor monitor(table);
+    // Each tick ends one copy; the one that refused is tried again only after the others.
+    EXPECT_EQ(monitor.Tick({L"game.exe"}).size(), 1u);
+    EXPECT_EQ(monitor.Tick({L"game.exe"}).size(), 1u);
+    EXPECT_EQ(monitor.Tick({L"game.exe"}).size(), 0u);
+    EXPECT_EQ(table.attempts, (std::vector<unsigned long>{3, 4, 6, 3}));
+    // Once it can be ended, it is.
+    table.running[0].refuses = false;
+    EXPECT_EQ(monitor.Tick({L"game.exe"}).size(), 1u);
+    EXPECT_TRUE(table.running.empty());
+}
+
+TEST(ForbiddenMonitor, AnIdTakenOverByAnotherProcessIsNotEnded) {
+    FakeTable table;
+    table.running = {Process(3, L"game.exe", L"", 100), Process(4, L"game.exe", L"", 100)};
+    // Between the snapshot and the end, id 3 went to a new process: the next copy is ended instead.
+    struct Replacing final : ProcessTable {
+        FakeTable& inner;
+        explicit Replacing(FakeTable& t) : inner(t) {}
+        bool Snapshot(std::vector<ProcessEntry>& p) override {
+            const bool taken = inner.Snapshot(p);
+            inner.running[0].entry.createdAt = 200;
+            return taken;
+        }
+        std::optional<ProgramFile> ReadProgramFile(const ProcessEntry& p) override { return inner.ReadProgramFile(p); }
+        EndResult End(const ProcessEntry& p, const std::wstring& path) override { return inner.End(p, path); }
+        unsigned long OwnProcessId() const override { return 1; }
+    } replacing(table);
+    ForbiddenMonitor racing(replacing);
+    const auto ended = racing.Tick({L"game.exe"});
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(table.attempts, (std::vector<unsigned long>{3, 4}));
+    EXPECT_EQ(table.running.size(), 1u);
+    EXPECT_EQ(table.running[0].entry.id, 3u) << "the new process on the old id lives";
+}
+
+TEST(ForbiddenMonitor, ARenamedCopyIsEndedByItsOriginalFileNameAndVersionDataIsReadOnce) {
+    FakeTable table;
+    table.running = {Process(3, L"notes.exe", L"GAME.EXE"), Process(4, L"game.exe", L"game.exe"),
+                     Process(5, L"editor.exe", L"editor.exe"), Process(6, L"chat.exe", L"")};
+    ForbiddenMonitor monitor(table);
+    // One per tick for the entry, in snapshot order: the renamed copy first, the genuine one next tick.
+    auto ended = monitor.Tick({L"game.exe", L"chat.exe"});
+    ASSERT_EQ(ended.size(), 2u);
+    EXPECT_TRUE(ended[0].byOriginalName);
+    EXPECT_EQ(ended[0].path, L"C:\\apps\\notes.exe");
+    EXPECT_EQ(ended[0].entry, L"game.exe");
+    EXPECT_FALSE(ended[1].byOriginalName);
+    ended = monitor.Tick({L"game.exe", L"chat.exe"});
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].exeName, L"game.exe");
+    EXPECT_FALSE(ended[0].byOriginalName);
+    for (int tick = 0; tick < 5; ++tick) {
+        EXPECT_TRUE(monitor.Tick({L"game.exe", L"chat.exe"}).empty());
+    }
+    // Only processes whose own name matched no entry were read, each once however many ticks.
+    EXPECT_EQ(table.reads, (std::vector<unsigned long>{3, 5}));
+    // A new process on a known id is read afresh.
+    table.running.push_back(Process(3, L"notes.exe", L"game.exe", 99));
+    EXPECT_EQ(monitor.Tick({L"game.exe"}).size(), 1u);
+    EXPECT_EQ(table.reads, (std::vector<unsigned long>{3, 5, 3}));
 }
 
 } // namespace

@@ -606,13 +606,25 @@ bool ClaimElsewhere(const std::wstring& name, DWORD patienceMs) {
     return result;
 }
 
-TEST(SingleInstanceLock, TheFirstCopyGoesOnAndASecondEndsWhileTheFirstHoldsTheName) {
+TEST(SingleInstanceLock, NeitherAHeldNameNorALookAlikeWindowKeepsKestrelFromStarting) {
     const std::wstring name = TestMutexName();
-    ASSERT_EQ(::FindWindowW(nullptr, text::kMainWindowTitle), nullptr);
+    ASSERT_EQ(FindRunningKestrel(), nullptr);
     OtherCopy first(name);
-    EXPECT_FALSE(ClaimElsewhere(name, 300)) << "no window appeared, but the name is held";
+    // Held, and no window comes within the patience: another program took the name.
+    const DWORD start = ::GetTickCount();
+    EXPECT_TRUE(ClaimElsewhere(name, 300)) << "the held name alone stopped the start";
+    EXPECT_GE(::GetTickCount() - start, 250u) << "did not wait for a copy starting at the same moment";
     first.End();
     EXPECT_TRUE(ClaimElsewhere(name, 300)) << "the first copy has ended: the name is free again";
+
+    // Kestrel's title on a window of another class is no running copy (the black-box test adds Kestrel's
+    // class in a program of another name).
+    const HWND decoy = ::CreateWindowExW(0, L"STATIC", text::kMainWindowTitle, WS_OVERLAPPED, 0, 0, 10, 10,
+                                         nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(decoy, nullptr);
+    EXPECT_EQ(FindRunningKestrel(), nullptr);
+    EXPECT_TRUE(ClaimElsewhere(TestMutexName(), 300)) << "a window with Kestrel's title stopped the start";
+    ::DestroyWindow(decoy);
 }
 
 TEST(SingleInstanceLock, ASecondStartShowsRestoresAndRaisesTheRunningWindow) {

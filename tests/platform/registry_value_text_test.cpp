@@ -123,3 +123,26 @@ TEST(RegistryValueTextExpander, MissingExpanderShowsRawText) {
 
 } // namespace
 } // namespace kestrel
+
+namespace kestrel {
+namespace {
+
+TEST(MultiString, SplitsUpToTheClosingEmptyString) {
+    const struct {
+        std::u16string_view stored;
+        std::vector<std::wstring> strings;
+    } cases[] = {
+        {std::u16string_view(u"a.exe\0游戏.exe\0\0", 14), {L"a.exe", L"游戏.exe"}},
+        {std::u16string_view(u"a.exe\0b.exe", 11), {L"a.exe", L"b.exe"}},
+        {std::u16string_view(u"a.exe\0\0ghost.exe\0\0", 18), {L"a.exe"}},
+        {std::u16string_view(u"\0", 1), {}},
+        {u"", {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SplitMultiString(Utf16(c.stored)), c.strings);
+    }
+    EXPECT_EQ(SplitMultiString(Utf16(u"ab", {0x41})), std::vector<std::wstring>{L"ab"});
+}
+
+} // namespace
+} // namespace kestrel
