@@ -29,7 +29,6 @@ constexpr UINT kTickMs = 1000;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr wchar_t kWindowClass[] = L"Kestrel.CountdownPrompt";
-constexpr UINT_PTR kButtonKeysSubclass = 1;
 
 // The one prompt whose window is up and its countdown; the activation hook below reads them. Once the
 // countdown has stopped (the operation runs, or the window is on its way out) other windows are free.
@@ -61,51 +60,6 @@ LRESULT CALLBACK RefuseOtherActivation(int code, WPARAM wParam, LPARAM lParam) n
     return ::CallNextHookEx(gActivationHook, code, wParam, lParam);
 }
 
-// The buttons' own keys: Esc asks to cancel exactly as "取消关机" does, Enter presses the focused button,
-// Tab and Shift+Tab move between the two.
-LRESULT CALLBACK ButtonKeysProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                DWORD_PTR) noexcept {
-    switch (message) {
-    case WM_GETDLGCODE:
-        // The keys below reach the button even when a dialog manager looks at them first.
-        if (lParam) {
-            const auto* msg = reinterpret_cast<const MSG*>(lParam);
-            if (msg->message == WM_KEYDOWN &&
-                (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN || msg->wParam == VK_TAB)) {
-                return ::DefSubclassProc(button, message, wParam, lParam) | DLGC_WANTMESSAGE;
-            }
-        }
-        break;
-    case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE) {
-            ::PostMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            return 0;
-        }
-        if (wParam == VK_RETURN) {
-            ::PostMessageW(button, BM_CLICK, 0, 0);
-            return 0;
-        }
-        if (wParam == VK_TAB) {
-            if (const HWND next =
-                    ::GetNextDlgTabItem(::GetParent(button), button, ::GetKeyState(VK_SHIFT) < 0)) {
-                ::SetFocus(next);
-            }
-            return 0;
-        }
-        break;
-    case WM_CHAR:
-        if (wParam == L'\t' || wParam == L'\r' || wParam == 0x1B) {
-            return 0; // handled as keys already; the button would only beep
-        }
-        break;
-    case WM_NCDESTROY:
-        ::RemoveWindowSubclass(button, &ButtonKeysProc, kButtonKeysSubclass);
-        break;
-    default:
-        break;
-    }
-    return ::DefSubclassProc(button, message, wParam, lParam);
-}
 
 } // namespace
 
@@ -192,7 +146,7 @@ void CountdownPrompt::CreateControls() {
     cancelButton_ = child(WC_BUTTONW, text::kCountdownCancel, BS_DEFPUSHBUTTON | BS_NOTIFY | WS_TABSTOP,
                           ids::kCountdownCancelButton);
     for (HWND button : {nowButton_, cancelButton_}) {
-        ::SetWindowSubclass(button, &ButtonKeysProc, kButtonKeysSubclass, 0);
+        AddDialogButtonKeys(button);
     }
 }
 

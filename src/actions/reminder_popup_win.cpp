@@ -59,7 +59,6 @@ constexpr DWORD kWindowExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
 constexpr wchar_t kWindowClass[] = L"Kestrel.ReminderPopup";
 constexpr wchar_t kReaperClass[] = L"Kestrel.ReminderReaper";
 constexpr UINT kMsgDeleteClosed = WM_APP + 1; // the reaper window's own message
-constexpr UINT_PTR kButtonKeysSubclass = 1;
 
 // The work area and the screen's bottom edge of the monitor that holds the taskbar (the primary monitor
 // when there is no taskbar). The work area leaves out the taskbar wherever it is docked, and here also
@@ -125,43 +124,6 @@ std::wstring WithEditLineBreaks(const std::wstring& text) {
     return shown;
 }
 
-// The message loop hands Tab and Esc only to the main window's dialog navigation, so the buttons take
-// the pop-up's keys themselves: Tab and Shift+Tab move between them, Enter presses the focused one, Esc
-// answers as "我知道了".
-LRESULT CALLBACK ButtonKeysProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                DWORD_PTR) noexcept {
-    switch (message) {
-    case WM_KEYDOWN:
-        if (wParam == VK_TAB) {
-            const HWND popup = ::GetParent(button);
-            if (const HWND next = ::GetNextDlgTabItem(popup, button, ::GetKeyState(VK_SHIFT) < 0)) {
-                ::SetFocus(next);
-            }
-            return 0;
-        }
-        if (wParam == VK_ESCAPE) {
-            // Posted: the pop-up and this button are destroyed from the top of the loop, not from here.
-            ::PostMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            return 0;
-        }
-        if (wParam == VK_RETURN) {
-            ::PostMessageW(button, BM_CLICK, 0, 0);
-            return 0;
-        }
-        break;
-    case WM_CHAR:
-        if (wParam == L'\t' || wParam == L'\r' || wParam == 0x1B) {
-            return 0; // already handled as keys; a button would only beep
-        }
-        break;
-    case WM_NCDESTROY:
-        ::RemoveWindowSubclass(button, &ButtonKeysProc, kButtonKeysSubclass);
-        break;
-    default:
-        break;
-    }
-    return ::DefSubclassProc(button, message, wParam, lParam);
-}
 
 } // namespace
 
@@ -204,7 +166,7 @@ void ReminderPopup::CreateControls(HINSTANCE instance) {
             0, className, layout.text, WS_CHILD | WS_VISIBLE | layout.style, 0, 0, 0, 0, hwnd(),
             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(layout.id)), instance, nullptr);
         if (control && button) {
-            ::SetWindowSubclass(control, &ButtonKeysProc, kButtonKeysSubclass, 0);
+            AddDialogButtonKeys(control);
         }
     }
     const HWND later = Control(ids::kReminderLater);

@@ -5,6 +5,56 @@
 
 namespace kestrel::win {
 
+namespace {
+
+constexpr UINT_PTR kButtonKeysSubclass = 0x4B42; // "KB"
+
+LRESULT CALLBACK ButtonKeysProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR) noexcept {
+    switch (message) {
+    case WM_GETDLGCODE:
+        // The keys below reach the button even when a dialog manager looks at them first.
+        if (lParam) {
+            const auto* msg = reinterpret_cast<const MSG*>(lParam);
+            if (msg->message == WM_KEYDOWN &&
+                (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN || msg->wParam == VK_TAB)) {
+                return ::DefSubclassProc(button, message, wParam, lParam) | DLGC_WANTMESSAGE;
+            }
+        }
+        break;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE) {
+            ::PostMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return 0;
+        }
+        if (wParam == VK_RETURN) {
+            ::PostMessageW(button, BM_CLICK, 0, 0);
+            return 0;
+        }
+        if (wParam == VK_TAB) {
+            if (const HWND next =
+                    ::GetNextDlgTabItem(::GetParent(button), button, ::GetKeyState(VK_SHIFT) < 0)) {
+                ::SetFocus(next);
+            }
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == L'\t' || wParam == L'\r' || wParam == 0x1B) {
+            return 0; // handled as keys already; the button would only beep
+        }
+        break;
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(button, &ButtonKeysProc, kButtonKeysSubclass);
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(button, message, wParam, lParam);
+}
+
+} // namespace
+
 void EnsureCommonControls() {
     // Every control class Kestrel's windows use, registered once per process before the first window.
     static const bool registered = [] {
@@ -150,6 +200,10 @@ INT_PTR CALLBACK Dialog::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         self->hwnd_ = nullptr;
     }
     return handled;
+}
+
+void AddDialogButtonKeys(HWND button) {
+    ::SetWindowSubclass(button, &ButtonKeysProc, kButtonKeysSubclass, 0);
 }
 
 std::wstring GetWindowTextString(HWND window) {

@@ -72,6 +72,11 @@ void EnsureCommonControls();
 HWND CreateTooltipWindow(HWND owner);
 void AddControlTooltip(HWND tooltip, HWND owner, HWND control, const wchar_t* text);
 
+// Gives a button of a small window that is no dialog the keys a dialog's button has, whatever message
+// loop runs: Esc posts IDCANCEL to its parent (the window's own cancel road), Enter presses it, Tab and
+// Shift+Tab move to the next and previous control.
+void AddDialogButtonKeys(HWND button);
+
 // Window text as a std::wstring.
 std::wstring GetWindowTextString(HWND window);
 
