@@ -6,6 +6,7 @@
 #include "base/texts.h"
 #include "base/app_messages.h"
 #include "platform/dpi_win.h"
+#include "platform/path_name.h"
 #include "platform/shortcut_win.h"
 
 #include <commctrl.h>
@@ -50,12 +51,6 @@ LRESULT CALLBACK NameEnterProc(HWND field, UINT message, WPARAM wParam, LPARAM l
         break;
     }
     return ::DefSubclassProc(field, message, wParam, lParam);
-}
-
-// The bare file name at the end of a path.
-std::wstring FileNameOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 // The controls' places in the page (client area 8685 × 3450 twips): the name, its chooser and the two
@@ -171,7 +166,7 @@ void ForbiddenProgramsPage::ChooseProgram() {
     // shortcut's own name never matches a process, the name of the program it starts does.
     if (IsShortcutPath(path)) {
         if (const auto target = ShortcutTarget(path)) {
-            title = FileNameOf(*target);
+            title = std::wstring(FileNameOf(*target));
         }
     }
     ::SetWindowTextW(nameField_, title.c_str());

@@ -29,6 +29,7 @@
 #include "platform/dpi_win.h"
 #include "platform/folder_access_win.h"
 #include "platform/module_win.h"
+#include "platform/path_name.h"
 #include "platform/text_compare.h"
 #include "platform/xml_tree.h"
 #include "res/resource_ids.h"
@@ -112,24 +113,6 @@ private:
 };
 #endif
 // The full path of the program a process runs; empty when it cannot be asked.
-std::wstring ProgramOf(DWORD processId) {
-    UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process) {
-        return {};
-    }
-    std::wstring path(32768, L'\0');
-    DWORD size = static_cast<DWORD>(path.size());
-    if (!::QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) {
-        return {};
-    }
-    path.resize(size);
-    return path;
-}
-
-std::wstring_view FileNameOf(std::wstring_view path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
-}
 
 } // namespace
 
@@ -141,7 +124,7 @@ HWND FindRunningKestrel() {
         if (!::GetWindowThreadProcessId(window, &processId) || processId == 0) {
             continue;
         }
-        const std::wstring program = ProgramOf(processId);
+        const std::wstring program = ProcessImagePath(processId);
         if (!program.empty() &&
             (EqualIgnoringCase(program, own) || EqualIgnoringCase(FileNameOf(program), FileNameOf(own)))) {
             return window;

@@ -3,6 +3,7 @@
 #include "platform/process_table_win.h"
 
 #include "platform/handles_win.h"
+#include "platform/path_name.h"
 #include "platform/text_compare.h"
 
 #include <windows.h>
@@ -50,11 +51,6 @@ std::wstring ImagePath(HANDLE process) {
         path.resize(path.size() * 4);
     }
     return {};
-}
-
-std::wstring_view FileNameOf(std::wstring_view path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
 }
 
 // Turns off the file system redirection of a 32-bit program on a 64-bit system for one scope, so that a
@@ -219,6 +215,11 @@ std::wstring ReadOriginalFileName(const std::wstring& path) {
         }
     }
     return {};
+}
+
+std::wstring ProcessImagePath(unsigned long processId) {
+    const UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    return process ? ImagePath(process.get()) : std::wstring();
 }
 
 } // namespace kestrel::win

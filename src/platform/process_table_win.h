@@ -22,6 +22,9 @@ private:
     std::vector<std::uint64_t> buffer_; // kept between snapshots, grown when the list outgrows it
 };
 
+// The full path of the program file that process `processId` runs; empty when it cannot be asked.
+std::wstring ProcessImagePath(unsigned long processId);
+
 // The OriginalFilename a program file declares in its version resource; empty when it has none. A path
 // in the system folder is read from there even by this 32-bit program on a 64-bit system.
 std::wstring ReadOriginalFileName(const std::wstring& path);
