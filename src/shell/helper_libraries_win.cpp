@@ -25,9 +25,14 @@ HelperLibraries::Export HelperLibraries::Find(HMODULE& module, bool& tried, cons
         if (!folder_.empty()) {
             const std::wstring path = folder_ + L"\\" + file;
             // Only a file that is there is loaded: LoadLibraryExW with a full path never searches. The
-            // library's own imports are looked up from its folder first.
+            // library's own imports (winhttp.dll and the like) come from the system folder only, never
+            // from beside the program, where a download folder may hold anything. A system without that
+            // flag refuses it; there the usual search is all there is.
             if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-                module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+                module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+                if (!module && ::GetLastError() == ERROR_INVALID_PARAMETER) {
+                    module = ::LoadLibraryExW(path.c_str(), nullptr, 0);
+                }
             }
         }
     }
