@@ -1,85 +1,223 @@
 // WinHTTP behind one call; see http_win.h.
 #include "common/http_win.h"
 
-#include <windows.h>
-#include <winhttp.h>
+#include "base/web_addresses.h"
+#include "common/heap_win.h"
 
-#include <memory>
+#include <winhttp.h>
 
 namespace kestrel::win {
 
 namespace {
 
-struct InternetCloser {
-    void operator()(HINTERNET handle) const { ::WinHttpCloseHandle(handle); }
+#ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
+#define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000
+#endif
+
+class Internet {
+public:
+    explicit Internet(HINTERNET handle) : handle_(handle) {}
+    Internet(const Internet&) = delete;
+    Internet& operator=(const Internet&) = delete;
+    ~Internet() {
+        if (handle_) {
+            ::WinHttpCloseHandle(handle_);
+        }
+    }
+    explicit operator bool() const { return handle_ != nullptr; }
+    HINTERNET get() const { return handle_; }
+
+private:
+    HINTERNET handle_;
 };
-using Internet = std::unique_ptr<void, InternetCloser>;
+
+// Texts WinHTTP allocates for its caller to free.
+class GlobalText {
+public:
+    explicit GlobalText(LPWSTR text) : text_(text) {}
+    GlobalText(const GlobalText&) = delete;
+    GlobalText& operator=(const GlobalText&) = delete;
+    ~GlobalText() {
+        if (text_) {
+            ::GlobalFree(text_);
+        }
+    }
+
+private:
+    LPWSTR text_;
+};
+
+// The proxy settings the user made in the system's internet options.
+struct UserProxySettings {
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
+    bool read = ::WinHttpGetIEProxyConfigForCurrentUser(&config) != FALSE;
+    GlobalText autoConfigUrl{config.lpszAutoConfigUrl};
+    GlobalText proxy{config.lpszProxy};
+    GlobalText bypass{config.lpszProxyBypass};
+};
+
+// One time limit for the whole request: each stage may take only what is left of it.
+class Deadline {
+public:
+    explicit Deadline(DWORD ms) : end_(::GetTickCount64() + ms) {}
+
+    // Caps the stages of `handle` at the time left; false when nothing is left.
+    bool Apply(HINTERNET handle) const {
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= end_) {
+            return false;
+        }
+        const ULONGLONG left = end_ - now;
+        const int ms = left > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(left);
+        return ::WinHttpSetTimeouts(handle, ms, ms, ms, ms) != FALSE;
+    }
+
+private:
+    ULONGLONG end_;
+};
+
+HINTERNET OpenSession(const UserProxySettings& user) {
+    if (!user.read) {
+        // No settings of the user's own: WinHTTP's machine-wide ones.
+        return ::WinHttpOpen(L"Kestrel", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                             WINHTTP_NO_PROXY_BYPASS, 0);
+    }
+    if (user.config.lpszProxy && *user.config.lpszProxy) {
+        return ::WinHttpOpen(L"Kestrel", WINHTTP_ACCESS_TYPE_NAMED_PROXY, user.config.lpszProxy,
+                             user.config.lpszProxyBypass && *user.config.lpszProxyBypass
+                                 ? user.config.lpszProxyBypass
+                                 : WINHTTP_NO_PROXY_BYPASS,
+                             0);
+    }
+    return ::WinHttpOpen(L"Kestrel", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                         WINHTTP_NO_PROXY_BYPASS, 0);
+}
+
+// With automatic detection or a configuration script in the user's settings, the proxy they choose
+// for this address wins over a fixed one, as in the user's browser.
+void ApplyAutomaticProxy(const UserProxySettings& user, HINTERNET session, HINTERNET call,
+                         const wchar_t* url) {
+    if (!user.read || (!user.config.fAutoDetect && !user.config.lpszAutoConfigUrl)) {
+        return;
+    }
+    WINHTTP_AUTOPROXY_OPTIONS options{};
+    if (user.config.lpszAutoConfigUrl) {
+        options.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
+        options.lpszAutoConfigUrl = user.config.lpszAutoConfigUrl;
+    }
+    if (user.config.fAutoDetect) {
+        options.dwFlags |= WINHTTP_AUTOPROXY_AUTO_DETECT;
+        options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+    }
+    options.fAutoLogonIfChallenged = TRUE;
+    WINHTTP_PROXY_INFO chosen{};
+    if (::WinHttpGetProxyForUrl(session, url, &options, &chosen)) {
+        const GlobalText proxy(chosen.lpszProxy);
+        const GlobalText bypass(chosen.lpszProxyBypass);
+        ::WinHttpSetOption(call, WINHTTP_OPTION_PROXY, &chosen, sizeof(chosen));
+    }
+}
+
+// TLS 1.2 and 1.3 where the system has both, 1.2 alone where it lacks 1.3; older systems keep their own
+// choice (and fail against a server that insists on newer).
+void RequireModernTls(HINTERNET session) {
+    DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+    if (!::WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols))) {
+        protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+        ::WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols));
+    }
+}
 
 } // namespace
 
-std::optional<std::string> SendHttpRequest(const HttpRequest& request) {
+bool SendHttpRequest(const HttpRequest& request, DWORD* responseSize) {
+    *responseSize = 0;
+    const Deadline deadline(request.totalTimeoutMs);
+    if (!request.url || !IsHttpsAddress(request.url)) {
+        return false;
+    }
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof(parts);
     parts.dwHostNameLength = static_cast<DWORD>(-1);
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (!::WinHttpCrackUrl(request.url.c_str(), 0, 0, &parts) || parts.dwHostNameLength == 0 ||
-        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
-        return std::nullopt;
+    if (!::WinHttpCrackUrl(request.url, 0, 0, &parts) || parts.dwHostNameLength == 0 ||
+        parts.nScheme != INTERNET_SCHEME_HTTPS) {
+        return false;
     }
-    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-    std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
-    path.append(parts.lpszExtraInfo ? parts.lpszExtraInfo : L"", parts.dwExtraInfoLength);
-    if (path.empty()) {
-        path = L"/";
+    HeapArray<wchar_t> host(parts.dwHostNameLength + 1);
+    HeapArray<wchar_t> path(parts.dwUrlPathLength + parts.dwExtraInfoLength + 2);
+    if (!host || !path) {
+        return false;
+    }
+    ::CopyMemory(host.get(), parts.lpszHostName, parts.dwHostNameLength * sizeof(wchar_t));
+    // The path and query as one text ("/" when the address has none); the array arrived zeroed, so
+    // it ends in a NUL.
+    DWORD at = 0;
+    if (parts.dwUrlPathLength == 0) {
+        path[at++] = L'/';
+    } else {
+        ::CopyMemory(path.get(), parts.lpszUrlPath, parts.dwUrlPathLength * sizeof(wchar_t));
+        at = parts.dwUrlPathLength;
+    }
+    if (parts.lpszExtraInfo && parts.dwExtraInfoLength) {
+        ::CopyMemory(path.get() + at, parts.lpszExtraInfo, parts.dwExtraInfoLength * sizeof(wchar_t));
     }
 
-    Internet session(::WinHttpOpen(L"Kestrel", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                   WINHTTP_NO_PROXY_BYPASS, 0));
-    if (!session) {
-        return std::nullopt;
+    const UserProxySettings user;
+    const Internet session(OpenSession(user));
+    if (!session || !deadline.Apply(session.get())) {
+        return false;
     }
-    const int t = request.timeoutMs;
-    ::WinHttpSetTimeouts(session.get(), t, t, t, t);
-    Internet connection(::WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
+    RequireModernTls(session.get());
+    const Internet connection(::WinHttpConnect(session.get(), host.get(), parts.nPort, 0));
     if (!connection) {
-        return std::nullopt;
+        return false;
     }
-    const DWORD secure = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-    Internet call(::WinHttpOpenRequest(connection.get(), request.verb, path.c_str(), nullptr,
-                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, secure));
+    const Internet call(::WinHttpOpenRequest(connection.get(), request.verb, path.get(), nullptr,
+                                             WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                             WINHTTP_FLAG_SECURE));
     if (!call) {
-        return std::nullopt;
+        return false;
     }
-    const auto bodySize = static_cast<DWORD>(request.body.size());
-    if (!::WinHttpSendRequest(call.get(), request.headers ? request.headers : WINHTTP_NO_ADDITIONAL_HEADERS,
+    // A redirect may not lead from https to plain http (WinHTTP's default, stated here on purpose).
+    DWORD redirects = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
+    ::WinHttpSetOption(call.get(), WINHTTP_OPTION_REDIRECT_POLICY, &redirects, sizeof(redirects));
+    ApplyAutomaticProxy(user, session.get(), call.get(), request.url);
+
+    if (!deadline.Apply(call.get()) ||
+        !::WinHttpSendRequest(call.get(), request.headers ? request.headers : WINHTTP_NO_ADDITIONAL_HEADERS,
                               request.headers ? static_cast<DWORD>(-1L) : 0,
-                              bodySize ? const_cast<char*>(request.body.data()) : WINHTTP_NO_REQUEST_DATA,
-                              bodySize, bodySize, 0) ||
-        !::WinHttpReceiveResponse(call.get(), nullptr)) {
-        return std::nullopt;
+                              request.bodySize ? const_cast<char*>(request.body) : WINHTTP_NO_REQUEST_DATA,
+                              request.bodySize, request.bodySize, 0) ||
+        !deadline.Apply(call.get()) || !::WinHttpReceiveResponse(call.get(), nullptr)) {
+        return false;
     }
     DWORD status = 0;
     DWORD statusSize = sizeof(status);
     if (!::WinHttpQueryHeaders(call.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                                WINHTTP_HEADER_NAME_BY_INDEX, &status, &statusSize, WINHTTP_NO_HEADER_INDEX) ||
         status != 200) {
-        return std::nullopt;
+        return false;
     }
-    std::string response;
-    char chunk[1024];
+    DWORD size = 0;
     for (;;) {
+        char overflow = 0;
+        const bool full = size == request.responseCapacity;
         DWORD read = 0;
-        if (!::WinHttpReadData(call.get(), chunk, sizeof(chunk), &read)) {
-            return std::nullopt;
+        if (!deadline.Apply(call.get()) ||
+            !::WinHttpReadData(call.get(), full ? &overflow : request.response + size,
+                               full ? 1 : request.responseCapacity - size, &read)) {
+            return false;
         }
         if (read == 0) {
-            return response;
+            *responseSize = size;
+            return true;
         }
-        if (response.size() + read > request.maxResponseBytes) {
-            return std::nullopt; // not what we asked for; stop reading at once
+        if (full) {
+            return false; // more than we asked for; stop reading at once
         }
-        response.append(chunk, read);
+        size += read;
     }
 }
 

@@ -174,7 +174,11 @@ bool WaitUntil(const std::function<bool()>& done, Duration timeout) {
 }
 
 std::filesystem::path KestrelExeUnderTest() {
-    const wchar_t* value = _wgetenv(L"KESTREL_EXE");
+    return PathFromEnvironment(L"KESTREL_EXE");
+}
+
+std::filesystem::path PathFromEnvironment(const wchar_t* name) {
+    const wchar_t* value = _wgetenv(name);
     if (value == nullptr || *value == L'\0') {
         return {};
     }

@@ -28,6 +28,8 @@ bool WaitUntil(const std::function<bool()>& done, Duration timeout = kTimeout);
 
 // The Kestrel.exe under test: KESTREL_EXE, a Windows path or a Unix path (Wine maps / to Z:).
 std::filesystem::path KestrelExeUnderTest();
+// The path in the environment variable `name`, likewise; empty when it is not set.
+std::filesystem::path PathFromEnvironment(const wchar_t* name);
 
 // One plan: its six cells, in column order.
 using Row = std::vector<std::wstring>;
