@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# `make test`: builds the native core tests and the Windows build, runs the native tests, the same tests
-# under Wine and the black-box scenarios against Kestrel.exe, and ends with one line "N passed, N failed".
+# `make test`: builds the native core tests and the Windows build, runs the native tests, makes the downloads
+# (make dist), runs the same tests under Wine and the black-box scenarios against Kestrel.exe and the
+# installer, and ends with one line "N passed, N failed".
 # Any failure, crash, hang or build error makes the exit status non-zero.
 #
 # KESTREL_BUILD_NATIVE / KESTREL_BUILD_WIN32 choose other build folders (defaults build/native, build/win32);
@@ -128,6 +129,19 @@ check_size() {
 check_size Kestrel.exe 1048576
 check_size Update.dll 65536
 check_size SendComment.dll 65536
+
+# The downloads, made once: the installer's round trip below runs the setup made here.
+echo "== make dist"
+if bash scripts/dist.sh >"$logs/dist.log" 2>&1; then
+    sed -n 's/^   /   /p' "$logs/dist.log"
+    total_passed=$((total_passed + 1))
+    KESTREL_SETUP=$(ls "$root"/build/dist/Kestrel-*-setup.exe)
+    export KESTREL_SETUP
+else
+    cat "$logs/dist.log"
+    echo "!! make dist failed"
+    total_failed=$((total_failed + 1))
+fi
 
 trap 'bash "$root/scripts/wine_rig.sh" stop; bash "$root/scripts/tls_servers.sh" stop' EXIT
 trap 'exit 130' INT TERM

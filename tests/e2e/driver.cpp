@@ -352,12 +352,15 @@ std::optional<std::vector<Row>> Sandbox::ReadPlanFile() const {
     return ParsePlanFile(Utf8ToWide(*bytes));
 }
 
-KestrelProcess::KestrelProcess(const Sandbox& sandbox, const std::wstring& arguments) {
-    std::wstring commandLine = QuotedCommandLine(sandbox.Exe(), arguments);
-    const std::wstring workingFolder = sandbox.Folder().parent_path().wstring();
+KestrelProcess::KestrelProcess(const Sandbox& sandbox, const std::wstring& arguments)
+    : KestrelProcess(sandbox.Exe(), arguments) {}
+
+KestrelProcess::KestrelProcess(const std::filesystem::path& exe, const std::wstring& arguments) {
+    std::wstring commandLine = QuotedCommandLine(exe, arguments);
+    const std::wstring workingFolder = exe.parent_path().parent_path().wstring();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(sandbox.Exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         workingFolder.c_str(), &startup, &info_)) {
         ADD_FAILURE() << "cannot start Kestrel.exe, error " << GetLastError();
         info_ = {};

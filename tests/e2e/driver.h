@@ -77,6 +77,8 @@ private:
 class KestrelProcess {
 public:
     explicit KestrelProcess(const Sandbox& sandbox, const std::wstring& arguments = L"");
+    // A Kestrel.exe somewhere else, as an installer left it.
+    explicit KestrelProcess(const std::filesystem::path& exe, const std::wstring& arguments = L"");
     ~KestrelProcess();
     KestrelProcess(const KestrelProcess&) = delete;
     KestrelProcess& operator=(const KestrelProcess&) = delete;
