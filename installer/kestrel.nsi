@@ -63,6 +63,8 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "Kestrel"
 !insertmacro MUI_UNPAGE_INSTFILES
 
 !insertmacro MUI_LANGUAGE "SimpChinese"
+; The font of Kestrel's own windows rather than the language file's SimSun.
+SetFont /LANG=${LANG_SIMPCHINESE} "Microsoft YaHei" 9
 
 ; The installer's own texts.
 LangString KestrelStillRunning ${LANG_SIMPCHINESE} "Kestrel 正在运行，未能退出。$\r$\n请从托盘菜单退出 Kestrel 后再试。"
