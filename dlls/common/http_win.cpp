@@ -128,9 +128,8 @@ void RequireModernTls(HINTERNET session) {
     }
 }
 
-} // namespace
-
-bool SendHttpRequest(const HttpRequest& request, DWORD* responseSize) {
+// The request itself, synchronous, each stage capped at what is left of the time limit.
+bool SendNow(const HttpRequest& request, DWORD* responseSize) {
     *responseSize = 0;
     const Deadline deadline(request.totalTimeoutMs);
     if (!request.url || !IsHttpsAddress(request.url)) {
@@ -219,6 +218,89 @@ bool SendHttpRequest(const HttpRequest& request, DWORD* responseSize) {
         }
         size += read;
     }
+}
+
+// What the caller and the thread that carries out the request share: copies of everything the request
+// needs, so that a caller who stops waiting can leave. Whichever of the two lets go last frees it.
+struct Exchange {
+    LONG holders;
+    HttpRequest request;
+    bool sent;
+    DWORD answerSize;
+    // Then the address, the body and room for the answer, in one block.
+};
+
+void LetGo(Exchange* exchange) {
+    if (::InterlockedDecrement(&exchange->holders) == 0) {
+        ::HeapFree(::GetProcessHeap(), 0, exchange);
+    }
+}
+
+HMODULE ThisModule() {
+    HMODULE self = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCWSTR>(&ThisModule), &self);
+    return self;
+}
+
+DWORD WINAPI ExchangeThread(void* parameter) {
+    auto* exchange = static_cast<Exchange*>(parameter);
+    exchange->sent = SendNow(exchange->request, &exchange->answerSize);
+    LetGo(exchange);
+    // The thread holds a reference on this module (taken when it was started), so that the module stays
+    // loaded under it even when the caller stopped waiting and its library was released meanwhile.
+    ::FreeLibraryAndExitThread(ThisModule(), 0);
+}
+
+} // namespace
+
+bool SendHttpRequest(const HttpRequest& request, DWORD* responseSize) {
+    *responseSize = 0;
+    if (!request.url || !IsHttpsAddress(request.url)) {
+        return false;
+    }
+    // WinHTTP's own time limits do not bound every stage everywhere (Wine's TLS handshake waits for
+    // ever), so the request runs on a thread of its own and the caller waits for it at most the limit,
+    // with a second's grace for the thread to notice its own time-out first.
+    const SIZE_T urlBytes = (static_cast<SIZE_T>(::lstrlenW(request.url)) + 1) * sizeof(wchar_t);
+    auto* exchange = static_cast<Exchange*>(
+        ::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY,
+                    sizeof(Exchange) + urlBytes + request.bodySize + request.responseCapacity));
+    if (!exchange) {
+        return false;
+    }
+    auto* url = reinterpret_cast<wchar_t*>(exchange + 1);
+    auto* body = reinterpret_cast<char*>(url) + urlBytes;
+    char* answer = body + request.bodySize;
+    ::CopyMemory(url, request.url, urlBytes);
+    if (request.bodySize) {
+        ::CopyMemory(body, request.body, request.bodySize);
+    }
+    exchange->holders = 2;
+    exchange->request = request;
+    exchange->request.url = url;
+    exchange->request.body = body;
+    exchange->request.response = answer;
+
+    HMODULE reference = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&ThisModule),
+                         &reference);
+    HANDLE thread = ::CreateThread(nullptr, 0, &ExchangeThread, exchange, 0, nullptr);
+    if (!thread) {
+        ::FreeLibrary(reference);
+        ::HeapFree(::GetProcessHeap(), 0, exchange);
+        return false;
+    }
+    const bool finished = ::WaitForSingleObject(thread, request.totalTimeoutMs + 1000) == WAIT_OBJECT_0;
+    ::CloseHandle(thread);
+    const bool sent = finished && exchange->sent;
+    if (sent) {
+        ::CopyMemory(request.response, answer, exchange->answerSize);
+        *responseSize = exchange->answerSize;
+    }
+    LetGo(exchange);
+    return sent;
 }
 
 } // namespace kestrel::win

@@ -15,7 +15,8 @@ struct HttpRequest {
     const wchar_t* headers = nullptr;
     char* response = nullptr; // receives the answer's body; may be null to ignore it
     DWORD responseCapacity = 0;
-    DWORD totalTimeoutMs = 15000; // the whole request, from resolving the name to the last byte
+    DWORD totalTimeoutMs = 15000; // the whole request, from resolving the name to the last byte (the
+                                  // caller waits at most a second longer, whatever the network does)
 };
 
 // True when the server answered 200 with a body that fit into the response buffer; `*responseSize`

@@ -183,5 +183,36 @@ TEST_F(Installer, SilentInstallRunsKeepsPlansAndUninstallsCleanly) {
     EXPECT_EQ(ReadRunValue(L"Kestrel"), elsewhere);
 }
 
+// A window of Kestrel's main window class that, unlike Kestrel, ignores the tray's Exit command: a copy
+// that will not exit (its parent's password not given, say). Lives on this test's thread.
+class StubbornKestrelWindow {
+public:
+    StubbornKestrelWindow() {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"Kestrel.MainWindow";
+        RegisterClassW(&windowClass);
+        window_ = CreateWindowExW(0, L"Kestrel.MainWindow", L"stubborn", WS_OVERLAPPED, 0, 0, 100, 100,
+                                  nullptr, nullptr, windowClass.hInstance, nullptr);
+    }
+    ~StubbornKestrelWindow() {
+        DestroyWindow(window_);
+        UnregisterClassW(L"Kestrel.MainWindow", GetModuleHandleW(nullptr));
+    }
+    HWND get() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+TEST_F(Installer, StopsWhenKestrelDoesNotExit) {
+    StubbornKestrelWindow stubborn;
+    ASSERT_NE(stubborn.get(), nullptr);
+    EXPECT_EQ(Install(), 2);
+    EXPECT_TRUE(FilesIn(folder_).empty()) << "nothing is installed past a running Kestrel";
+    EXPECT_FALSE(UninstallKeyExists());
+}
+
 } // namespace
 } // namespace kestrel::e2e
