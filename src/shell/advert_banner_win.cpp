@@ -65,7 +65,8 @@ bool SameObject(IUnknown* a, IUnknown* b) {
 // top browser only by identity (no reference), so the control and its sink do not keep each other alive.
 class BannerEvents final : public IDispatch {
 public:
-    explicit BannerEvents(IUnknown* topBrowser) : top_(topBrowser) {}
+    BannerEvents(IUnknown* topBrowser, void (*open)(const wchar_t*), bool (*userJustClicked)())
+        : top_(topBrowser), open_(open), userJustClicked_(userJustClicked) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID_DWebBrowserEvents2) {
@@ -124,11 +125,11 @@ public:
 
 private:
     void Apply(const wchar_t* url, bool wholePage, VARIANT_BOOL* cancel) {
-        switch (DecideBannerNavigation({url, wholePage, pageShown_, UserJustClicked()})) {
+        switch (DecideBannerNavigation({url, wholePage, pageShown_, userJustClicked_()})) {
         case BannerNavigation::Allow:
             return;
         case BannerNavigation::OpenInBrowser:
-            OpenInDefaultBrowser(url);
+            open_(url);
             [[fallthrough]];
         case BannerNavigation::Block:
             *cancel = VARIANT_TRUE;
@@ -137,6 +138,8 @@ private:
     }
 
     IUnknown* top_;
+    void (*open_)(const wchar_t*);
+    bool (*userJustClicked_)();
     ULONG references_ = 1;
     bool pageShown_ = false;
 };
@@ -149,13 +152,18 @@ void ConnectEvents(IWebBrowser2* browser) {
         FAILED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.put()))) {
         return;
     }
-    auto* events = new BannerEvents(browser);
+    IDispatch* events = CreateBannerEventSink(browser, &OpenInDefaultBrowser, &UserJustClicked);
     DWORD cookie = 0;
     point->Advise(events, &cookie); // the control holds the sink from now on, for its lifetime
     events->Release();
 }
 
 } // namespace
+
+IDispatch* CreateBannerEventSink(IUnknown* topBrowser, void (*open)(const wchar_t*),
+                                 bool (*userJustClicked)()) {
+    return new BannerEvents(topBrowser, open, userJustClicked);
+}
 
 HWND CreateAdvertBanner(HWND area, const std::wstring& url) {
     // Only an https page of ours is ever loaded.

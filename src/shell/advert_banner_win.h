@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oaidl.h>
 
 #include <string>
 
@@ -14,5 +15,12 @@ namespace kestrel::win {
 // control cannot be made (no atl.dll, no browser component) or `url` is not https: the area then simply
 // stays empty.
 HWND CreateAdvertBanner(HWND area, const std::wstring& url);
+
+// The sink of the banner's navigation events (DWebBrowserEvents2), which cancels what
+// DecideBannerNavigation does not allow. It knows `topBrowser` by identity only (no reference), hands
+// addresses for the default browser to `open` and asks `userJustClicked` about the user's last click.
+// Returned with one reference.
+IDispatch* CreateBannerEventSink(IUnknown* topBrowser, void (*open)(const wchar_t*),
+                                 bool (*userJustClicked)());
 
 } // namespace kestrel::win
