@@ -1,12 +1,15 @@
-# The two commands of the README, plus benchmarks, fuzzing, the kill soak and cleaning. Each script installs
-# what is missing first.
-.PHONY: run test bench fuzz soak clean
+# The two commands of the README, plus the downloads, benchmarks, fuzzing, the kill soak and cleaning. Each
+# script installs what is missing first.
+.PHONY: run test dist bench fuzz soak clean
 
 run:
 	@bash scripts/run.sh
 
 test:
 	@bash scripts/test.sh
+
+dist:
+	@bash scripts/dist.sh
 
 bench:
 	@bash scripts/bench.sh

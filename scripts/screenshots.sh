@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Regenerates docs/screenshot.png (the main window, for the README) and, at 96 and 144 dpi, one
-# screenshot per tab: build/artefacts/tab1.png .. tab5.png and tab1-144dpi.png .. tab5-144dpi.png.
-# Always on a virtual display of its own, whatever $DISPLAY says. With --artefacts-only (as `make test`
-# calls it) docs/screenshot.png is left alone.
+# Regenerates the README's pictures, docs/screenshot.png (the main window) and docs/tab1.png .. tab5.png
+# (every tab at 96 dpi), and, at 96 and 144 dpi, one screenshot per tab: build/artefacts/tab1.png ..
+# tab5.png and tab1-144dpi.png .. tab5-144dpi.png. Always on a virtual display of its own, whatever
+# $DISPLAY says. With --artefacts-only (as `make test` calls it) docs/ is left alone.
 set -euo pipefail
 
 readme_shot=yes
@@ -53,9 +53,12 @@ for dpi in 96 144; do
         echo "   build/artefacts/tab$tab$suffix.png"
     done
     if [ "$dpi" = 96 ] && [ "$readme_shot" = yes ]; then
-        # The README shows the plan list page.
+        # The README shows the plan list page first, then every tab.
         cp "$artefacts/tab4.png" "$root/docs/screenshot.png"
-        echo "   docs/screenshot.png ($rect)"
+        for tab in 1 2 3 4 5; do
+            cp "$artefacts/tab$tab.png" "$root/docs/tab$tab.png"
+        done
+        echo "   docs/screenshot.png and docs/tab1..5.png ($rect)"
     fi
     stop_kestrel
     bash scripts/wine_rig.sh stop

@@ -5,7 +5,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ g++-mingw-w64-i686-posix wine wine32:i386 wine64 xvfb xauth x11-utils
-          xdotool imagemagick fonts-wqy-microhei fonts-wine libxml2-dev googletest libbenchmark-dev "$@")
+          xdotool imagemagick fonts-wqy-microhei fonts-wine libxml2-dev googletest libbenchmark-dev nsis zip
+          openssl iproute2 "$@")
 
 missing=()
 for p in "${packages[@]}"; do

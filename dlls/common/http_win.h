@@ -1,23 +1,27 @@
-// One HTTP(S) request through WinHTTP, for the helper libraries' worker threads. Bounded in time and in
-// size: a slow, silent or endless server costs at most a few seconds and a few kilobytes.
+// One HTTPS request through WinHTTP, for the helper libraries' worker threads. Bounded in time and in
+// size: a slow, silent or endless server costs at most the given time and the caller's buffer. TLS 1.2
+// or 1.3 only, through the user's proxy settings; no heap of the C++ library.
 #pragma once
 
-#include <optional>
-#include <string>
+#include <windows.h>
 
 namespace kestrel::win {
 
 struct HttpRequest {
-    std::wstring url;             // http:// or https://
+    const wchar_t* url = nullptr; // https:// only
     const wchar_t* verb = L"GET"; // or L"POST"
-    std::string body;             // sent as is
+    const char* body = nullptr;   // sent as is
+    DWORD bodySize = 0;
     const wchar_t* headers = nullptr;
-    std::size_t maxResponseBytes = 4096;
-    int timeoutMs = 10000; // for each of resolve, connect, send and receive
+    char* response = nullptr; // receives the answer's body; may be null to ignore it
+    DWORD responseCapacity = 0;
+    DWORD totalTimeoutMs = 15000; // the whole request, from resolving the name to the last byte (the
+                                  // caller waits at most a second longer, whatever the network does)
 };
 
-// The response body when the server answered 200 with at most maxResponseBytes; nullopt on any failure
-// (bad address, no network, time-out, another status, a larger answer).
-std::optional<std::string> SendHttpRequest(const HttpRequest& request);
+// True when the server answered 200 with a body that fit into the response buffer; `*responseSize`
+// then holds its length. False on any failure: not an https address, no network, a certificate the
+// system does not trust, the time used up, another status, a larger answer.
+bool SendHttpRequest(const HttpRequest& request, DWORD* responseSize);
 
 } // namespace kestrel::win

@@ -1,16 +1,16 @@
 // SendComment.dll: ShowComment(productText) shows a small modal feedback dialog titled with the text it
 // was given. "发送" refuses an empty comment, otherwise posts the comment (and the optional contact) to
 // the feedback address on a worker thread, keeping the dialog responsive, and tells the user whether
-// it arrived.
+// it arrived. Plain Win32 without the C++ library, so the DLL stays small.
 #include "base/command_ids.h"
 #include "base/texts.h"
-#include "platform/dialog_template_win.h"
+#include "common/heap_win.h"
 #include "common/http_win.h"
+#include "common/text_win.h"
+#include "platform/dialog_template_win.h"
 #include "shell/web_address_win.h"
 
 #include <windows.h>
-
-#include <string>
 
 namespace {
 
@@ -19,6 +19,7 @@ using namespace kestrel;
 constexpr UINT kMsgSendResult = WM_APP + 1; // wParam: 1 when the feedback arrived
 constexpr int kMaxCommentChars = 4000;
 constexpr int kMaxContactChars = 200;
+constexpr int kMaxTitleChars = 256;
 
 HMODULE ThisModule() {
     HMODULE self = nullptr;
@@ -28,77 +29,113 @@ HMODULE ThisModule() {
     return self;
 }
 
-std::wstring Widen(const char* text) {
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 1 ? length - 1 : 0), L'\0');
-    if (length > 1) {
-        ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
+// The text of a control, whole.
+win::HeapArray<wchar_t> TextOf(HWND control) {
+    const int length = ::GetWindowTextLengthW(control);
+    win::HeapArray<wchar_t> text(static_cast<SIZE_T>(length > 0 ? length : 0) + 1);
+    if (text) {
+        ::GetWindowTextW(control, text.get(), static_cast<int>(text.size()));
     }
-    return wide;
-}
-
-// Form encoding of UTF-8 text: unreserved characters as they are, everything else %XX.
-std::string FormEncode(const std::wstring& text) {
-    std::string utf8;
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                             0, nullptr, nullptr);
-    utf8.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    if (length > 0) {
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length,
-                              nullptr, nullptr);
-    }
-    std::string out;
-    constexpr char kHex[] = "0123456789ABCDEF";
-    for (unsigned char c : utf8) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-            c == '_' || c == '.' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
-
-std::wstring TextOf(HWND control) {
-    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(
-        static_cast<std::size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
-bool IsBlank(const std::wstring& text) {
-    return text.find_first_not_of(L" \t\r\n\x3000") == std::wstring::npos;
+bool IsBlank(const wchar_t* text) {
+    for (; *text; ++text) {
+        if (*text != L' ' && *text != L'\t' && *text != L'\r' && *text != L'\n' && *text != L'\x3000') {
+            return false;
+        }
+    }
+    return true;
 }
 
+// The form body being assembled: name=value pairs, values form-encoded from UTF-8.
+class FormBody {
+public:
+    explicit FormBody(SIZE_T capacity) : bytes_(capacity) {}
+
+    // Appends "name" and the encoded `value`: unreserved characters as they are, everything else %XX.
+    bool Add(const char* name, const wchar_t* value) {
+        const int wideLength = ::lstrlenW(value);
+        const int length = ::WideCharToMultiByte(CP_UTF8, 0, value, wideLength, nullptr, 0, nullptr, nullptr);
+        win::HeapArray<char> utf8(static_cast<SIZE_T>(length > 0 ? length : 0) + 1);
+        if (!bytes_ || !utf8) {
+            return false;
+        }
+        ::WideCharToMultiByte(CP_UTF8, 0, value, wideLength, utf8.get(), length, nullptr, nullptr);
+        if (size_ > 0 && !Put('&')) {
+            return false;
+        }
+        for (const char* n = name; *n; ++n) {
+            if (!Put(*n)) {
+                return false;
+            }
+        }
+        if (!Put('=')) {
+            return false;
+        }
+        constexpr char kHex[] = "0123456789ABCDEF";
+        for (int i = 0; i < length; ++i) {
+            const auto c = static_cast<unsigned char>(utf8[static_cast<SIZE_T>(i)]);
+            const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                               c == '-' || c == '_' || c == '.' || c == '~';
+            if (plain ? !Put(static_cast<char>(c)) : !(Put('%') && Put(kHex[c >> 4]) && Put(kHex[c & 15]))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    const char* data() const { return bytes_.get(); }
+    DWORD size() const { return size_; }
+
+private:
+    bool Put(char c) {
+        if (size_ >= bytes_.size()) {
+            return false;
+        }
+        bytes_[size_++] = c;
+        return true;
+    }
+
+    win::HeapArray<char> bytes_;
+    DWORD size_ = 0;
+};
+
+// What the dialog hands to its worker thread: the thread copies the body out and frees the block.
 struct Sending {
     HWND dialog;
-    std::string body;
+    DWORD size;
+    char body[1]; // `size` bytes
 };
 
 DWORD WINAPI SendThread(void* parameter) {
     auto* sending = static_cast<Sending*>(parameter);
-    bool arrived = false;
-    try {
-        win::HttpRequest request;
-        request.url = win::ResolveWebAddress(WebAddress::Feedback);
-        request.verb = L"POST";
-        request.body = sending->body;
-        request.headers = L"Content-Type: application/x-www-form-urlencoded; charset=utf-8";
-        arrived = win::SendHttpRequest(request).has_value();
-    } catch (...) {
-    }
+    wchar_t url[win::kWebAddressCapacity];
+    win::ResolveWebAddress(WebAddress::Feedback, url);
+    win::HttpRequest request;
+    request.url = url;
+    request.verb = L"POST";
+    request.body = sending->body;
+    request.bodySize = sending->size;
+    request.headers = L"Content-Type: application/x-www-form-urlencoded; charset=utf-8";
+    char answer[256]; // a short acknowledgement; nothing of it is used
+    request.response = answer;
+    request.responseCapacity = sizeof(answer);
+    DWORD answerSize = 0;
+    const bool arrived = win::SendHttpRequest(request, &answerSize);
     // The dialog may have been closed meanwhile; then the message goes nowhere.
     ::PostMessageW(sending->dialog, kMsgSendResult, arrived ? 1 : 0, 0);
-    delete sending;
+    ::HeapFree(::GetProcessHeap(), 0, sending);
     ::FreeLibraryAndExitThread(ThisModule(), 0);
 }
 
 class FeedbackDialog {
 public:
-    explicit FeedbackDialog(std::wstring title) : title_(std::move(title)) {}
+    explicit FeedbackDialog(const char* productText) {
+        if (::MultiByteToWideChar(CP_ACP, 0, productText, -1, title_, kMaxTitleChars) == 0) {
+            title_[0] = L'\0'; // longer than any product name: no title rather than a cut one
+        }
+    }
 
     void Run() {
         auto dialogTemplate = win::MakeDialogTemplate(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
@@ -119,11 +156,7 @@ private:
         if (!self) {
             return FALSE;
         }
-        try {
-            return self->Handle(dialog, message, wParam);
-        } catch (...) {
-            return FALSE;
-        }
+        return self->Handle(dialog, message, wParam);
     }
 
     INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam) {
@@ -167,7 +200,7 @@ private:
         ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
         font_ = ::CreateFontIndirectW(&metrics.lfMessageFont);
 
-        ::SetWindowTextW(dialog_, title_.c_str());
+        ::SetWindowTextW(dialog_, title_);
         Add(L"STATIC", text::kFeedbackCommentLabel, SS_NOPREFIX, ids::kFeedbackCommentLabel, 12, 10, 376, 18);
         comment_ = Add(L"EDIT", L"", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP,
                        ids::kFeedbackComment, 12, 30, 376, 140, WS_EX_CLIENTEDGE);
@@ -198,21 +231,39 @@ private:
         if (sending_) {
             return;
         }
-        const std::wstring comment = TextOf(comment_);
-        if (IsBlank(comment)) {
+        const auto comment = TextOf(comment_);
+        const auto contact = TextOf(contact_);
+        if (!comment || !contact) {
+            Finish(false);
+            return;
+        }
+        if (IsBlank(comment.get())) {
             ::MessageBoxW(dialog_, text::kFeedbackEmpty, text::kAppTitle, MB_OK | MB_ICONWARNING);
             ::SetFocus(comment_);
             return;
         }
+        // Each UTF-16 unit is at most three bytes of UTF-8, each byte at most three characters encoded.
+        const SIZE_T chars = static_cast<SIZE_T>(::lstrlenW(title_)) + comment.size() + contact.size();
+        FormBody body(chars * 9 + 64);
         auto* sending =
-            new Sending{dialog_, "product=" + FormEncode(title_) + "&comment=" + FormEncode(comment) +
-                                     "&contact=" + FormEncode(TextOf(contact_))};
+            static_cast<Sending*>(::HeapAlloc(::GetProcessHeap(), 0, sizeof(Sending) + chars * 9 + 64));
+        if (!sending || !body.Add("product", title_) || !body.Add("comment", comment.get()) ||
+            !body.Add("contact", contact.get())) {
+            if (sending) {
+                ::HeapFree(::GetProcessHeap(), 0, sending);
+            }
+            Finish(false);
+            return;
+        }
+        sending->dialog = dialog_;
+        sending->size = body.size();
+        ::CopyMemory(sending->body, body.data(), body.size());
         HMODULE reference = nullptr;
         ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&ThisModule),
                              &reference);
         HANDLE thread = ::CreateThread(nullptr, 0, &SendThread, sending, 0, nullptr);
         if (!thread) {
-            delete sending;
+            ::HeapFree(::GetProcessHeap(), 0, sending);
             ::FreeLibrary(reference);
             Finish(false);
             return;
@@ -239,7 +290,7 @@ private:
         }
     }
 
-    std::wstring title_;
+    wchar_t title_[kMaxTitleChars] = {};
     HWND dialog_ = nullptr;
     HWND comment_ = nullptr;
     HWND contact_ = nullptr;
@@ -252,9 +303,6 @@ private:
 } // namespace
 
 extern "C" int __stdcall ShowComment(const char* productText) {
-    try {
-        FeedbackDialog(Widen(productText ? productText : "")).Run();
-    } catch (...) {
-    }
+    FeedbackDialog(productText ? productText : "").Run();
     return 0;
 }

@@ -19,6 +19,12 @@ bool IsPlainText(std::string_view text) {
     return true;
 }
 
+// The first `length` characters (all when there are fewer). Unlike substr it cannot throw, which keeps
+// the C++ library's exceptions out of Update.dll.
+std::string_view Head(std::string_view s, std::size_t length) {
+    return {s.data(), length < s.size() ? length : s.size()};
+}
+
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
         s.remove_prefix(1);
@@ -61,7 +67,7 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
     if (text.size() > kMaxManifestBytes) {
         return std::nullopt;
     }
-    if (text.starts_with("\xEF\xBB\xBF")) {
+    if (Head(text, 3) == "\xEF\xBB\xBF") {
         text.remove_prefix(3);
     }
     if (!IsPlainText(text)) {
@@ -73,7 +79,7 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
     bool havePage = false;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
-        const std::string_view line = Trim(text.substr(0, end));
+        const std::string_view line = Trim(Head(text, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (first) {
             if (line != kFormatLine) {
@@ -89,8 +95,10 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
         if (equals == std::string_view::npos) {
             return std::nullopt;
         }
-        const std::string_view key = Trim(line.substr(0, equals));
-        const std::string_view value = Trim(line.substr(equals + 1));
+        const std::string_view key = Trim(Head(line, equals));
+        std::string_view value = line;
+        value.remove_prefix(equals + 1);
+        value = Trim(value);
         if (key == "version") {
             const auto version = ParseVersion(value);
             if (haveVersion || !version) {
@@ -100,7 +108,7 @@ std::optional<Manifest> ParseManifest(std::string_view text) {
             manifest.versionText = value;
             haveVersion = true;
         } else if (key == "page") {
-            if (havePage || !IsHttpAddress(std::wstring(value.begin(), value.end()))) {
+            if (havePage || !IsHttpsAddress(value)) {
                 return std::nullopt;
             }
             manifest.page = value;

@@ -12,7 +12,6 @@
 
 #include <array>
 #include <optional>
-#include <string>
 #include <string_view>
 
 namespace kestrel::update {
@@ -24,14 +23,16 @@ inline constexpr std::size_t kMaxManifestBytes = 4096;
 using Version = std::array<unsigned, 4>;
 std::optional<Version> ParseVersion(std::string_view text);
 
+// The texts are views into the manifest's text, which must outlive them: Update.dll keeps the whole
+// answer in one buffer and takes no heap for it.
 struct Manifest {
     Version version{};
-    std::string versionText;
-    std::string page; // an http(s) address
+    std::string_view versionText;
+    std::string_view page; // an https address
 };
 
 // nullopt when the text is not a valid manifest: too large, not plain printable ASCII, wrong first
-// line, a key given twice, a missing or malformed version or page.
+// line, a key given twice, a missing or malformed version, a page that is not an https address.
 std::optional<Manifest> ParseManifest(std::string_view text);
 
 // True only when `manifest` offers a version above `current` (which must itself parse).

@@ -1,64 +1,89 @@
 // Update.dll: DoUpdate(manifestUrl) checks for a newer Kestrel without ever holding up the caller. A
 // worker thread fetches the manifest (update/manifest.h); only when it offers a version above this one
 // does the user see anything: a question whether to open the download page. Every failure is silent,
-// and nothing on disk is ever replaced.
+// and nothing on disk is ever replaced. Plain Win32 without the C++ library, so the DLL stays small.
 #include "base/texts.h"
 #include "base/version.h"
 #include "base/web_addresses.h"
 #include "common/http_win.h"
+#include "common/text_win.h"
+#include "shell/web_address_win.h"
 #include "update/manifest.h"
 
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <string>
-
 namespace {
 
 using namespace kestrel;
 
-std::wstring Widen(const std::string& text, UINT codePage) {
-    const int length =
-        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) {
-        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+// What DoUpdate hands to its worker thread; the thread frees it.
+struct UpdateJob {
+    wchar_t url[win::kWebAddressCapacity];
+};
+
+bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
+    while (*prefix && *text == *prefix) {
+        ++text;
+        ++prefix;
     }
-    return wide;
+    return *prefix == L'\0';
 }
 
-std::wstring FillIn(std::wstring text, std::wstring_view field, const std::wstring& value) {
-    const auto at = text.find(field);
-    if (at != std::wstring::npos) {
-        text.replace(at, field.size(), value);
+// The question with {version} and {page} filled in.
+void BuildQuestion(win::TextBuilder& out, const update::Manifest& manifest) {
+    const wchar_t* rest = text::kUpdateQuestion;
+    while (*rest) {
+        const wchar_t* field = rest;
+        while (*field && *field != L'{') {
+            ++field;
+        }
+        out.Append(rest, static_cast<int>(field - rest));
+        if (!*field) {
+            break;
+        }
+        if (StartsWith(field, L"{version}")) {
+            out.AppendAnsi(manifest.versionText.data(), static_cast<int>(manifest.versionText.size()));
+            rest = field + 9;
+        } else if (StartsWith(field, L"{page}")) {
+            out.AppendAnsi(manifest.page.data(), static_cast<int>(manifest.page.size()));
+            rest = field + 6;
+        } else {
+            out.Append(field, 1);
+            rest = field + 1;
+        }
     }
-    return text;
 }
 
-void CheckForUpdate(const std::wstring& url) {
-    if (!IsHttpAddress(url)) {
+void CheckForUpdate(const wchar_t* url) {
+    if (!IsHttpsAddress(url)) {
         return;
     }
+    char body[update::kMaxManifestBytes];
     win::HttpRequest request;
     request.url = url;
-    request.maxResponseBytes = update::kMaxManifestBytes;
-    const auto body = win::SendHttpRequest(request);
-    if (!body) {
+    request.response = body;
+    request.responseCapacity = sizeof(body);
+    DWORD size = 0;
+    if (!win::SendHttpRequest(request, &size)) {
         return;
     }
-    const auto manifest = update::ParseManifest(*body);
+    const auto manifest = update::ParseManifest(std::string_view(body, size));
     if (!manifest || !update::OffersNewerVersion(*manifest, KESTREL_VERSION_STRING)) {
         return;
     }
-    const std::wstring page = Widen(manifest->page, CP_ACP);
-    const std::wstring question = FillIn(
-        FillIn(text::kUpdateQuestion, L"{version}", Widen(manifest->versionText, CP_ACP)), L"{page}", page);
-    if (::MessageBoxW(nullptr, question.c_str(), text::kAppTitle,
+    wchar_t question[win::kWebAddressCapacity + 256];
+    win::TextBuilder text(question, ARRAYSIZE(question));
+    BuildQuestion(text, *manifest);
+    if (::MessageBoxW(nullptr, text.get(), text::kAppTitle,
                       MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND | MB_TASKMODAL) == IDYES) {
+        wchar_t page[win::kWebAddressCapacity];
+        win::TextBuilder pageText(page, ARRAYSIZE(page));
+        pageText.AppendAnsi(manifest->page.data(), static_cast<int>(manifest->page.size()));
         // The shell may hand the address to a COM server; this thread needs its own apartment for that.
         const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        ::ShellExecuteW(nullptr, nullptr, page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ::ShellExecuteW(nullptr, nullptr, page, nullptr, nullptr, SW_SHOWNORMAL);
         if (SUCCEEDED(com)) {
             ::CoUninitialize();
         }
@@ -66,13 +91,9 @@ void CheckForUpdate(const std::wstring& url) {
 }
 
 DWORD WINAPI UpdateThread(void* parameter) {
-    std::wstring* url = static_cast<std::wstring*>(parameter);
-    try {
-        CheckForUpdate(*url);
-    } catch (...) {
-        // Out of memory and the like: the check simply does not happen.
-    }
-    delete url;
+    auto* job = static_cast<UpdateJob*>(parameter);
+    CheckForUpdate(job->url);
+    ::HeapFree(::GetProcessHeap(), 0, job);
     // The thread holds a reference on this library (taken in DoUpdate), so it cannot be unloaded
     // under the running code; it lets go of it as its very last step.
     HMODULE self = nullptr;
@@ -88,23 +109,26 @@ extern "C" int __stdcall DoUpdate(const char* manifestUrl) {
     if (!manifestUrl) {
         return 0;
     }
-    try {
-        auto* url = new std::wstring(Widen(manifestUrl, CP_ACP));
-        HMODULE self = nullptr;
-        if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                  reinterpret_cast<LPCWSTR>(&UpdateThread), &self)) {
-            delete url;
-            return 0;
-        }
-        HANDLE thread = ::CreateThread(nullptr, 0, &UpdateThread, url, 0, nullptr);
-        if (!thread) {
-            delete url;
-            ::FreeLibrary(self);
-            return 0;
-        }
-        ::CloseHandle(thread);
-        return 1;
-    } catch (...) {
+    auto* job = static_cast<UpdateJob*>(::HeapAlloc(::GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(UpdateJob)));
+    if (!job) {
         return 0;
     }
+    // A longer address is no address Kestrel takes (the conversion fails, the text stays empty).
+    if (::MultiByteToWideChar(CP_ACP, 0, manifestUrl, -1, job->url, ARRAYSIZE(job->url)) == 0) {
+        job->url[0] = L'\0';
+    }
+    HMODULE self = nullptr;
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                              reinterpret_cast<LPCWSTR>(&UpdateThread), &self)) {
+        ::HeapFree(::GetProcessHeap(), 0, job);
+        return 0;
+    }
+    HANDLE thread = ::CreateThread(nullptr, 0, &UpdateThread, job, 0, nullptr);
+    if (!thread) {
+        ::HeapFree(::GetProcessHeap(), 0, job);
+        ::FreeLibrary(self);
+        return 0;
+    }
+    ::CloseHandle(thread);
+    return 1;
 }

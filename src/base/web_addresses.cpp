@@ -31,34 +31,38 @@ const wchar_t* WebAddressValueName(WebAddress which) {
     return L"";
 }
 
-bool IsHttpAddress(std::wstring_view text) {
+namespace {
+
+template <typename Char> bool IsHttpsAddressOf(std::basic_string_view<Char> text) {
     constexpr std::size_t kMaxLength = 2048;
-    if (text.size() > kMaxLength) {
+    constexpr std::string_view kScheme = "https://";
+    if (text.size() > kMaxLength || text.size() <= kScheme.size()) {
         return false;
     }
-    for (wchar_t c : text) {
-        if (c <= L' ' || c > L'~') {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned>(text[i]);
+        if (c <= ' ' || c > '~') {
+            return false;
+        }
+        // The scheme in any letter case, as browsers take it.
+        if (i < kScheme.size() &&
+            (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != static_cast<unsigned>(kScheme[i])) {
             return false;
         }
     }
-    std::wstring_view rest;
-    for (std::wstring_view scheme : {std::wstring_view(L"http://"), std::wstring_view(L"https://")}) {
-        if (text.size() >= scheme.size()) {
-            std::wstring_view head = text.substr(0, scheme.size());
-            bool same = true;
-            for (std::size_t i = 0; i < head.size(); ++i) {
-                const wchar_t c = head[i] >= L'A' && head[i] <= L'Z' ? head[i] - L'A' + L'a' : head[i];
-                same = same && c == scheme[i];
-            }
-            if (same) {
-                rest = text.substr(scheme.size());
-                break;
-            }
-        }
-    }
     // A host must follow the scheme.
-    return !rest.empty() && rest.front() != L'/' && rest.front() != L':' && rest.front() != L'?' &&
-           rest.front() != L'#';
+    const auto first = text[kScheme.size()];
+    return first != '/' && first != ':' && first != '?' && first != '#' && first != '@';
+}
+
+} // namespace
+
+bool IsHttpsAddress(std::wstring_view text) {
+    return IsHttpsAddressOf(text);
+}
+
+bool IsHttpsAddress(std::string_view text) {
+    return IsHttpsAddressOf(text);
 }
 
 } // namespace kestrel

@@ -6,16 +6,16 @@
 
 namespace kestrel::win {
 
-std::wstring ResolveWebAddress(WebAddress which) {
-    wchar_t value[2049] = {};
-    DWORD bytes = sizeof(value) - sizeof(wchar_t);
+void ResolveWebAddress(WebAddress which, wchar_t (&out)[kWebAddressCapacity]) {
+    DWORD bytes = sizeof(out) - sizeof(wchar_t);
+    out[0] = L'\0';
     // RRF_RT_REG_SZ: values of other types are refused; a longer value fails and is ignored.
     if (::RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, WebAddressValueName(which), RRF_RT_REG_SZ,
-                       nullptr, value, &bytes) == ERROR_SUCCESS &&
-        IsHttpAddress(value)) {
-        return value;
+                       nullptr, out, &bytes) == ERROR_SUCCESS &&
+        IsHttpsAddress(out)) {
+        return;
     }
-    return DefaultWebAddress(which);
+    ::lstrcpynW(out, DefaultWebAddress(which), kWebAddressCapacity);
 }
 
 } // namespace kestrel::win

@@ -36,6 +36,7 @@ TEST(UpdateManifest, RefusesMalformedAndHostileText) {
         "kestrel-update 1" + body + "version=9.0\n",                       // a key twice
         "kestrel-update 1\nversion 3.2\npage=https://kestrel.example/d\n", // not key=value
         "kestrel-update 1\nversion=3.2.0.0\npage=file:///C:/evil.exe\n",
+        "kestrel-update 1\nversion=3.2.0.0\npage=http://kestrel.example/d\n", // not encrypted
         "kestrel-update 1\nversion=3.2.0.0\npage=https://kestrel.example/a b\n",
         "kestrel-update 1\nversion=3.2.0.0\npage=javascript:alert(1)\n",
         "kestrel-update 1\nversion=3.2.0.0\npage=https://\n",
@@ -70,7 +71,7 @@ TEST(UpdateManifest, OnlyAStrictlyNewerVersionIsAnUpdate) {
          {Case{"3.1.0.1", true}, Case{"3.2", true}, Case{"3.10.0.0", true}, Case{"4", true},
           Case{"3.1.0.0", false}, Case{"3.1", false}, Case{"3.0.9.9", false}, Case{"2.99", false}}) {
         const auto manifest = ParseManifest(std::string("kestrel-update 1\nversion=") + c.offered +
-                                            "\npage=http://kestrel.example/\n");
+                                            "\npage=https://kestrel.example/\n");
         ASSERT_TRUE(manifest) << c.offered;
         EXPECT_EQ(OffersNewerVersion(*manifest, "3.1.0.0"), c.newer) << c.offered;
     }

@@ -1,0 +1,168 @@
+; Kestrel's installer: installs for the current user without administrator rights, into a folder the
+; user may write (the plan file lives beside the program), and registers an uninstaller. Its pages speak
+; Simplified Chinese. scripts/dist.sh builds it:
+;   makensis -INPUTCHARSET UTF8 -DVERSION=3.1.0.0 -DBUILD_DIR=... -DSOURCE_DIR=... -DOUT_FILE=... kestrel.nsi
+Unicode true
+ManifestDPIAware true
+RequestExecutionLevel user
+SetCompressor /SOLID lzma
+
+!ifndef VERSION | BUILD_DIR | SOURCE_DIR | OUT_FILE
+  !error "define VERSION, BUILD_DIR, SOURCE_DIR and OUT_FILE"
+!endif
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrel"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define SETTINGS_KEY "Software\Kestrel"
+; Kestrel's main window class and the tray menu's Exit command (src/base/command_ids.h).
+!define MAIN_WINDOW_CLASS "Kestrel.MainWindow"
+!define CMD_TRAY_EXIT 40003
+
+Name "Kestrel"
+OutFile "${OUT_FILE}"
+InstallDir "$LOCALAPPDATA\Programs\Kestrel"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "Kestrel ${VERSION}"
+ShowInstDetails nevershow
+ShowUninstDetails nevershow
+
+VIProductVersion "${VERSION}"
+VIFileVersion "${VERSION}"
+VIAddVersionKey /LANG=2052 "ProductName" "Kestrel"
+VIAddVersionKey /LANG=2052 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=2052 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=2052 "FileDescription" "Kestrel 安装程序"
+VIAddVersionKey /LANG=2052 "CompanyName" "Kestrel"
+VIAddVersionKey /LANG=2052 "LegalCopyright" "Kestrel"
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include WinMessages.nsh
+
+!define MUI_ICON "${SOURCE_DIR}/src/res/kestrel.ico"
+!define MUI_UNICON "${SOURCE_DIR}/src/res/kestrel.ico"
+!define MUI_ABORTWARNING
+
+; The last page offers to start Kestrel now and at every log-on (the same Run value as Kestrel's own
+; check box). A silent install shows no pages, so it does neither.
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Kestrel.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "运行 Kestrel"
+!define MUI_FINISHPAGE_SHOWREADME ""
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "开机自动启动"
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+!define MUI_FINISHPAGE_SHOWREADME_FUNCTION WriteAutoStart
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "SimpChinese"
+; The font of Kestrel's own windows rather than the language file's SimSun.
+SetFont /LANG=${LANG_SIMPCHINESE} "Microsoft YaHei" 9
+
+; The installer's own texts.
+LangString KestrelStillRunning ${LANG_SIMPCHINESE} "Kestrel 正在运行，未能退出。$\r$\n请从托盘菜单退出 Kestrel 后再试。"
+LangString DeletePlans ${LANG_SIMPCHINESE} "同时删除我的计划"
+LangString DeletePlansDescription ${LANG_SIMPCHINESE} "删除 Values.xml 中保存的全部计划和 Kestrel 的设置。"
+
+; Asks a running Kestrel to exit as its tray menu's Exit does (with a parent's password set, Kestrel
+; asks for it first) and waits up to 10 s for its process to end. When it does not, says so (not in a
+; silent run) and stops with exit code 2.
+!macro CLOSE_KESTREL un
+Function ${un}CloseKestrel
+  FindWindow $0 "${MAIN_WINDOW_CLASS}"
+  ${If} $0 == 0
+    Return
+  ${EndIf}
+  System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
+  System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2' ; SYNCHRONIZE
+  System::Call "user32::PostMessageW(p r0, i ${WM_COMMAND}, i ${CMD_TRAY_EXIT}, i 0)"
+  StrCpy $3 1
+  ${If} $2 P<> 0
+    System::Call 'kernel32::WaitForSingleObject(p r2, i 10000) i .r3'
+    System::Call 'kernel32::CloseHandle(p r2)'
+  ${Else}
+    ; Without a handle on the process: watch for its window to go.
+    ${For} $4 1 100
+      Sleep 100
+      FindWindow $0 "${MAIN_WINDOW_CLASS}"
+      ${If} $0 == 0
+        StrCpy $3 0
+        ${Break}
+      ${EndIf}
+    ${Next}
+  ${EndIf}
+  ${If} $3 != 0
+    MessageBox MB_OK|MB_ICONSTOP "$(KestrelStillRunning)" /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro CLOSE_KESTREL ""
+!insertmacro CLOSE_KESTREL "un."
+
+Function WriteAutoStart
+  WriteRegStr HKCU "${RUN_KEY}" "Kestrel" '"$INSTDIR\Kestrel.exe" mini'
+FunctionEnd
+
+Section "Kestrel" SecProgram
+  SectionIn RO
+  Call CloseKestrel
+  SetOutPath "$INSTDIR"
+  ; An earlier version's plan file (Values.xml) stays as it is: nothing here writes it.
+  File "${BUILD_DIR}/Kestrel.exe"
+  File "${BUILD_DIR}/Update.dll"
+  File "${BUILD_DIR}/SendComment.dll"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  CreateShortcut "$SMPROGRAMS\Kestrel.lnk" "$INSTDIR\Kestrel.exe"
+
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Kestrel"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "Kestrel"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Kestrel.exe,0"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Section "un.Kestrel" UnSecProgram
+  SectionIn RO
+  Call un.CloseKestrel
+  Delete "$INSTDIR\Kestrel.exe"
+  Delete "$INSTDIR\Update.dll"
+  Delete "$INSTDIR\SendComment.dll"
+  Delete "$INSTDIR\Values.xml.tmp"
+  Delete "$INSTDIR\uninstall.exe"
+  Delete "$SMPROGRAMS\Kestrel.lnk"
+  ; The auto-start entry goes only when it starts this copy; one that starts another copy stays.
+  ReadRegStr $0 HKCU "${RUN_KEY}" "Kestrel"
+  ${If} $0 == '"$INSTDIR\Kestrel.exe" mini'
+    DeleteRegValue HKCU "${RUN_KEY}" "Kestrel"
+  ${EndIf}
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ; Only when empty: the plans (Values.xml) keep the folder unless the next section removes them.
+  RMDir "$INSTDIR"
+SectionEnd
+
+Section /o "un.$(DeletePlans)" UnSecPlans
+  Delete "$INSTDIR\Values.xml"
+  RMDir "$INSTDIR"
+  Delete "$LOCALAPPDATA\Kestrel\Values.xml"
+  RMDir "$LOCALAPPDATA\Kestrel"
+  DeleteRegKey HKCU "${SETTINGS_KEY}"
+SectionEnd
+
+!insertmacro MUI_UNFUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${UnSecPlans} "$(DeletePlansDescription)"
+!insertmacro MUI_UNFUNCTION_DESCRIPTION_END
