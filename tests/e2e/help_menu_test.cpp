@@ -15,17 +15,14 @@
 #include <atomic>
 #include <fstream>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 namespace kestrel::e2e {
 namespace {
 
+// The whole file, or nothing when it is not there yet.
 std::string ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadFileBytesAt(path).value_or("");
 }
 
 // The loopback HTTPS servers that scripts/tls_servers.sh started (KESTREL_TLS_DIR), with their
