@@ -529,26 +529,40 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
-std::vector<HWND> VisibleWindowsOf(DWORD processId, const wchar_t* className) {
+namespace {
+
+std::vector<HWND> VisibleWindowsWhere(DWORD processId, const std::function<bool(HWND)>& fits) {
     std::vector<HWND> found;
     for (HWND window : TopLevelWindowsOf(processId)) {
-        if (IsWindowVisible(window) && ClassOf(window) == className) {
+        if (IsWindowVisible(window) && fits(window)) {
             found.push_back(window);
         }
     }
     return found;
 }
 
+HWND WaitForFirst(const std::function<std::vector<HWND>()>& find, Duration timeout) {
+    std::vector<HWND> found;
+    WaitUntil([&] { return !(found = find()).empty(); }, timeout);
+    return found.empty() ? nullptr : found.front();
+}
+
+} // namespace
+
+std::vector<HWND> VisibleWindowsOf(DWORD processId, const wchar_t* className) {
+    return VisibleWindowsWhere(processId, [&](HWND window) { return ClassOf(window) == className; });
+}
+
 HWND WaitForWindowOf(DWORD processId, const wchar_t* className, Duration timeout) {
-    HWND window = nullptr;
-    WaitUntil(
-        [&] {
-            const auto windows = VisibleWindowsOf(processId, className);
-            window = windows.empty() ? nullptr : windows.front();
-            return window != nullptr;
-        },
-        timeout);
-    return window;
+    return WaitForFirst([&] { return VisibleWindowsOf(processId, className); }, timeout);
+}
+
+std::vector<HWND> VisibleWindowsTitled(DWORD processId, const wchar_t* title) {
+    return VisibleWindowsWhere(processId, [&](HWND window) { return WindowText(window) == title; });
+}
+
+HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, Duration timeout) {
+    return WaitForFirst([&] { return VisibleWindowsTitled(processId, title); }, timeout);
 }
 
 HWND FindDescendant(HWND root, int id) {

@@ -117,9 +117,12 @@ std::vector<HWND> AllMainWindows();
 std::vector<HWND> TopLevelWindowsOf(DWORD processId);
 DWORD ProcessOf(HWND window);
 std::wstring ClassOf(HWND window);
-// The visible top-level windows of `processId` of the window class `className`, and a wait for the first.
+// The visible top-level windows of `processId` of the window class `className`, or with the exact
+// title `title`, and waits for the first of them.
 std::vector<HWND> VisibleWindowsOf(DWORD processId, const wchar_t* className);
 HWND WaitForWindowOf(DWORD processId, const wchar_t* className, Duration timeout = kTimeout);
+std::vector<HWND> VisibleWindowsTitled(DWORD processId, const wchar_t* title);
+HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, Duration timeout = kTimeout);
 
 // The first descendant of `root` with the control id `id` (searched depth first), or nullptr.
 HWND FindDescendant(HWND root, int id);

@@ -173,22 +173,6 @@ private:
     std::vector<std::string> requests_;
 };
 
-std::vector<HWND> VisibleWindowsTitled(DWORD processId, const wchar_t* title) {
-    std::vector<HWND> found;
-    for (HWND w : TopLevelWindowsOf(processId)) {
-        if (IsWindowVisible(w) && WindowText(w) == title) {
-            found.push_back(w);
-        }
-    }
-    return found;
-}
-
-HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, Duration timeout = kTimeout) {
-    std::vector<HWND> found;
-    WaitUntil([&] { return !(found = VisibleWindowsTitled(processId, title)).empty(); }, timeout);
-    return found.empty() ? nullptr : found.front();
-}
-
 TEST(HelpMenu, AboutBoxShowsTheProductAndTheHomePageLink) {
     Sandbox sandbox; // no helper libraries: the program does without them
     std::optional<ScopedKestrelSetting> home;
