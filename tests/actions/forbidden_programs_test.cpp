@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace kestrel {
 namespace {
@@ -23,12 +24,16 @@ struct FakeTable final : ProcessTable {
     std::vector<unsigned long> attempts;
     std::vector<unsigned long> reads;
     int snapshots = 0;
+    std::function<void()> afterSnapshot; // what changes between the snapshot and the ending, when set
 
     bool Snapshot(std::vector<ProcessEntry>& processes) override {
         ++snapshots;
         processes.clear();
         for (const FakeProcess& p : running) {
             processes.push_back(p.entry);
+        }
+        if (afterSnapshot) {
+            afterSnapshot();
         }
         return true;
     }
@@ -154,19 +159,8 @@ TEST(ForbiddenMonitor, AnIdTakenOverByAnotherProcessIsNotEnded) {
     FakeTable table;
     table.running = {Process(3, L"game.exe", L"", 100), Process(4, L"game.exe", L"", 100)};
     // Between the snapshot and the end, id 3 went to a new process: the next copy is ended instead.
-    struct Replacing final : ProcessTable {
-        FakeTable& inner;
-        explicit Replacing(FakeTable& t) : inner(t) {}
-        bool Snapshot(std::vector<ProcessEntry>& p) override {
-            const bool taken = inner.Snapshot(p);
-            inner.running[0].entry.createdAt = 200;
-            return taken;
-        }
-        std::optional<ProgramFile> ReadProgramFile(const ProcessEntry& p) override { return inner.ReadProgramFile(p); }
-        EndResult End(const ProcessEntry& p, const std::wstring& path) override { return inner.End(p, path); }
-        unsigned long OwnProcessId() const override { return 1; }
-    } replacing(table);
-    ForbiddenMonitor racing(replacing);
+    table.afterSnapshot = [&] { table.running[0].entry.createdAt = 200; };
+    ForbiddenMonitor racing(table);
     const auto ended = racing.Tick({L"game.exe"});
     ASSERT_EQ(ended.size(), 1u);
     EXPECT_EQ(table.attempts, (std::vector<unsigned long>{3, 4}));

@@ -61,17 +61,19 @@ std::vector<PlanRow> RowsOnDisk(const fs::path& file) {
     return list.Rows();
 }
 
-// The current minute as "HH:MM", with at least 15 seconds of it left for a plan to fire in.
-std::wstring MinuteWithTimeToSpare() {
+// "HH:MM" of the local time now plus `minutes`, with at least 15 seconds of the current minute left (for
+// a plan to fire in, and so that the minute cannot turn during the test).
+std::wstring MinuteFromNow(int minutes = 0) {
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
     if (now.wSecond >= 45) {
         ::Sleep((61 - now.wSecond) * 1000);
         ::GetLocalTime(&now);
     }
-    wchar_t minute[8];
-    swprintf(minute, 8, L"%02u:%02u", now.wHour, now.wMinute);
-    return minute;
+    const int at = (now.wHour * 60 + now.wMinute + minutes) % (24 * 60);
+    wchar_t text[8];
+    swprintf(text, 8, L"%02d:%02d", at / 60, at % 60);
+    return text;
 }
 
 // Pumps this thread's messages until `done`, for at most 15 seconds (the machine may be busy).
@@ -244,7 +246,7 @@ TEST_F(ApplicationTest, RunPlansWhoseProgramCannotStartAreToldInABalloonAndThePr
     const std::wstring missing = (temp.path() / L"不存在 的程序.exe").wstring();
     // A bare name was once looked up along the search path (and notepad.exe is there); now it is refused.
     const std::wstring bare = L"notepad.exe";
-    const std::wstring minute = MinuteWithTimeToSpare();
+    const std::wstring minute = MinuteFromNow();
     WritePlans({MakePlanRow(text::kKindRun, minute, text::kOpRunNormal, text::kStatusEnabled,
                             text::kRepeatDaily, missing),
                 MakePlanRow(text::kKindRun, minute, text::kOpRunNormal, text::kStatusEnabled,
@@ -278,7 +280,7 @@ TEST_F(ApplicationTest, APowerOperationWindowsRefusesIsToldInABalloon) {
         std::uint32_t LockWorkStation() override { return calls.push_back("lock"), 0; }
     } refusing;
     power = &refusing;
-    WritePlans({MakePlanRow(text::kKindPower, MinuteWithTimeToSpare(), text::kOpShutdown,
+    WritePlans({MakePlanRow(text::kKindPower, MinuteFromNow(), text::kOpShutdown,
                             text::kStatusEnabled, text::kRepeatDaily, text::kPowerPlanInfo)});
     auto app = Make(text::kMiniArgument);
     ASSERT_TRUE(app->Start());
@@ -381,21 +383,6 @@ TEST_F(ApplicationTest, TabLeavesTheReminderMessageAndEnterInTheForbiddenNameAdd
     wchar_t added[32] = {};
     ::SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(added));
     EXPECT_STREQ(added, L"game.exe");
-}
-
-// "HH:MM" of the local time now plus `minutes`, waiting out the last seconds of a minute first so that
-// the minute cannot turn during the test.
-std::wstring MinuteFromNow(int minutes) {
-    SYSTEMTIME now{};
-    ::GetLocalTime(&now);
-    if (now.wSecond >= 50) {
-        ::Sleep((61 - now.wSecond) * 1000);
-        ::GetLocalTime(&now);
-    }
-    const int at = (now.wHour * 60 + now.wMinute + minutes) % (24 * 60);
-    wchar_t text[8];
-    swprintf(text, 8, L"%02d:%02d", at / 60, at % 60);
-    return text;
 }
 
 TEST_F(ApplicationTest, TheTrayTipNamesTheNextPlanAsPlansComeAndGo) {

@@ -12,25 +12,6 @@ namespace {
 
 constexpr wchar_t kPowerInfo[] = L"到时间对计算机进行指令操作。";
 
-// "HH:MM" of the local time `minutes` from now, after waiting out the last seconds of a minute so that
-// the minute cannot turn under the scenario.
-std::wstring LocalMinute(int minutes, bool* tomorrow = nullptr) {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    if (now.wSecond >= 45) {
-        Sleep((60 - now.wSecond) * 1000 + 200 - now.wMilliseconds);
-        GetLocalTime(&now);
-    }
-    int at = now.wHour * 60 + now.wMinute + minutes;
-    if (tomorrow) {
-        *tomorrow = at >= 24 * 60;
-    }
-    at = ((at % (24 * 60)) + 24 * 60) % (24 * 60);
-    wchar_t text[8];
-    swprintf(text, 8, L"%02d:%02d", at / 60, at % 60);
-    return text;
-}
-
 // Minutes since 1970-01-01 00:00 UTC, as Kestrel keeps its last minute looked at.
 long long UtcMinuteNow() {
     FILETIME now{};
@@ -39,23 +20,11 @@ long long UtcMinuteNow() {
     return static_cast<long long>((ticks - 116444736000000000ULL) / 600000000ULL);
 }
 
-HWND VisibleWindowOf(DWORD processId, const wchar_t* className) {
-    for (HWND window : TopLevelWindowsOf(processId)) {
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (IsWindowVisible(window) && std::wstring(name) == className) {
-            return window;
-        }
-    }
-    return nullptr;
-}
-
 TEST(Clock, TheNextPlanLineNamesAPlanAddedInTheEditorAndGoesWhenItIsDeleted) {
     Sandbox sandbox;
     KestrelProcess kestrel(sandbox);
-    HWND main = kestrel.WaitForMainWindow();
+    HWND main = kestrel.WaitForIdleMainWindow();
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(kestrel.WaitUntilIdle());
     HWND line = GetDlgItem(main, static_cast<int>(ids::kNextPlanLabel));
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(WindowText(line), L"");
@@ -95,13 +64,13 @@ TEST(Clock, ASuspendNoticeClosesAnOpenCountdownWithoutItsOperation) {
     KestrelProcess kestrel(sandbox, L"mini");
     HWND main = kestrel.WaitForMainWindow();
     ASSERT_NE(main, nullptr);
-    HWND prompt = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (prompt = VisibleWindowOf(kestrel.Id(), L"Kestrel.CountdownPrompt")); }));
+    HWND prompt = WaitForWindowOf(kestrel.Id(), L"Kestrel.CountdownPrompt");
+    ASSERT_NE(prompt, nullptr);
     PostMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(prompt) || !IsWindowVisible(prompt); }));
     PostMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     ASSERT_TRUE(RoundTrip(main));
-    EXPECT_EQ(VisibleWindowOf(kestrel.Id(), L"Kestrel.CountdownPrompt"), nullptr)
+    EXPECT_TRUE(VisibleWindowsOf(kestrel.Id(), L"Kestrel.CountdownPrompt").empty())
         << "no countdown comes back after the resume";
     EXPECT_TRUE(kestrel.IsRunning());
     PostCommand(main, ids::kCmdTrayExit);
@@ -120,15 +89,15 @@ TEST(Clock, AStartUpAfterAGapShowsTheMissedReminderAndDropsTheMissedOnceOnlyPowe
     KestrelProcess kestrel(sandbox, L"mini");
     HWND main = kestrel.WaitForMainWindow();
     ASSERT_NE(main, nullptr);
-    HWND popup = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (popup = VisibleWindowOf(kestrel.Id(), L"Kestrel.ReminderPopup")); }));
+    HWND popup = WaitForWindowOf(kestrel.Id(), L"Kestrel.ReminderPopup");
+    ASSERT_NE(popup, nullptr);
     EXPECT_EQ(WindowText(FindDescendant(popup, static_cast<int>(ids::kReminderMessage))), L"    错过的提醒");
     const std::wstring stamp = WindowText(FindDescendant(popup, static_cast<int>(ids::kReminderStamp)));
     EXPECT_EQ(stamp.rfind(L"提醒时间：" + reminderAt + L":00 ", 0), 0u) << "it shows when it was due: "
                                                                       << WideToUtf8(stamp);
     EXPECT_TRUE(WaitUntil([&] { return sandbox.ReadPlanFile() == std::vector<Row>{reminder}; }))
         << "the missed once-only power plan leaves the list, and it is never carried out";
-    EXPECT_EQ(VisibleWindowOf(kestrel.Id(), L"Kestrel.CountdownPrompt"), nullptr);
+    EXPECT_TRUE(VisibleWindowsOf(kestrel.Id(), L"Kestrel.CountdownPrompt").empty());
     PostCommand(main, ids::kCmdTrayExit);
     EXPECT_TRUE(kestrel.WaitForExit());
 }

@@ -319,14 +319,17 @@ ScopedKestrelSetting::~ScopedKestrelSetting() {
 }
 
 void Sandbox::WritePlanFile(const std::vector<Row>& rows) const {
-    const std::string bytes = WideToUtf8(PlanFileText(rows));
-    HANDLE file = CreateFileW(PlanFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    WriteFileBytesAt(PlanFile(), WideToUtf8(PlanFileText(rows)));
+}
+
+void WriteFileBytesAt(const std::filesystem::path& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     HandleCloser closer{file};
     DWORD written = 0;
     if (file == INVALID_HANDLE_VALUE ||
         !WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size()) {
-        ADD_FAILURE() << "cannot write the plan file, error " << GetLastError();
+        ADD_FAILURE() << "cannot write " << path.string() << ", error " << GetLastError();
     }
 }
 
@@ -418,6 +421,18 @@ HWND KestrelProcess::WaitForMainWindow(Duration timeout) {
     return found;
 }
 
+HWND KestrelProcess::WaitForIdleMainWindow() {
+    const HWND main = WaitForMainWindow();
+    if (main == nullptr) {
+        return nullptr;
+    }
+    if (!WaitUntilIdle()) {
+        ADD_FAILURE() << "start-up of process " << Id() << " did not finish";
+        return nullptr;
+    }
+    return main;
+}
+
 bool KestrelProcess::WaitUntilIdle(Duration timeout) {
     if (info_.hProcess == nullptr) {
         return false;
@@ -489,6 +504,65 @@ DWORD ProcessOf(HWND window) {
     DWORD id = 0;
     GetWindowThreadProcessId(window, &id);
     return id;
+}
+
+std::wstring LocalMinute(int minutes, bool* tomorrow) {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    if (now.wSecond >= 45) {
+        Sleep((60 - now.wSecond) * 1000 + 200 - now.wMilliseconds);
+        GetLocalTime(&now);
+    }
+    int at = now.wHour * 60 + now.wMinute + minutes;
+    if (tomorrow) {
+        *tomorrow = at >= 24 * 60;
+    }
+    at = ((at % (24 * 60)) + 24 * 60) % (24 * 60);
+    wchar_t text[8];
+    swprintf(text, 8, L"%02d:%02d", at / 60, at % 60);
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+namespace {
+
+std::vector<HWND> VisibleWindowsWhere(DWORD processId, const std::function<bool(HWND)>& fits) {
+    std::vector<HWND> found;
+    for (HWND window : TopLevelWindowsOf(processId)) {
+        if (IsWindowVisible(window) && fits(window)) {
+            found.push_back(window);
+        }
+    }
+    return found;
+}
+
+HWND WaitForFirst(const std::function<std::vector<HWND>()>& find, Duration timeout) {
+    std::vector<HWND> found;
+    WaitUntil([&] { return !(found = find()).empty(); }, timeout);
+    return found.empty() ? nullptr : found.front();
+}
+
+} // namespace
+
+std::vector<HWND> VisibleWindowsOf(DWORD processId, const wchar_t* className) {
+    return VisibleWindowsWhere(processId, [&](HWND window) { return ClassOf(window) == className; });
+}
+
+HWND WaitForWindowOf(DWORD processId, const wchar_t* className, Duration timeout) {
+    return WaitForFirst([&] { return VisibleWindowsOf(processId, className); }, timeout);
+}
+
+std::vector<HWND> VisibleWindowsTitled(DWORD processId, const wchar_t* title) {
+    return VisibleWindowsWhere(processId, [&](HWND window) { return WindowText(window) == title; });
+}
+
+HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, Duration timeout) {
+    return WaitForFirst([&] { return VisibleWindowsTitled(processId, title); }, timeout);
 }
 
 HWND FindDescendant(HWND root, int id) {
@@ -598,6 +672,27 @@ std::wstring WindowText(HWND window) {
         SendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(copied ? static_cast<size_t>(*copied) : 0);
     return text;
+}
+
+std::vector<std::wstring> ListBoxEntries(HWND list) {
+    std::vector<std::wstring> entries;
+    const LRESULT count = SendWithTimeout(list, LB_GETCOUNT).value_or(0);
+    for (LRESULT i = 0; i < count; ++i) {
+        // The list may change while it is read (LB_ERR for a row that has gone).
+        const LRESULT length = SendWithTimeout(list, LB_GETTEXTLEN, i).value_or(LB_ERR);
+        if (length < 0) {
+            break;
+        }
+        std::wstring entry(static_cast<std::size_t>(length) + 1, L'\0');
+        const LRESULT got =
+            SendWithTimeout(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(entry.data())).value_or(LB_ERR);
+        if (got < 0 || got > length) {
+            break;
+        }
+        entry.resize(static_cast<std::size_t>(got));
+        entries.push_back(entry);
+    }
+    return entries;
 }
 
 bool IsChecked(HWND checkBox) {

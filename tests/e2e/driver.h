@@ -31,6 +31,10 @@ std::filesystem::path KestrelExeUnderTest();
 // The path in the environment variable `name`, given either way; empty when it is not set.
 std::filesystem::path PathFromEnvironment(const wchar_t* name);
 
+// "HH:MM" of the local time `minutes` from now, after waiting out the last 15 seconds of a minute so that
+// the minute cannot turn under the scenario; `tomorrow`, when given, tells whether it lies past midnight.
+std::wstring LocalMinute(int minutes, bool* tomorrow = nullptr);
+
 // One plan: its six cells, in column order.
 using Row = std::vector<std::wstring>;
 
@@ -75,6 +79,8 @@ private:
 
 // A whole file's bytes, read while others may hold it; nullopt when it cannot be opened.
 std::optional<std::string> ReadFileBytesAt(const std::filesystem::path& path);
+// Creates or replaces the file with `bytes`; a failure fails the test.
+void WriteFileBytesAt(const std::filesystem::path& path, const std::string& bytes);
 // The rows of a plan file; nullopt when it is missing or has no plan list root.
 std::optional<std::vector<Row>> ReadPlanFileAt(const std::filesystem::path& path);
 
@@ -97,6 +103,8 @@ public:
     HWND WaitForMainWindow(Duration timeout = kTimeout);
     // Waits until start-up is over: the program waits for input and has handled what was sent so far.
     bool WaitUntilIdle(Duration timeout = kTimeout);
+    // Both waits in turn: the main window once start-up is over, or nullptr (and a test failure).
+    HWND WaitForIdleMainWindow();
     void Kill();
 
 private:
@@ -108,6 +116,13 @@ std::vector<HWND> AllMainWindows();
 // Every top-level window of one process, hidden ones included.
 std::vector<HWND> TopLevelWindowsOf(DWORD processId);
 DWORD ProcessOf(HWND window);
+std::wstring ClassOf(HWND window);
+// The visible top-level windows of `processId` of the window class `className`, or with the exact
+// title `title`, and waits for the first of them.
+std::vector<HWND> VisibleWindowsOf(DWORD processId, const wchar_t* className);
+HWND WaitForWindowOf(DWORD processId, const wchar_t* className, Duration timeout = kTimeout);
+std::vector<HWND> VisibleWindowsTitled(DWORD processId, const wchar_t* title);
+HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, Duration timeout = kTimeout);
 
 // The first descendant of `root` with the control id `id` (searched depth first), or nullptr.
 HWND FindDescendant(HWND root, int id);
@@ -139,6 +154,8 @@ HWND KeyboardFocusOf(HWND window);
 bool IsShownNormal(HWND window); // visible and not minimised
 bool IsHidden(HWND window);
 std::wstring WindowText(HWND window);
+// The entries of a list box, as far as they can be read while the list changes.
+std::vector<std::wstring> ListBoxEntries(HWND list);
 bool IsChecked(HWND checkBox);
 // True when `upper` comes before `lower` in the z-order of top-level windows.
 bool IsAbove(HWND upper, HWND lower);

@@ -25,27 +25,6 @@ struct Sleeper {
     }
 };
 
-std::vector<std::wstring> ListEntries(HWND list) {
-    std::vector<std::wstring> entries;
-    const LRESULT count = SendWithTimeout(list, LB_GETCOUNT).value_or(0);
-    for (LRESULT i = 0; i < count; ++i) {
-        // The list may change while it is read (LB_ERR for a row that has gone).
-        const LRESULT length = SendWithTimeout(list, LB_GETTEXTLEN, i).value_or(LB_ERR);
-        if (length < 0) {
-            break;
-        }
-        std::wstring entry(static_cast<std::size_t>(length) + 1, L'\0');
-        const LRESULT got =
-            SendWithTimeout(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(entry.data())).value_or(LB_ERR);
-        if (got < 0 || got > length) {
-            break;
-        }
-        entry.resize(static_cast<std::size_t>(got));
-        entries.push_back(entry);
-    }
-    return entries;
-}
-
 TEST(ForbiddenPrograms, ANameInOtherCaseEndsItsProgramOneCopyPerTickUntilDeleted) {
     Sandbox sandbox;
     // A Cyrillic name: only a comparison that knows every script's letter case can match it.
@@ -53,9 +32,8 @@ TEST(ForbiddenPrograms, ANameInOtherCaseEndsItsProgramOneCopyPerTickUntilDeleted
     ASSERT_TRUE(CopyFileW((KestrelExeUnderTest().parent_path() / L"kestrel_sleeper.exe").c_str(),
                           program.c_str(), FALSE));
     KestrelProcess kestrel(sandbox);
-    HWND main = kestrel.WaitForMainWindow();
+    HWND main = kestrel.WaitForIdleMainWindow();
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(kestrel.WaitUntilIdle());
     PostMouseClick(FindDescendant(main, ids::kTabButtonFirst + 4));
     HWND page = WaitForDescendant(main, ids::kForbiddenPage);
     HWND name = FindDescendant(page, ids::kForbiddenName);
@@ -78,9 +56,9 @@ TEST(ForbiddenPrograms, ANameInOtherCaseEndsItsProgramOneCopyPerTickUntilDeleted
     PostClick(add);
     // The clicks are posted: a round trip alone may overtake them, so wait for the list to settle.
     const std::vector<std::wstring> expected{L"KESTREL.EXE", L"БЛОКНОТ.EXE"};
-    WaitUntil([&] { return ListEntries(list) == expected; });
+    WaitUntil([&] { return ListBoxEntries(list) == expected; });
     ASSERT_TRUE(RoundTrip(page));
-    EXPECT_EQ(ListEntries(list), expected);
+    EXPECT_EQ(ListBoxEntries(list), expected);
 
     const HANDLE both[] = {first.info.hProcess, second.info.hProcess};
     const DWORD ended = WaitForMultipleObjects(2, both, FALSE, 5000) - WAIT_OBJECT_0;
@@ -94,11 +72,11 @@ TEST(ForbiddenPrograms, ANameInOtherCaseEndsItsProgramOneCopyPerTickUntilDeleted
     SendWithTimeout(list, LB_SETCURSEL, static_cast<WPARAM>(-1));
     PostClick(remove);
     ASSERT_TRUE(RoundTrip(page));
-    EXPECT_EQ(ListEntries(list).size(), 2u);
+    EXPECT_EQ(ListBoxEntries(list).size(), 2u);
     SendWithTimeout(list, LB_SETCURSEL, 1);
     PostClick(remove);
-    WaitUntil([&] { return ListEntries(list).size() == 1; });
-    EXPECT_EQ(ListEntries(list), std::vector<std::wstring>{L"KESTREL.EXE"});
+    WaitUntil([&] { return ListBoxEntries(list).size() == 1; });
+    EXPECT_EQ(ListBoxEntries(list), std::vector<std::wstring>{L"KESTREL.EXE"});
     Sleeper third(program);
     EXPECT_EQ(WaitForSingleObject(third.info.hProcess, 2500), WAIT_TIMEOUT) << "ended after its deletion";
     EXPECT_TRUE(kestrel.IsRunning());

@@ -15,17 +15,14 @@
 #include <atomic>
 #include <fstream>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 namespace kestrel::e2e {
 namespace {
 
+// The whole file, or nothing when it is not there yet.
 std::string ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadFileBytesAt(path).value_or("");
 }
 
 // The loopback HTTPS servers that scripts/tls_servers.sh started (KESTREL_TLS_DIR), with their
@@ -175,22 +172,6 @@ private:
     std::mutex mutex_;
     std::vector<std::string> requests_;
 };
-
-std::vector<HWND> VisibleWindowsTitled(DWORD processId, const wchar_t* title) {
-    std::vector<HWND> found;
-    for (HWND w : TopLevelWindowsOf(processId)) {
-        if (IsWindowVisible(w) && WindowText(w) == title) {
-            found.push_back(w);
-        }
-    }
-    return found;
-}
-
-HWND WaitForWindowTitled(DWORD processId, const wchar_t* title, Duration timeout = kTimeout) {
-    std::vector<HWND> found;
-    WaitUntil([&] { return !(found = VisibleWindowsTitled(processId, title)).empty(); }, timeout);
-    return found.empty() ? nullptr : found.front();
-}
 
 TEST(HelpMenu, AboutBoxShowsTheProductAndTheHomePageLink) {
     Sandbox sandbox; // no helper libraries: the program does without them

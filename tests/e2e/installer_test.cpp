@@ -136,18 +136,9 @@ TEST_F(Installer, SilentInstallRunsKeepsPlansAndUninstallsCleanly) {
 
     // The installed Kestrel starts with its plans; a second install asks it to exit and keeps them.
     const auto plans = SamplePlans();
-    {
-        HANDLE file = CreateFileW((folder_ / L"Values.xml").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        const std::string bytes = WideToUtf8(PlanFileText(plans));
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
+    WriteFileBytesAt(folder_ / L"Values.xml", WideToUtf8(PlanFileText(plans)));
     KestrelProcess kestrel(folder_ / L"Kestrel.exe");
-    ASSERT_NE(kestrel.WaitForMainWindow(), nullptr);
-    ASSERT_TRUE(kestrel.WaitUntilIdle());
+    ASSERT_NE(kestrel.WaitForIdleMainWindow(), nullptr);
     EXPECT_NE(MainWindowOf(kestrel.Id()), nullptr);
     EXPECT_EQ(Install(), 0);
     EXPECT_TRUE(kestrel.WaitForExit()) << "the installer asks a running Kestrel to exit";
@@ -159,19 +150,7 @@ TEST_F(Installer, SilentInstallRunsKeepsPlansAndUninstallsCleanly) {
         << "left behind: " << FilesIn(folder_).size() << " files";
     EXPECT_FALSE(UninstallKeyExists());
     EXPECT_FALSE(ReadRunValue(L"Kestrel"));
-    std::string bytes;
-    {
-        HANDLE file = CreateFileW((folder_ / L"Values.xml").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        char chunk[4096];
-        DWORD read = 0;
-        while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) {
-            bytes.append(chunk, read);
-        }
-        CloseHandle(file);
-    }
-    EXPECT_EQ(ParsePlanFile(Utf8ToWide(bytes)), plans);
+    EXPECT_EQ(ReadPlanFileAt(folder_ / L"Values.xml"), plans);
 
     // Once more, with a Run value that starts another copy: it stays.
     ASSERT_EQ(Install(), 0);

@@ -12,19 +12,12 @@ namespace {
 
 constexpr wchar_t kPowerInfo[] = L"到时间对计算机进行指令操作。";
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
 class Keyboard : public testing::Test {
 protected:
     void Start() {
         kestrel_ = std::make_unique<KestrelProcess>(sandbox_);
-        main_ = kestrel_->WaitForMainWindow();
+        main_ = kestrel_->WaitForIdleMainWindow();
         ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(kestrel_->WaitUntilIdle());
         list_ = WaitForDescendant(main_, ids::kPlanListView);
         ASSERT_NE(list_, nullptr);
         SetForegroundWindow(main_);
@@ -133,15 +126,8 @@ TEST_F(Keyboard, EscapeCancelsACountdownThatCameUpWhileTheAddedBoxWasOpening) {
                     reinterpret_cast<LPARAM>(minute));
     PostClick(In(ids::kShutdownEditorPage, ids::kEditorAdd));
 
-    HWND prompt = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        for (HWND w : TopLevelWindowsOf(kestrel_->Id())) {
-            if (IsWindowVisible(w) && ClassOf(w) == L"Kestrel.CountdownPrompt") {
-                prompt = w;
-            }
-        }
-        return prompt != nullptr;
-    })) << "no countdown";
+    const HWND prompt = WaitForWindowOf(kestrel_->Id(), L"Kestrel.CountdownPrompt");
+    ASSERT_NE(prompt, nullptr) << "no countdown";
     const auto box = WaitForMessageBox(kestrel_->Id());
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, L"定时关机计划添加成功！");

@@ -38,9 +38,8 @@ private:
 TEST(StartUp, MiniStartsHiddenWithTheProgramRunning) {
     Sandbox sandbox;
     KestrelProcess kestrel(sandbox, L"mini");
-    HWND main = kestrel.WaitForMainWindow();
+    HWND main = kestrel.WaitForIdleMainWindow();
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(kestrel.WaitUntilIdle());
     EXPECT_TRUE(IsHidden(main));
     EXPECT_TRUE(kestrel.IsRunning());
 }
@@ -64,9 +63,8 @@ TEST(SingleInstance, ASecondStartShowsTheRunningWindowAndEnds) {
     Sandbox first;
     first.WritePlanFile(SamplePlans());
     KestrelProcess running(first, L"mini");
-    HWND main = running.WaitForMainWindow();
+    HWND main = running.WaitForIdleMainWindow();
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(running.WaitUntilIdle());
     ASSERT_TRUE(IsHidden(main));
     CoverWindow cover;
 
@@ -162,9 +160,8 @@ TEST(Exit, TrayExitWritesThePlanFileAndEndsTheProcess) {
         Sandbox sandbox;
         sandbox.WritePlanFile(SamplePlans());
         KestrelProcess kestrel(sandbox, L"mini");
-        HWND main = kestrel.WaitForMainWindow();
+        HWND main = kestrel.WaitForIdleMainWindow();
         ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(kestrel.WaitUntilIdle());
         PostCommand(main, ids::kCmdTrayExit);
         ASSERT_TRUE(kestrel.WaitForExit()) << "the program did not end after Exit";
         EXPECT_EQ(sandbox.ReadPlanFile(), SamplePlans());

@@ -53,17 +53,6 @@ void Type(HWND window, int id, const wchar_t* text) {
     SendWithTimeout(GetDlgItem(window, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
-std::vector<std::wstring> ListEntries(HWND list) {
-    std::vector<std::wstring> entries;
-    const LRESULT count = SendWithTimeout(list, LB_GETCOUNT).value_or(0);
-    for (LRESULT i = 0; i < count; ++i) {
-        std::wstring entry(SendWithTimeout(list, LB_GETTEXTLEN, i).value_or(0) + 1, L'\0');
-        entry.resize(SendWithTimeout(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(entry.data())).value_or(0));
-        entries.push_back(entry);
-    }
-    return entries;
-}
-
 HWND ForbiddenControl(HWND main, int id) {
     HWND page = WaitForDescendant(main, ids::kForbiddenPage);
     return page ? FindDescendant(page, id) : nullptr;
@@ -85,9 +74,8 @@ TEST(ParentLock, GuardsExitKeepsTheListAcrossARestartAndEndsARenamedCopy) {
                           FALSE));
     {
         KestrelProcess kestrel(sandbox);
-        HWND main = kestrel.WaitForMainWindow();
+        HWND main = kestrel.WaitForIdleMainWindow();
         ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(kestrel.WaitUntilIdle());
         HWND line = ForbiddenControl(main, ids::kForbiddenKeptLine);
         EXPECT_EQ(WindowText(line), L"禁止列表只保留到程序退出。设置家长密码（帮助菜单）后，它会一直保存。");
 
@@ -145,10 +133,9 @@ TEST(ParentLock, GuardsExitKeepsTheListAcrossARestartAndEndsARenamedCopy) {
     {
         // Back at log-on, hidden: the list is there, and removing the password removes the kept list.
         KestrelProcess kestrel(sandbox, L"mini");
-        HWND main = kestrel.WaitForMainWindow();
+        HWND main = kestrel.WaitForIdleMainWindow();
         ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(kestrel.WaitUntilIdle());
-        EXPECT_EQ(ListEntries(ForbiddenControl(main, ids::kForbiddenList)),
+        EXPECT_EQ(ListBoxEntries(ForbiddenControl(main, ids::kForbiddenList)),
                   std::vector<std::wstring>{L"KESTREL_SLEEPER.EXE"});
         PostCommand(main, ids::kCmdHelpParentPassword);
         HWND dialog = WaitForLockWindow(kestrel.Id(), ids::kLockOld);
@@ -158,16 +145,15 @@ TEST(ParentLock, GuardsExitKeepsTheListAcrossARestartAndEndsARenamedCopy) {
         ExpectNotice(kestrel.Id(), L"家长密码已删除。保存的禁止列表也已删除，本次运行中的禁止列表不变。");
         EXPECT_FALSE(ValueExists(kPasswordValue));
         EXPECT_FALSE(ValueExists(kForbiddenValue));
-        EXPECT_EQ(ListEntries(ForbiddenControl(main, ids::kForbiddenList)).size(), 1u);
+        EXPECT_EQ(ListBoxEntries(ForbiddenControl(main, ids::kForbiddenList)).size(), 1u);
         PostCommand(main, ids::kCmdTrayExit);
         EXPECT_TRUE(kestrel.WaitForExit()) << "without a password Exit asks nothing";
     }
     {
         KestrelProcess kestrel(sandbox, L"mini");
-        HWND main = kestrel.WaitForMainWindow();
+        HWND main = kestrel.WaitForIdleMainWindow();
         ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(kestrel.WaitUntilIdle());
-        EXPECT_TRUE(ListEntries(ForbiddenControl(main, ids::kForbiddenList)).empty());
+        EXPECT_TRUE(ListBoxEntries(ForbiddenControl(main, ids::kForbiddenList)).empty());
         PostCommand(main, ids::kCmdTrayExit);
         EXPECT_TRUE(kestrel.WaitForExit());
     }

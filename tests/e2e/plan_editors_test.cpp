@@ -15,9 +15,8 @@ class PlanEditors : public testing::Test {
 protected:
     void SetUp() override {
         kestrel_ = std::make_unique<KestrelProcess>(sandbox_);
-        main_ = kestrel_->WaitForMainWindow();
+        main_ = kestrel_->WaitForIdleMainWindow();
         ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(kestrel_->WaitUntilIdle());
         list_ = WaitForDescendant(main_, ids::kPlanListView);
         ASSERT_NE(list_, nullptr);
     }

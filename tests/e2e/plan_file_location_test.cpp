@@ -87,14 +87,7 @@ TEST(PlanFileLocation, InAFolderItCannotWriteKestrelKeepsItsPlansInTheUserFolder
     TwinCleaner cleaner{twin};
     ASSERT_TRUE(CopyFileW(KestrelExeUnderTest().c_str(), (twin / L"Kestrel.exe").c_str(), FALSE));
     const std::string oldFile = WideToUtf8(PlanFileText(SamplePlans()));
-    {
-        HANDLE file =
-            CreateFileW((twin / L"Values.xml").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        WriteFile(file, oldFile.data(), static_cast<DWORD>(oldFile.size()), &written, nullptr);
-        CloseHandle(file);
-    }
+    WriteFileBytesAt(twin / L"Values.xml", oldFile);
     HANDLE probe = CreateFileW((view / L"probe.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (probe != INVALID_HANDLE_VALUE) {
@@ -105,9 +98,8 @@ TEST(PlanFileLocation, InAFolderItCannotWriteKestrelKeepsItsPlansInTheUserFolder
     std::vector<Row> expected = SamplePlans();
     {
         KestrelProcess kestrel(view / L"Kestrel.exe", L"mini");
-        HWND main = kestrel.WaitForMainWindow();
+        HWND main = kestrel.WaitForIdleMainWindow();
         ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(kestrel.WaitUntilIdle());
         HWND list = WaitForDescendant(main, ids::kPlanListView);
         ASSERT_NE(list, nullptr);
         EXPECT_TRUE(WaitUntil([&] { return ReadListView(list) == expected; }))
@@ -128,9 +120,8 @@ TEST(PlanFileLocation, InAFolderItCannotWriteKestrelKeepsItsPlansInTheUserFolder
     EXPECT_FALSE(fs::exists(twin / L"Values.xml.tmp"));
 
     KestrelProcess again(view / L"Kestrel.exe", L"mini");
-    HWND main = again.WaitForMainWindow();
+    HWND main = again.WaitForIdleMainWindow();
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(again.WaitUntilIdle());
     HWND list = WaitForDescendant(main, ids::kPlanListView);
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return ReadListView(list) == expected; }))

@@ -17,9 +17,8 @@ TEST(PlanFileLock, PlansLockedAtStartUpAppearOnceFreeAndAreKeptThroughExit) {
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
 
     KestrelProcess kestrel(sandbox, L"mini");
-    HWND main = kestrel.WaitForMainWindow();
+    HWND main = kestrel.WaitForIdleMainWindow();
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(kestrel.WaitUntilIdle());
     HWND list = WaitForDescendant(main, ids::kPlanListView);
     ASSERT_NE(list, nullptr);
     // Held on for a while: long enough for start-up to have met the lock whenever it reads the file.

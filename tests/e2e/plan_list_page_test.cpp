@@ -21,9 +21,8 @@ protected:
     void SetUp() override {
         sandbox_.WritePlanFile(SamplePlans());
         kestrel_ = std::make_unique<KestrelProcess>(sandbox_);
-        main_ = kestrel_->WaitForMainWindow();
+        main_ = kestrel_->WaitForIdleMainWindow();
         ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(kestrel_->WaitUntilIdle());
         list_ = WaitForDescendant(main_, ids::kPlanListView);
         ASSERT_NE(list_, nullptr);
         page_ = GetParent(list_);

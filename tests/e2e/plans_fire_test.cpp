@@ -20,49 +20,9 @@ std::wstring HourMinute(const SYSTEMTIME& at) {
     return text;
 }
 
-// The current minute as "HH:MM", with at least 15 seconds of it left for the program to start and fire.
-std::wstring MinuteWithTimeToSpare() {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    if (now.wSecond >= 45) {
-        Sleep((60 - now.wSecond) * 1000 + 200 - now.wMilliseconds);
-        GetLocalTime(&now);
-    }
-    return HourMinute(now);
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-// The visible top-level windows of `processId` of the window class `className`.
-std::vector<HWND> VisibleWindowsOf(DWORD processId, const wchar_t* className) {
-    std::vector<HWND> found;
-    for (HWND window : TopLevelWindowsOf(processId)) {
-        if (IsWindowVisible(window) && ClassOf(window) == className) {
-            found.push_back(window);
-        }
-    }
-    return found;
-}
-
-HWND WaitForWindowOf(DWORD processId, const wchar_t* className, Duration timeout) {
-    HWND window = nullptr;
-    WaitUntil(
-        [&] {
-            const auto windows = VisibleWindowsOf(processId, className);
-            window = windows.empty() ? nullptr : windows.front();
-            return window != nullptr;
-        },
-        timeout);
-    return window;
-}
-
 TEST(PlansFire, APowerPlanOpensTheCountdownAndCancelLeavesTheProgramRunning) {
     Sandbox sandbox;
-    const std::wstring minute = MinuteWithTimeToSpare();
+    const std::wstring minute = LocalMinute(0);
     const Row once = {L"关机操作", minute,      L"关闭计算机",
                       L"启用",     L"执行一次", L"到时间对计算机进行指令操作。"};
     const Row later = {L"关机操作", L"23:59", L"重启计算机",
@@ -93,7 +53,7 @@ TEST(PlansFire, APowerPlanOpensTheCountdownAndCancelLeavesTheProgramRunning) {
 
 TEST(PlansFire, ThreeRemindersDueAtOnceAreAllVisible) {
     Sandbox sandbox;
-    const std::wstring minute = MinuteWithTimeToSpare();
+    const std::wstring minute = LocalMinute(0);
     std::vector<Row> plans;
     for (const wchar_t* message : {L"第一件事", L"第二件事", L"第三件事"}) {
         plans.push_back({L"定时提醒", minute, L"文字提示", L"启用", L"执行一次", message});
@@ -145,7 +105,7 @@ TEST(PlansFire, ThreeRemindersDueAtOnceAreAllVisible) {
 
 TEST(PlansFire, AReminderRisesAboveTheTaskbarAndLaterAddsItsSnooze) {
     Sandbox sandbox;
-    const std::wstring minute = MinuteWithTimeToSpare();
+    const std::wstring minute = LocalMinute(0);
     const Row reminder = {L"定时提醒", minute, L"播放音乐", L"启用", L"执行一次", L"  喝水 <提醒> & 休息 "};
     sandbox.WritePlanFile({reminder});
     KestrelProcess kestrel(sandbox, L"mini");
@@ -219,7 +179,7 @@ TEST(PlansFire, RunPlansStartTheirProgramOnceInItsFolderShownOrHidden) {
         std::filesystem::create_directories(folder);
         ASSERT_TRUE(CopyFileW(marker.c_str(), (folder / L"marker.exe").c_str(), FALSE)) << GetLastError();
     }
-    const std::wstring minute = MinuteWithTimeToSpare();
+    const std::wstring minute = LocalMinute(0);
     sandbox.WritePlanFile({
         {L"定时运行", minute, L"正常运行", L"启用", L"每天", (shown / L"marker.exe").wstring()},
         {L"定时运行", minute, L"隐藏运行", L"启用", L"执行一次", (hidden / L"marker.exe").wstring()},
@@ -248,7 +208,7 @@ TEST(PlansFire, ARunPlanStartsExactlyTheProgramItNamesAndAMissingOneOnlyGivesThe
     ASSERT_TRUE(CopyFileW(marker.c_str(), (up / L"My.exe").c_str(), FALSE)) << GetLastError();
     ASSERT_TRUE(CopyFileW(marker.c_str(), (tool / L"run.exe").c_str(), FALSE)) << GetLastError();
     const std::wstring missing = (up / L"My Gone" / L"run.exe").wstring() + L" -x";
-    const std::wstring minute = MinuteWithTimeToSpare();
+    const std::wstring minute = LocalMinute(0);
     sandbox.WritePlanFile({
         {L"定时运行", minute, L"正常运行", L"启用", L"每天", (tool / L"run.exe").wstring() + L" -x"},
         {L"定时运行", minute, L"正常运行", L"启用", L"每天", missing},

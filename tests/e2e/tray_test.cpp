@@ -12,9 +12,8 @@ class Tray : public testing::Test {
 protected:
     void SetUp() override {
         kestrel_ = std::make_unique<KestrelProcess>(sandbox_, L"mini");
-        main_ = kestrel_->WaitForMainWindow();
+        main_ = kestrel_->WaitForIdleMainWindow();
         ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(kestrel_->WaitUntilIdle());
         ASSERT_TRUE(IsHidden(main_));
     }
 

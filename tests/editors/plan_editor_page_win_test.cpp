@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 
 namespace kestrel::win {
 namespace {
@@ -17,6 +18,17 @@ LocalDateTime At(int hour, int minute) {
     return now;
 }
 
+// Types `digits` into the page's time field from its start, key by key.
+std::function<void(HWND page)> TypeTime(std::wstring digits) {
+    return [digits](HWND page) {
+        const HWND field = ::GetDlgItem(page, ids::kEditorTimeField);
+        ::SendMessageW(field, EM_SETSEL, 0, 0);
+        for (const wchar_t c : digits) {
+            ::SendMessageW(field, WM_CHAR, c, 1);
+        }
+    };
+}
+
 TEST(PlanEditorPage, AnUntouchedTimeFollowsTheClockWhenThePageIsShown) {
     const struct {
         const char* name;
@@ -24,24 +36,8 @@ TEST(PlanEditorPage, AnUntouchedTimeFollowsTheClockWhenThePageIsShown) {
         const wchar_t* shown; // after the clock moved from 09:15 to 10:40 and the page was shown again
     } cases[] = {
         {"untouched", [](HWND) {}, L"10:40"},
-        {"typed over",
-         [](HWND page) {
-             const HWND field = ::GetDlgItem(page, ids::kEditorTimeField);
-             ::SendMessageW(field, EM_SETSEL, 0, 0);
-             for (const wchar_t c : {L'0', L'7', L'0', L'0'}) {
-                 ::SendMessageW(field, WM_CHAR, c, 1);
-             }
-         },
-         L"07:00"},
-        {"typed back to what it was",
-         [](HWND page) {
-             const HWND field = ::GetDlgItem(page, ids::kEditorTimeField);
-             ::SendMessageW(field, EM_SETSEL, 0, 0);
-             for (const wchar_t c : {L'0', L'9', L'1', L'5'}) {
-                 ::SendMessageW(field, WM_CHAR, c, 1);
-             }
-         },
-         L"09:15"},
+        {"typed over", TypeTime(L"0700"), L"07:00"},
+        {"typed back to what it was", TypeTime(L"0915"), L"09:15"},
         {"a duration",
          [](HWND page) { ::SendMessageW(::GetDlgItem(page, ids::kEditorTimingCountdown), BM_CLICK, 0, 0); },
          L"09:15"},

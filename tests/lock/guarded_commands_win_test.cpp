@@ -9,6 +9,7 @@
 #include "lock/password_dialogs_win.h"
 #include "plans/plan_list_page_win.h"
 #include "shell/main_window_win.h"
+#include "support/lock_fakes.h"
 #include "support/message_box_answerer_win.h"
 
 #include <commctrl.h>
@@ -21,29 +22,7 @@
 namespace kestrel::win {
 namespace {
 
-struct MemoryStore final : LockStore {
-    std::optional<std::vector<std::uint8_t>> record;
-    std::optional<std::vector<std::uint8_t>> ReadPasswordRecord() override { return record; }
-    bool WritePasswordRecord(std::span<const std::uint8_t> bytes) override {
-        record.emplace(bytes.begin(), bytes.end());
-        return true;
-    }
-    bool DeletePasswordRecord() override {
-        record.reset();
-        return true;
-    }
-    std::vector<std::wstring> ReadForbiddenList() override { return {}; }
-    bool WriteForbiddenList(const std::vector<std::wstring>&) override { return true; }
-    bool DeleteForbiddenList() override { return true; }
-};
-
-std::optional<PasswordKey> FastDerive(const std::wstring& password, const PasswordSalt& salt, std::uint32_t) {
-    PasswordKey key{};
-    for (std::size_t i = 0; i < password.size(); ++i) {
-        key[i % key.size()] = static_cast<std::uint8_t>(key[i % key.size()] * 7 + password[i] + salt[i % 16]);
-    }
-    return key;
-}
+using kestrel::testing::FastDerive;
 
 struct EmptyTable final : ProcessTable {
     bool Snapshot(std::vector<ProcessEntry>& processes) override {
@@ -132,7 +111,7 @@ protected:
     }
     void TearDown() override { ::DestroyWindow(owner); }
 
-    MemoryStore store;
+    kestrel::testing::FakeLockStore store;
     std::atomic<std::uint64_t> now{5000};
     ParentLock lock{store, FastDerive, [](std::span<std::uint8_t> b) { return !b.empty(); },
                     [this] { return now.load(); }};

@@ -2,6 +2,8 @@
 // a fast stand-in for PBKDF2 (the real one is tested against known vectors under Wine).
 #include "lock/parent_lock.h"
 
+#include "support/lock_fakes.h"
+
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -9,50 +11,7 @@
 namespace kestrel {
 namespace {
 
-struct FakeStore final : LockStore {
-    std::optional<std::vector<std::uint8_t>> record;
-    std::vector<std::wstring> forbidden;
-    bool forbiddenKept = false;
-    bool failWrites = false;
-    std::optional<std::vector<std::uint8_t>> ReadPasswordRecord() override { return record; }
-    bool WritePasswordRecord(std::span<const std::uint8_t> bytes) override {
-        if (failWrites) {
-            return false;
-        }
-        record.emplace(bytes.begin(), bytes.end());
-        return true;
-    }
-    bool DeletePasswordRecord() override {
-        record.reset();
-        return true;
-    }
-    std::vector<std::wstring> ReadForbiddenList() override { return forbidden; }
-    bool WriteForbiddenList(const std::vector<std::wstring>& entries) override {
-        forbidden = entries;
-        forbiddenKept = true;
-        return true;
-    }
-    bool DeleteForbiddenList() override {
-        forbidden.clear();
-        forbiddenKept = false;
-        return true;
-    }
-};
-
-// Not a key derivation, only something that depends on every input.
-std::optional<PasswordKey> FastDerive(const std::wstring& password, const PasswordSalt& salt,
-                                      std::uint32_t iterations) {
-    PasswordKey key{};
-    std::uint32_t h = iterations;
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        for (const wchar_t c : password) {
-            h = h * 31 + static_cast<std::uint32_t>(c);
-        }
-        h = h * 131 + salt[i % salt.size()] + static_cast<std::uint32_t>(i);
-        key[i] = static_cast<std::uint8_t>(h >> 7);
-    }
-    return key;
-}
+using testing::FastDerive;
 
 class Lock : public ::testing::Test {
 protected:
@@ -65,7 +24,7 @@ protected:
             },
             [this] { return now; });
     }
-    FakeStore store;
+    testing::FakeLockStore store;
     std::uint64_t now = 1000;
     int salts = 0;
 };

@@ -306,81 +306,81 @@ TEST(PlanFileLocation, BesideTheProgramWhileItCanWriteThereOtherwiseInTheUserFol
     }
 }
 
-// One start: the folder chosen, the plan file loaded; returns the plans shown.
-std::vector<PlanRow> Start(FakeDisk& disk, XmlBackend& xml, std::vector<PlanRow> added = {}) {
-    const PlanFileLocation at = ChoosePlanFileLocation(disk, kExeFolder, kUserFolder);
-    PlanList plans;
-    PlanStore store(disk, xml, plans, PlanFilePath(at.folder), at.carryOverFrom);
-    store.Load();
-    for (PlanRow& row : added) {
-        plans.Append(std::move(row));
-        EXPECT_EQ(store.Save(), PlanSaveResult::Saved);
+// Kestrel in a folder it cannot write, as under Program Files.
+struct ReadOnlyProgramFolder {
+    FakeDisk disk;
+    std::unique_ptr<XmlBackend> xml = CreateXmlBackend();
+    ReadOnlyProgramFolder() {
+        disk.folders.insert(kExeFolder);
+        disk.readOnlyFolders.insert(kExeFolder);
     }
-    return plans.Rows();
-}
+    // One start: the folder chosen, the plan file loaded, `added` appended and saved; the plans shown.
+    std::vector<PlanRow> Start(std::vector<PlanRow> added = {}) {
+        const PlanFileLocation at = ChoosePlanFileLocation(disk, kExeFolder, kUserFolder);
+        PlanList plans;
+        PlanStore store(disk, *xml, plans, PlanFilePath(at.folder), at.carryOverFrom);
+        store.Load();
+        for (PlanRow& row : added) {
+            plans.Append(std::move(row));
+            EXPECT_EQ(store.Save(), PlanSaveResult::Saved);
+        }
+        return plans.Rows();
+    }
+};
 
 TEST(PlanFileLocation, PlansBesideAReadOnlyProgramAreCarriedOverOnceAndStayInTheUserFolder) {
-    FakeDisk disk;
-    const auto xml = CreateXmlBackend();
-    disk.folders.insert(kExeFolder);
-    disk.readOnlyFolders.insert(kExeFolder);
-    disk.files[kExeFile] = PlanFileBytes({Plan(L"甲"), Plan(L"乙")});
+    ReadOnlyProgramFolder f;
+    f.disk.files[kExeFile] = PlanFileBytes({Plan(L"甲"), Plan(L"乙")});
 
-    EXPECT_EQ(Start(disk, *xml), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙")}));
-    EXPECT_EQ(RowsIn(disk.files[kUserFile]), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙")}))
+    EXPECT_EQ(f.Start(), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙")}));
+    EXPECT_EQ(RowsIn(f.disk.files[kUserFile]), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙")}))
         << "written at once, so the next start does not carry them over again";
-    EXPECT_EQ(Start(disk, *xml, {Plan(L"新")}),
+    EXPECT_EQ(f.Start({Plan(L"新")}),
               (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙"), Plan(L"新")}));
 
     // The old file changes and the folder becomes writable: neither brings it back.
-    disk.files[kExeFile] = PlanFileBytes({Plan(L"旧")});
-    disk.readOnlyFolders.clear();
-    disk.reads.clear();
-    EXPECT_EQ(Start(disk, *xml), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙"), Plan(L"新")}));
-    EXPECT_EQ(disk.reads[kExeFile], 0);
+    f.disk.files[kExeFile] = PlanFileBytes({Plan(L"旧")});
+    f.disk.readOnlyFolders.clear();
+    f.disk.reads.clear();
+    EXPECT_EQ(f.Start(), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"乙"), Plan(L"新")}));
+    EXPECT_EQ(f.disk.reads[kExeFile], 0);
 }
 
 TEST(PlanFileLocation, AnUnusableFileBesideAReadOnlyProgramIsCopiedIntoTheUserFolder) {
     for (const bool tooLarge : {false, true}) {
         SCOPED_TRACE(tooLarge ? "too large" : "damaged");
-        FakeDisk disk;
-        const auto xml = CreateXmlBackend();
-        disk.folders.insert(kExeFolder);
-        disk.readOnlyFolders.insert(kExeFolder);
+        ReadOnlyProgramFolder f;
         const std::string bad = tooLarge ? std::string(PlanStore::kMaxFileBytes + 1, ' ') : "<计划列表><计划";
-        disk.files[kExeFile] = bad;
+        f.disk.files[kExeFile] = bad;
 
-        const PlanFileLocation at = ChoosePlanFileLocation(disk, kExeFolder, kUserFolder);
+        const PlanFileLocation at = ChoosePlanFileLocation(f.disk, kExeFolder, kUserFolder);
         PlanList plans;
-        PlanStore store(disk, *xml, plans, kUserFile, at.carryOverFrom);
+        PlanStore store(f.disk, *f.xml, plans, kUserFile, at.carryOverFrom);
         store.Load();
         EXPECT_TRUE(plans.Empty());
         EXPECT_EQ(store.TakeDamagedCopyNotice(), PlanFileCopyPath(kUserFile, 1));
-        EXPECT_TRUE(disk.files[PlanFileCopyPath(kUserFile, 1)] == bad);
-        EXPECT_TRUE(disk.files[kExeFile] == bad) << "the original is never touched";
-        EXPECT_EQ(RowsIn(disk.files[kUserFile]), std::vector<PlanRow>{});
+        EXPECT_TRUE(f.disk.files[PlanFileCopyPath(kUserFile, 1)] == bad);
+        EXPECT_TRUE(f.disk.files[kExeFile] == bad) << "the original is never touched";
+        EXPECT_EQ(RowsIn(f.disk.files[kUserFile]), std::vector<PlanRow>{});
     }
 }
 
 TEST(PlanFileLocation, AFileBesideTheProgramThatIsLockedAtStartIsCarriedOverOnceItReads) {
-    FakeDisk disk;
-    const auto xml = CreateXmlBackend();
-    disk.folders.insert(kExeFolder);
-    disk.readOnlyFolders.insert(kExeFolder);
-    disk.files[kExeFile] = PlanFileBytes({Plan(L"甲")});
-    disk.locked.insert(kExeFile);
+    ReadOnlyProgramFolder f;
+    f.disk.files[kExeFile] = PlanFileBytes({Plan(L"甲")});
+    f.disk.locked.insert(kExeFile);
     PlanList plans;
-    PlanStore store(disk, *xml, plans, kUserFile, kExeFile);
+    PlanStore store(f.disk, *f.xml, plans, kUserFile, kExeFile);
     store.Load();
     EXPECT_TRUE(store.Unread());
     EXPECT_EQ(store.ReadPath(), kExeFile);
     plans.Append(Plan(L"新"));
     EXPECT_EQ(store.Save(), PlanSaveResult::FileUnread);
-    EXPECT_EQ(disk.files.count(kUserFile), 0u) << "nothing written that would hide the old plans";
-    disk.locked.clear();
+    EXPECT_EQ(f.disk.files.count(kUserFile), 0u) << "nothing written that would hide the old plans";
+    f.disk.locked.clear();
     EXPECT_TRUE(store.RetryRead());
     EXPECT_EQ(store.Save(), PlanSaveResult::Saved);
-    EXPECT_EQ(RowsIn(disk.files[kUserFile]), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"新")}));
+    EXPECT_EQ(RowsIn(f.disk.files[kUserFile]), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"新")}));
     EXPECT_EQ(store.ReadPath(), kUserFile);
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 #include <string>
@@ -18,10 +19,14 @@ namespace {
 
 struct Recorder final : PlanActions {
     std::vector<std::wstring> log;
-    std::wstring countdown; // the operation of the open countdown
+    std::wstring countdown;             // the operation of the open countdown
+    std::function<void()> onCountdown; // runs inside StartPowerCountdown, when set
     void StartPowerCountdown(const std::wstring& operation) override {
         log.push_back(L"power " + operation);
         countdown = operation;
+        if (onCountdown) {
+            onCountdown();
+        }
     }
     void ShowReminder(const std::wstring& message, const std::wstring& kind,
                       const std::optional<LocalDateTime>& due) override {
@@ -166,28 +171,15 @@ TEST(Scheduler, APlanEnabledDuringItsMinuteFiresInItAndAnActionCannotStartASecon
     PlanList plans;
     plans.Append(Power(L"08:30", L"关闭计算机", L"每天", L"禁用"));
     FixedClock clock(At(7, 8, 30));
-    struct Reentering final : PlanActions {
-        Scheduler* scheduler = nullptr;
-        int powers = 0;
-        void StartPowerCountdown(const std::wstring&) override {
-            ++powers;
-            scheduler->RunPass(); // as if the action let a timer tick in
-        }
-        void ShowReminder(const std::wstring&, const std::wstring&,
-                          const std::optional<LocalDateTime>&) override {}
-        void StartProgram(const std::wstring&, const std::wstring&) override {}
-        void Report(const std::wstring&) override {}
-        std::wstring OpenCountdown() override { return {}; }
-        void CancelCountdown() override {}
-    } actions;
+    Recorder actions;
     Scheduler scheduler(plans, clock, actions);
-    actions.scheduler = &scheduler;
+    actions.onCountdown = [&] { scheduler.RunPass(); }; // as if the action let a timer tick in
     scheduler.RunPass();
-    EXPECT_EQ(actions.powers, 0);
+    EXPECT_TRUE(actions.log.empty());
     plans.SetStatus(1, L"启用");
     clock.Set(At(7, 8, 30, 40));
     scheduler.RunPass();
-    EXPECT_EQ(actions.powers, 1);
+    EXPECT_EQ(actions.log, std::vector<std::wstring>{L"power 关闭计算机"});
 }
 
 // A computer's clocks as the scheduler reads them: UTC and the local offset, a tick that runs through

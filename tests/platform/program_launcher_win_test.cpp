@@ -3,6 +3,7 @@
 #include "platform/program_launcher_win.h"
 
 #include "platform/com_win.h"
+#include "support/xml_test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +18,8 @@ namespace fs = std::filesystem;
 
 TEST(ProgramLauncher, AnotherFileOpensThroughTheShellWithItsArgumentsInItsOwnFolder) {
     ComApartment com;
-    const fs::path folder =
-        fs::temp_directory_path() / (L"kestrel launch " + std::to_wstring(::GetCurrentProcessId()));
+    const testing::TempFolder temp;
+    const fs::path folder = testing::Fs(temp / L"kestrel launch");
     fs::create_directories(folder);
     {
         std::ofstream job(folder / L"job.cmd", std::ios::binary);
@@ -35,8 +36,6 @@ TEST(ProgramLauncher, AnotherFileOpensThroughTheShellWithItsArgumentsInItsOwnFol
         written = bytes.str();
     }
     EXPECT_EQ(written, "one two|" + folder.string() + "\r\n");
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "platform/shortcut_win.h"
 
 #include "platform/com_win.h"
+#include "support/xml_test_files.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -17,9 +18,8 @@ namespace fs = std::filesystem;
 
 TEST(Shortcut, ATargetIsReadBackAndWhatIsNoShortcutGivesNothing) {
     ComApartment com;
-    const fs::path folder =
-        fs::temp_directory_path() / (L"kestrel-lnk-" + std::to_wstring(::GetCurrentProcessId()));
-    fs::create_directories(folder);
+    const testing::TempFolder temp;
+    const fs::path folder = testing::Fs(temp.path());
     const fs::path program = folder / L"游戏 目录" / L"game.exe";
     fs::create_directories(program.parent_path());
     std::ofstream(program) << "MZ";
@@ -42,8 +42,6 @@ TEST(Shortcut, ATargetIsReadBackAndWhatIsNoShortcutGivesNothing) {
     EXPECT_EQ(fs::path(*target).filename(), L"game.exe");
     EXPECT_FALSE(ShortcutTarget(program.wstring()).has_value()) << "a program is not a shortcut";
     EXPECT_FALSE(ShortcutTarget((folder / L"missing.lnk").wstring()).has_value());
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
 }
 
 } // namespace
