@@ -7,6 +7,8 @@
 #include "plans/repeat_rule.h"
 #include "plans/scheduler.h"
 
+#include <algorithm>
+
 namespace kestrel {
 
 namespace {
@@ -20,6 +22,29 @@ std::wstring OneLine(std::wstring text) {
         }
     }
     return text;
+}
+
+// Where the program of an unquoted run plan's text ends, without asking the disk (the line is drawn every
+// minute, and a network share may not answer): right after the first part, ending at a blank or at the
+// end, whose name has a program's extension, so that "C:\Program Files\x.exe D:\Data" names x.exe and
+// not "Data". Without one, the whole text.
+std::size_t UnquotedProgramLength(const std::wstring& text) {
+    static constexpr const wchar_t* kProgramExtensions[] = {L".exe", L".com", L".bat", L".cmd", L".lnk"};
+    for (std::size_t end = 1; end < text.size(); ++end) {
+        if (text[end] != L' ' || text[end - 1] == L' ') {
+            continue;
+        }
+        for (const wchar_t* extension : kProgramExtensions) {
+            const std::size_t length = std::char_traits<wchar_t>::length(extension);
+            if (end >= length && std::equal(extension, extension + length, text.begin() + (end - length),
+                                            [](wchar_t a, wchar_t b) {
+                                                return a == (b >= L'A' && b <= L'Z' ? b - L'A' + L'a' : b);
+                                            })) {
+                return end;
+            }
+        }
+    }
+    return text.size();
 }
 
 } // namespace
@@ -60,6 +85,8 @@ std::wstring ProgramFileName(const std::wstring& program) {
     if (!path.empty() && path.front() == L'"') {
         const std::size_t close = path.find(L'"', 1);
         path = path.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
+    } else {
+        path = path.substr(0, UnquotedProgramLength(path));
     }
     while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) {
         path.pop_back();

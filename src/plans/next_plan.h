@@ -32,8 +32,7 @@ std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime&
 inline constexpr std::size_t kTrayTipLength = 127;
 std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now);
 
-// The file name of a run plan's program: the last part of its path, without quotes or arguments after a
-// quoted path.
+// The file name of a run plan's program: the last part of its path, without quotes or its arguments.
 std::wstring ProgramFileName(const std::wstring& program);
 
 } // namespace kestrel

@@ -198,6 +198,19 @@ void PlanListPage::OnPlansChanged(const PlanListEvent& event) {
         if (selected >= 0 && selected != removed) {
             ListView_SetItemState(listView_, moved(selected), LVIS_SELECTED, LVIS_SELECTED);
         }
+    } else if (event.change == PlanListChange::Inserted) {
+        // Rows put in before (a plan file read late) push the selected and focused plans down.
+        const int first = static_cast<int>(event.first) - 1;
+        const auto moved = [first, count = static_cast<int>(event.count)](int item) {
+            return item < first ? item : item + count;
+        };
+        ListView_SetItemState(listView_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        if (focused >= 0) {
+            ListView_SetItemState(listView_, moved(focused), LVIS_FOCUSED, LVIS_FOCUSED);
+        }
+        if (selected >= 0) {
+            ListView_SetItemState(listView_, moved(selected), LVIS_SELECTED, LVIS_SELECTED);
+        }
     }
     ::InvalidateRect(listView_, nullptr, FALSE);
 }

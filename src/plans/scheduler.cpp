@@ -73,6 +73,7 @@ bool Scheduler::LockActive() const {
 
 void Scheduler::OnSuspend() {
     suspendNoticed_ = true;
+    resumeCounted_ = false;
     const std::wstring open = actions_.OpenCountdown();
     // Under the parent's lock the countdown stays and starts again on resume; otherwise it must never
     // complete right after the computer wakes.
@@ -83,7 +84,10 @@ void Scheduler::OnSuspend() {
 }
 
 void Scheduler::OnResume() {
-    resumeNoticed_ = true;
+    // A sleep whose suspend notice never came still shows in the two tick counts.
+    if (!resumeCounted_) {
+        resumeNoticed_ = true;
+    }
 }
 
 void Scheduler::Notice(std::wstring line) {
@@ -164,6 +168,7 @@ std::optional<Scheduler::Closing> Scheduler::Classify(const ClockReading& now) {
     const std::int64_t stepMs = wallGap - tickGap;
     const std::int64_t offsetChange = now.utcOffsetMinutes - previous_.utcOffsetMinutes;
     const bool slept = suspendNoticed_ || resumeNoticed_ || tickGap - awakeGap > kAsleepThresholdMs;
+    resumeCounted_ = resumeCounted_ || resumeNoticed_;
     suspendNoticed_ = resumeNoticed_ = false;
     if (slept) {
         HandleSleep();

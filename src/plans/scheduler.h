@@ -140,6 +140,10 @@ private:
     int offsetMinutes_ = 0;
     bool suspendNoticed_ = false;
     bool resumeNoticed_ = false;
+    // A pass has counted a resume notice as sleep, and no suspend notice came since: a waking computer
+    // sends two (PBT_APMRESUMEAUTOMATIC, then PBT_APMRESUMESUSPEND once the user is back), and the second
+    // one must not count the time since the first as asleep.
+    bool resumeCounted_ = false;
     std::vector<std::wstring> notices_;
 
     std::optional<std::int64_t> lastShutdownMinute_;

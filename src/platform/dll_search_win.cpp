@@ -11,8 +11,9 @@ void RestrictDllSearch() {
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
     const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-    if (setDefault != nullptr &&
-        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR)) {
+    // The system folder alone: Kestrel loads its own helper DLLs by full path, and a downloads folder
+    // beside a portable Kestrel.exe may hold anything that a system component asks for by name.
+    if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         return;
     }
     ::SetDllDirectoryW(L"");

@@ -75,14 +75,23 @@ LaunchResult OpenWithShell(const LaunchDecision& decision, int show) {
 } // namespace
 
 LaunchResult StartPlanProgram(const std::wstring& planText, bool hidden) {
-    const LaunchDecision decision = DecideLaunch(planText, SystemLaunchFiles());
+    return StartDecided(DecideLaunch(planText, SystemLaunchFiles()), hidden, &StartProgramFile,
+                        &OpenWithShell);
+}
+
+LaunchResult StartDecided(const LaunchDecision& decision, bool hidden, const StartWay& program,
+                          const StartWay& shell) {
     const int show = hidden ? SW_HIDE : SW_SHOWNORMAL;
     switch (decision.way) {
-    case LaunchWay::Program:
-        return StartProgramFile(decision, show);
+    case LaunchWay::Program: {
+        const LaunchResult result = program(decision, show);
+        // A program whose manifest asks for administrator rights is refused by CreateProcessW; the shell
+        // starts the same file with the same arguments after the system's elevation prompt.
+        return !result.started && result.error == ERROR_ELEVATION_REQUIRED ? shell(decision, show) : result;
+    }
     case LaunchWay::ShellFile:
     case LaunchWay::WebAddress:
-        return OpenWithShell(decision, show);
+        return shell(decision, show);
     case LaunchWay::None:
         break;
     }

@@ -5,7 +5,13 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+
+// What CreateProcessW says of a program whose manifest asks for administrator rights; older headers lack it.
+#ifndef ERROR_ELEVATION_REQUIRED
+#define ERROR_ELEVATION_REQUIRED 740L
+#endif
 
 namespace kestrel::win {
 
@@ -22,6 +28,15 @@ struct LaunchResult {
 // It may take as long as the system does (an offline share, a security warning), so it runs on the
 // starter's worker, and it needs COM on the calling thread for the shell.
 LaunchResult StartPlanProgram(const std::wstring& planText, bool hidden);
+
+// One way to start what a decision names, with the window state `show` (SW_HIDE or SW_SHOWNORMAL).
+using StartWay = std::function<LaunchResult(const LaunchDecision& decision, int show)>;
+// What StartPlanProgram does once the text is decided, with the two ways given (the real ones call
+// CreateProcessW and ShellExecuteExW): a program goes to `program`, and to `shell` when Windows refuses
+// it only because it asks for administrator rights, so that the user is asked as before; any other file
+// and a web address go to `shell`.
+LaunchResult StartDecided(const LaunchDecision& decision, bool hidden, const StartWay& program,
+                          const StartWay& shell);
 
 // Whether `planText` names something StartPlanProgram can start: a web address or a full path to an
 // existing file. Asks the file system, so it may be slow on a network share.

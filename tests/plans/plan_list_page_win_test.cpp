@@ -230,6 +230,16 @@ TEST_F(PlanListPageTest, SelectionFollowsItsPlanWhenARowAboveIsRemoved) {
     EXPECT_EQ((*plans_.Find(2))[PlanColumn::Status], text::kStatusDisabled);
 }
 
+TEST_F(PlanListPageTest, SelectionFollowsItsPlanWhenRowsArePutInBefore) {
+    plans_.AppendAll({Plan(L"01:00", L"a"), Plan(L"02:00", L"b")});
+    Select(1);
+    plans_.InsertAllAtFront({Plan(L"03:00", L"x"), Plan(L"04:00", L"y")}); // a plan file read late
+    EXPECT_EQ(ListView_GetNextItem(page_->listView(), -1, LVNI_FOCUSED), 3);
+    Command(ids::kCmdPlanDelete);
+    ASSERT_EQ(plans_.Count(), 3u);
+    EXPECT_EQ((*plans_.Find(3))[PlanColumn::Info], L"a");
+}
+
 TEST_F(PlanListPageTest, SelectionAndFocusFollowTheirPlansWhereverARowIsRemoved) {
     const struct {
         const char* name;
