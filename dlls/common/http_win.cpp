@@ -3,6 +3,7 @@
 
 #include "base/web_addresses.h"
 #include "common/heap_win.h"
+#include "common/module_win.h"
 
 #include <winhttp.h>
 
@@ -236,14 +237,6 @@ void LetGo(Exchange* exchange) {
     }
 }
 
-HMODULE ThisModule() {
-    HMODULE self = nullptr;
-    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCWSTR>(&ThisModule), &self);
-    return self;
-}
-
 DWORD WINAPI ExchangeThread(void* parameter) {
     auto* exchange = static_cast<Exchange*>(parameter);
     exchange->sent = SendNow(exchange->request, &exchange->answerSize);
@@ -283,9 +276,7 @@ bool SendHttpRequest(const HttpRequest& request, DWORD* responseSize) {
     exchange->request.body = body;
     exchange->request.response = answer;
 
-    HMODULE reference = nullptr;
-    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&ThisModule),
-                         &reference);
+    const HMODULE reference = HoldThisModule();
     HANDLE thread = ::CreateThread(nullptr, 0, &ExchangeThread, exchange, 0, nullptr);
     if (!thread) {
         ::FreeLibrary(reference);

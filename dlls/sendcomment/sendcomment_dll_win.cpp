@@ -6,6 +6,7 @@
 #include "base/texts.h"
 #include "common/heap_win.h"
 #include "common/http_win.h"
+#include "common/module_win.h"
 #include "common/text_win.h"
 #include "platform/dialog_template_win.h"
 #include "shell/web_address_win.h"
@@ -15,19 +16,13 @@
 namespace {
 
 using namespace kestrel;
+using win::HoldThisModule;
+using win::ThisModule;
 
 constexpr UINT kMsgSendResult = WM_APP + 1; // wParam: 1 when the feedback arrived
 constexpr int kMaxCommentChars = 4000;
 constexpr int kMaxContactChars = 200;
 constexpr int kMaxTitleChars = 256;
-
-HMODULE ThisModule() {
-    HMODULE self = nullptr;
-    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCWSTR>(&ThisModule), &self);
-    return self;
-}
 
 // The text of a control, whole.
 win::HeapArray<wchar_t> TextOf(HWND control) {
@@ -258,9 +253,7 @@ private:
         sending->dialog = dialog_;
         sending->size = body.size();
         ::CopyMemory(sending->body, body.data(), body.size());
-        HMODULE reference = nullptr;
-        ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&ThisModule),
-                             &reference);
+        const HMODULE reference = HoldThisModule();
         HANDLE thread = ::CreateThread(nullptr, 0, &SendThread, sending, 0, nullptr);
         if (!thread) {
             ::HeapFree(::GetProcessHeap(), 0, sending);
