@@ -97,7 +97,10 @@ public:
     // Arguments arrive in reverse order.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                      UINT*) override {
-        VARIANTARG* a = params ? params->rgvarg : nullptr;
+        if (!params || (params->cArgs > 0 && !params->rgvarg)) {
+            return S_OK;
+        }
+        VARIANTARG* a = params->rgvarg;
         switch (id) {
         case DISPID_BEFORENAVIGATE2: // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
             if (params->cArgs == 7 && a[0].vt == (VT_BYREF | VT_BOOL)) {
@@ -144,18 +147,21 @@ private:
     bool pageShown_ = false;
 };
 
-void ConnectEvents(IWebBrowser2* browser) {
+// Whether the rules now hear every navigation; without them the banner must load nothing.
+bool ConnectEvents(IWebBrowser2* browser) {
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> point;
     if (FAILED(browser->QueryInterface(IID_IConnectionPointContainer,
                                        reinterpret_cast<void**>(container.put()))) ||
         FAILED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.put()))) {
-        return;
+        return false;
     }
     IDispatch* events = CreateBannerEventSink(browser, &OpenInDefaultBrowser, &UserJustClicked);
     DWORD cookie = 0;
-    point->Advise(events, &cookie); // the control holds the sink from now on, for its lifetime
+    // The control holds the sink from now on, for its lifetime.
+    const bool listening = SUCCEEDED(point->Advise(events, &cookie));
     events->Release();
+    return listening;
 }
 
 } // namespace
@@ -203,7 +209,9 @@ HWND CreateAdvertBanner(HWND area, const std::wstring& url) {
     browser->put_Silent(VARIANT_TRUE);
     g_banner = banner;
     ::SetWindowsHookExW(WH_MOUSE, &BannerMouseHook, nullptr, ::GetCurrentThreadId());
-    ConnectEvents(browser.get());
+    if (!ConnectEvents(browser.get())) {
+        return banner; // stays blank: a page without the rules could go anywhere
+    }
     BSTR address = ::SysAllocString(url.c_str());
     VARIANT empty{};
     browser->Navigate(address, &empty, &empty, &empty, &empty);

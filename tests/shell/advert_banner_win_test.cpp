@@ -116,6 +116,10 @@ TEST(AdvertBannerEvents, KeepTheBannerOnItsPageAndSendClickedLinksToTheBrowser) 
     EXPECT_TRUE(NewWindowCancels(sink, L"https://kestrel.example/unasked"));
     EXPECT_EQ(g_opened, (std::vector<std::wstring>{L"https://kestrel.example/download",
                                                    L"https://kestrel.example/popup"}));
+    // An event without its arguments is answered, not read.
+    EXPECT_EQ(sink->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr,
+                           nullptr),
+              S_OK);
     sink->Release();
 }
 
