@@ -144,6 +144,23 @@ bool WriteFileAtomically(const std::wstring& file, std::string_view bytes,
     }
 }
 
+namespace {
+
+// The end of writing a new file: flushed and closed when all went well, removed otherwise, so that a
+// failed write never leaves a half file where a copy should be.
+NewFileStatus FinishNewFile(Fd& fd, const std::string& target, bool written) {
+    bool ok = written && ::fsync(fd.get()) == 0;
+    ok = fd.Close() && ok;
+    if (!ok) {
+        ::unlink(target.c_str());
+        return NewFileStatus::Failed;
+    }
+    SyncFolder(FolderOf(target));
+    return NewFileStatus::Written;
+}
+
+} // namespace
+
 NewFileStatus WriteNewFile(const std::wstring& file, std::string_view bytes) noexcept {
     try {
         const std::string target = Native(file);
@@ -151,14 +168,7 @@ NewFileStatus WriteNewFile(const std::wstring& file, std::string_view bytes) noe
         if (fd.get() < 0) {
             return errno == EEXIST ? NewFileStatus::Exists : NewFileStatus::Failed;
         }
-        bool ok = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
-        ok = fd.Close() && ok;
-        if (!ok) {
-            ::unlink(target.c_str());
-            return NewFileStatus::Failed;
-        }
-        SyncFolder(FolderOf(target));
-        return NewFileStatus::Written;
+        return FinishNewFile(fd, target, WriteAll(fd.get(), bytes));
     } catch (...) {
         return NewFileStatus::Failed;
     }
@@ -191,14 +201,7 @@ NewFileStatus CopyToNewFile(const std::wstring& from, const std::wstring& to) no
                 break;
             }
         }
-        ok = ok && ::fsync(fd.get()) == 0;
-        ok = fd.Close() && ok;
-        if (!ok) {
-            ::unlink(target.c_str());
-            return NewFileStatus::Failed;
-        }
-        SyncFolder(FolderOf(target));
-        return NewFileStatus::Written;
+        return FinishNewFile(fd, target, ok);
     } catch (...) {
         return NewFileStatus::Failed;
     }
