@@ -314,4 +314,26 @@ inline constexpr wchar_t kAskCountdown[] = L"取消关机需要家长密码。";
 inline constexpr wchar_t kRunKeyPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr wchar_t kRunValueName[] = L"Kestrel";
 
+// The history's event words: fixed, so that a parent, a script or a test can search for them.
+inline constexpr wchar_t kEventStarted[] = L"Kestrel 启动";
+inline constexpr wchar_t kEventExited[] = L"Kestrel 退出";
+inline constexpr wchar_t kEventUncleanExit[] = L"Kestrel 未正常退出";
+inline constexpr wchar_t kEventNotRunning[] = L"Kestrel 未运行";
+inline constexpr wchar_t kEventSlept[] = L"电脑睡眠";
+inline constexpr wchar_t kEventTimeChanged[] = L"时间改变";
+inline constexpr wchar_t kEventPlanFired[] = L"计划执行";
+inline constexpr wchar_t kEventPlanMissed[] = L"计划错过";
+inline constexpr wchar_t kEventCountdownCancelled[] = L"倒计时取消";
+inline constexpr wchar_t kEventPowerOperation[] = L"电脑操作";
+inline constexpr wchar_t kEventStartFailed[] = L"程序启动失败";
+inline constexpr wchar_t kEventForbiddenEnded[] = L"结束禁止程序";
+inline constexpr wchar_t kEventParentPassword[] = L"家长密码";
+inline constexpr wchar_t kEventForbiddenList[] = L"禁止列表";
+inline constexpr wchar_t kEventPlansDeleted[] = L"计划删除";
+inline constexpr wchar_t kEventPlansDisabled[] = L"计划禁用";
+inline constexpr wchar_t kEventQuietHours[] = L"禁止使用时段";
+inline constexpr wchar_t kEventAutoStart[] = L"开机自动启动";
+inline constexpr wchar_t kEventPlanAdded[] = L"计划添加";
+inline constexpr wchar_t kEventHistory[] = L"历史记录";
+
 } // namespace kestrel::text
