@@ -37,6 +37,7 @@
 #include "shell/about_box_win.h"
 #include "shell/advert_banner_win.h"
 #include "shell/helper_libraries_win.h"
+#include "shell/single_instance_win.h"
 #include "shell/web_address_win.h"
 
 #include <commctrl.h>
@@ -112,71 +113,7 @@ private:
     bool done_ = false;
 };
 #endif
-// The full path of the program a process runs; empty when it cannot be asked.
-
 } // namespace
-
-HWND FindRunningKestrel() {
-    const std::wstring own = ExecutablePath();
-    for (HWND window = ::FindWindowExW(nullptr, nullptr, kMainWindowClass, nullptr); window;
-         window = ::FindWindowExW(nullptr, window, kMainWindowClass, nullptr)) {
-        DWORD processId = 0;
-        if (!::GetWindowThreadProcessId(window, &processId) || processId == 0) {
-            continue;
-        }
-        const std::wstring program = ProcessImagePath(processId);
-        if (!program.empty() &&
-            (EqualIgnoringCase(program, own) || EqualIgnoringCase(FileNameOf(program), FileNameOf(own)))) {
-            return window;
-        }
-    }
-    return nullptr;
-}
-
-bool ActivatePreviousInstance() {
-    HWND previous = FindRunningKestrel();
-    if (!previous) {
-        return false;
-    }
-    ::ShowWindow(previous, SW_SHOW);
-    ::ShowWindow(previous, SW_RESTORE);
-    ::SetWindowPos(previous, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    // This process was just started by the user, so it may hand the foreground on.
-    DWORD owner = 0;
-    if (::GetWindowThreadProcessId(previous, &owner) && owner) {
-        ::AllowSetForegroundWindow(owner);
-    }
-    ::SetForegroundWindow(previous);
-    return true;
-}
-
-bool SingleInstanceLock::Claim(const wchar_t* mutexName, DWORD patienceMs) {
-    if (ActivatePreviousInstance()) {
-        return false;
-    }
-    // Owned by this thread for the whole run; the system releases it when the process ends, however
-    // it ends.
-    mutex_.reset(::CreateMutexW(nullptr, TRUE, mutexName));
-    if (!mutex_ || ::GetLastError() != ERROR_ALREADY_EXISTS) {
-        // Either this is the first copy, or the mutex cannot be made at all: then only the window,
-        // already looked for, can tell, and the start goes on.
-        return true;
-    }
-    // Someone holds the name: a copy starting (its window comes soon) or ending (the name comes free), or
-    // another program that took the name, which must not keep Kestrel from starting.
-    constexpr DWORD kStepMs = 100;
-    for (DWORD waited = 0; waited < patienceMs; waited += kStepMs) {
-        const DWORD wait = ::WaitForSingleObject(mutex_.get(), kStepMs);
-        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
-            // The other copy has ended; this one takes over, unless a third one won the race.
-            return !ActivatePreviousInstance();
-        }
-        if (ActivatePreviousInstance()) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // The plan file's keeper and its saver; kept out of the header so that only this file knows the XML
 // back-end.

@@ -1,6 +1,7 @@
 // Start-up and end of the real application in-process, in a throwaway folder, with a recording tray
 // shell and a fake auto-start entry: nothing reaches the notification area or the registry.
 #include "app/application_win.h"
+#include "shell/single_instance_win.h"
 
 #include "base/command_ids.h"
 #include "base/texts.h"
