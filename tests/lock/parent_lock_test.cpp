@@ -52,8 +52,13 @@ TEST(PasswordRecord, RoundTripsAndEveryFlawLocks) {
     EXPECT_EQ(ParsePasswordRecord(std::span(bytes).first(bytes.size() - 1)).status, RecordStatus::Damaged);
     EXPECT_EQ(ParsePasswordRecord({}).status, RecordStatus::Damaged);
     // A sound record with too few rounds (written by hand to make guessing cheap) is not taken.
-    record.iterations = kMinPasswordIterations - 1;
-    EXPECT_EQ(ParsePasswordRecord(SerializePasswordRecord(record)).status, RecordStatus::Damaged);
+    // Nor one that would hold the program for more than about two seconds (2,000,000 rounds).
+    for (const std::uint32_t rounds : {kMinPasswordIterations - 1, 2000001u, 4294967295u, 2000000u}) {
+        record.iterations = rounds;
+        EXPECT_EQ(ParsePasswordRecord(SerializePasswordRecord(record)).status,
+                  rounds == 2000000u ? RecordStatus::Valid : RecordStatus::Damaged)
+            << rounds;
+    }
 }
 
 TEST(PasswordRecord, RetryDelaysDoubleUpToHalfAMinute) {
