@@ -103,6 +103,7 @@ TEST(ForbiddenEntry, TrimmedCheckedAndDuplicatesFoundIgnoringCase) {
         {L"game.", L"game.", ForbiddenNameCheck::NeverMatches},
         {L"C:\\Games\\game.exe", L"C:\\Games\\game.exe", ForbiddenNameCheck::NeverMatches},
         {L"games/game.exe", L"games/game.exe", ForbiddenNameCheck::NeverMatches},
+        {L"C:game.exe", L"C:game.exe", ForbiddenNameCheck::NeverMatches},
     };
     for (const auto& c : cases) {
         const std::wstring trimmed = TrimForbiddenName(c.typed);
@@ -116,6 +117,9 @@ TEST(ForbiddenEntry, TrimmedCheckedAndDuplicatesFoundIgnoringCase) {
     EXPECT_EQ(list.Add(L"б.exe"), ForbiddenAddResult::Added);
     EXPECT_EQ(list.Add(L"Б.EXE"), ForbiddenAddResult::Duplicate);
     EXPECT_EQ(list.Entries(), (std::vector<std::wstring>{L"a.exe", L"б.exe"}));
+    EXPECT_FALSE(list.RemoveAt(2)) << "past the end: nothing";
+    EXPECT_TRUE(list.RemoveAt(1));
+    EXPECT_EQ(list.Entries(), std::vector<std::wstring>{L"a.exe"});
 }
 
 TEST(ForbiddenMonitor, OneSnapshotPerTickEndsEveryMatchingProcess) {
