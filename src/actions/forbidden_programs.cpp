@@ -78,35 +78,22 @@ const ProgramFile* ForbiddenMonitor::ProgramFileOf(const ProcessEntry& process) 
     return found->second.path.empty() ? nullptr : &found->second;
 }
 
-bool ForbiddenMonitor::EndOne(const std::wstring& entry, const std::vector<Candidate>& candidates,
-                              std::vector<EndedProcess>& ended) {
-    // Those that refused before come last, so that they never shield a copy that can be ended.
-    std::vector<Candidate> ordered;
-    std::vector<Candidate> refusedBefore;
-    for (const Candidate& candidate : candidates) {
-        const ProcessEntry& p = processes_[candidate.process];
-        (refused_.count({p.id, p.createdAt}) ? refusedBefore : ordered).push_back(candidate);
+void ForbiddenMonitor::TryToEnd(const std::wstring& entry, const Candidate& candidate,
+                                std::vector<EndedProcess>& ended) {
+    const ProcessEntry& p = processes_[candidate.process];
+    const Key key{p.id, p.createdAt};
+    const ProgramFile* file = candidate.byOriginalName ? ProgramFileOf(p) : nullptr;
+    switch (table_.End(p, file ? file->path : std::wstring())) {
+    case EndResult::Ended:
+        refused_.erase(key);
+        ended.push_back({entry, p.exeName, file ? file->path : std::wstring(), candidate.byOriginalName});
+        break;
+    case EndResult::Refused:
+        refused_.insert(key);
+        break;
+    case EndResult::NotThere:
+        break;
     }
-    ordered.insert(ordered.end(), refusedBefore.begin(), refusedBefore.end());
-    for (const Candidate& candidate : ordered) {
-        const ProcessEntry& p = processes_[candidate.process];
-        const Key key{p.id, p.createdAt};
-        const ProgramFile* file = candidate.byOriginalName ? ProgramFileOf(p) : nullptr;
-        switch (table_.End(p, file ? file->path : std::wstring())) {
-        case EndResult::Ended:
-            gone_[candidate.process] = true;
-            refused_.erase(key);
-            ended.push_back({entry, p.exeName, file ? file->path : std::wstring(), candidate.byOriginalName});
-            return true;
-        case EndResult::Refused:
-            refused_.insert(key);
-            break;
-        case EndResult::NotThere:
-            gone_[candidate.process] = true;
-            break;
-        }
-    }
-    return false;
 }
 
 std::vector<EndedProcess> ForbiddenMonitor::Tick(const std::vector<std::wstring>& entries) {
@@ -121,7 +108,6 @@ std::vector<EndedProcess> ForbiddenMonitor::Tick(const std::vector<std::wstring>
         return ended;
     }
     const std::size_t count = processes_.size();
-    gone_.assign(count, false);
 
     // What is remembered about processes that have ended since is forgotten.
     std::vector<Key> present;
@@ -130,41 +116,42 @@ std::vector<EndedProcess> ForbiddenMonitor::Tick(const std::vector<std::wstring>
         present.emplace_back(p.id, p.createdAt);
     }
     std::sort(present.begin(), present.end());
-    const auto gone = [&](const Key& key) { return !std::binary_search(present.begin(), present.end(), key); };
+    const auto gone = [&](const Key& key) {
+        return !std::binary_search(present.begin(), present.end(), key);
+    };
     std::erase_if(refused_, gone);
     std::erase_if(programFiles_, [&](const auto& item) { return gone(item.first); });
 
-    // A process is matched by its program's original file name only when its own name matches no entry,
-    // so the version data of the others is never read.
+    // The first entry that `name` matches; entries.size() when none does.
+    const auto entryNaming = [&](const std::wstring& name) {
+        return static_cast<std::size_t>(
+            std::find_if(entries.begin(), entries.end(),
+                         [&](const std::wstring& entry) { return IsForbiddenName(name, entry); }) -
+            entries.begin());
+    };
+    // Every matching process is a candidate. It is matched by its program's original file name only when
+    // its own name matches no entry, so the version data of the others is never read.
     const unsigned long own = table_.OwnProcessId();
-    std::vector<const ProgramFile*> files(count, nullptr);
+    std::vector<Candidate> candidates;
+    std::vector<Candidate> refusedBefore;
     for (std::size_t i = 0; i < count; ++i) {
         const ProcessEntry& p = processes_[i];
         if (p.id == own) {
-            gone_[i] = true;
             continue;
         }
-        const bool named = std::any_of(entries.begin(), entries.end(),
-                                       [&](const std::wstring& entry) { return IsForbiddenName(p.exeName, entry); });
-        if (!named) {
-            files[i] = ProgramFileOf(p);
+        Candidate candidate{i, entryNaming(p.exeName), false};
+        if (candidate.entry == entries.size()) {
+            const ProgramFile* file = ProgramFileOf(p);
+            candidate.entry = file ? entryNaming(file->originalFileName) : entries.size();
+            candidate.byOriginalName = true;
+        }
+        if (candidate.entry < entries.size()) {
+            (refused_.count({p.id, p.createdAt}) ? refusedBefore : candidates).push_back(candidate);
         }
     }
-
-    std::vector<Candidate> candidates;
-    for (const std::wstring& entry : entries) {
-        candidates.clear();
-        for (std::size_t i = 0; i < count; ++i) {
-            if (gone_[i]) {
-                continue;
-            }
-            if (IsForbiddenName(processes_[i].exeName, entry)) {
-                candidates.push_back({i, false});
-            } else if (files[i] && IsForbiddenName(files[i]->originalFileName, entry)) {
-                candidates.push_back({i, true});
-            }
-        }
-        EndOne(entry, candidates, ended);
+    candidates.insert(candidates.end(), refusedBefore.begin(), refusedBefore.end());
+    for (const Candidate& candidate : candidates) {
+        TryToEnd(entries[candidate.entry], candidate, ended);
     }
     return ended;
 }

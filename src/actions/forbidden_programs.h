@@ -57,11 +57,12 @@ struct EndedProcess {
     bool byOriginalName = false;
 };
 
-// Timer_禁止检测's work: one snapshot per tick, then for each entry in list order the first process that
-// matches it is ended. A process matches by its own file name, or, when its name matches no entry, by
-// the original file name its program declares (a renamed copy). A process that refuses to end is
-// remembered and tried again only after the others, so it never shields them; still at most one process
-// per entry is ended in a tick. Kestrel's own process is never ended.
+// Timer_禁止检测's work: one snapshot per tick, then every process that matches an entry is ended in that
+// same tick, each checked again through its own handle first (table's End). A process matches by its own
+// file name, or, when its name matches no entry, by the original file name its program declares (a
+// renamed copy). A process that refused to end before is tried only after all the others, so that
+// however many copies refuse, or are started as decoys, none of them holds the rest back. Kestrel's own
+// process is never ended.
 class ForbiddenMonitor {
 public:
     explicit ForbiddenMonitor(ProcessTable& table) : table_(table) {}
@@ -73,16 +74,15 @@ private:
     using Key = std::pair<unsigned long, std::uint64_t>; // id and creation time
     struct Candidate {
         std::size_t process; // index into the snapshot
+        std::size_t entry;   // index into the entries of the tick
         bool byOriginalName;
     };
     const ProgramFile* ProgramFileOf(const ProcessEntry& process);
-    // Ends one process for `entry` from `candidates`; false when none could be ended.
-    bool EndOne(const std::wstring& entry, const std::vector<Candidate>& candidates,
-                std::vector<EndedProcess>& ended);
+    // Tries to end `candidate`, which matched `entry`; what was ended is added to `ended`.
+    void TryToEnd(const std::wstring& entry, const Candidate& candidate, std::vector<EndedProcess>& ended);
 
     ProcessTable& table_;
     std::vector<ProcessEntry> processes_;
-    std::vector<bool> gone_;    // per snapshot index: ended or found to be gone this tick
     std::set<Key> refused_;
     // Version data per process, read once; an empty path when it could not be read.
     std::map<Key, ProgramFile> programFiles_;

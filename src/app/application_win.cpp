@@ -454,8 +454,8 @@ void Application::ShowNextPlan() {
     nextPlanMinute_ = MinuteNumber(now);
     // The tray icon sends the tip to the shell only when it changed.
     tray_.SetTip(TrayTipText(plans_.Rows(), now));
-    // The label ends in "..." where the window is too narrow for it.
-    main_->SetNextPlanLine(NextPlanLine(plans_.Rows(), now, kTrayTipLength));
+    const NextPlanText line = NextPlanParts(plans_.Rows(), now);
+    main_->SetNextPlanLine(line.head, line.kind, line.text);
 }
 
 void Application::FiredPlans::StartPowerCountdown(const std::wstring& operation) {

@@ -55,7 +55,8 @@ ParsedRecord ParsePasswordRecord(std::span<const std::uint8_t> bytes) {
     parsed.record.iterations = GetUint32(bytes.subspan(1, 4));
     std::copy_n(bytes.begin() + 5, parsed.record.salt.size(), parsed.record.salt.begin());
     std::copy_n(bytes.begin() + 21, parsed.record.key.size(), parsed.record.key.begin());
-    if (parsed.record.iterations >= kMinPasswordIterations) {
+    if (parsed.record.iterations >= kMinPasswordIterations &&
+        parsed.record.iterations <= kMaxPasswordIterations) {
         parsed.status = RecordStatus::Valid;
     }
     return parsed;

@@ -18,6 +18,9 @@ inline constexpr std::uint8_t kPasswordRecordVersion = 1;
 inline constexpr std::uint32_t kPasswordIterations = 100000;
 // Fewer rounds than this are never accepted from a stored record: an edit must not make guessing cheap.
 inline constexpr std::uint32_t kMinPasswordIterations = 100000;
+// Nor more than this: the check runs on the one user-interface thread, and this many rounds already take
+// about two seconds there. A larger count is an edited or damaged record.
+inline constexpr std::uint32_t kMaxPasswordIterations = 2000000;
 
 using PasswordSalt = std::array<std::uint8_t, 16>;
 using PasswordKey = std::array<std::uint8_t, 32>;

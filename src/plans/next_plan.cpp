@@ -95,7 +95,7 @@ std::wstring ProgramFileName(const std::wstring& program) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength) {
+NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime& now) {
     const std::optional<NextPlan> next = FindNextPlan(rows, now);
     if (!next) {
         return {};
@@ -103,34 +103,35 @@ std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime&
     const PlanRow& row = rows[next->index - 1];
     const LocalDateTime when = LocalFromMinute(next->minute);
     const std::int64_t days = next->minute / kMinutesPerDay - MinuteNumber(now) / kMinutesPerDay;
-    std::wstring line = text::kNextPlanPrefix;
+    NextPlanText line{text::kNextPlanPrefix, {}, {}};
     if (days == 0) {
-        line += text::kNextPlanToday;
+        line.head += text::kNextPlanToday;
     } else if (days == 1) {
-        line += text::kNextPlanTomorrow;
+        line.head += text::kNextPlanTomorrow;
     } else {
-        line += FillIn(FillIn(text::kMonthDay, L"{month}", std::to_wstring(when.month)), L"{day}",
-                       std::to_wstring(when.day));
+        line.head += FillIn(FillIn(text::kMonthDay, L"{month}", std::to_wstring(when.month)), L"{day}",
+                            std::to_wstring(when.day));
     }
-    line += L" " + FormatHourMinute(when) + L" ";
+    line.head += L" " + FormatHourMinute(when) + L" ";
     const std::wstring& kind = row[PlanColumn::Kind];
     if (kind == text::kKindPower) {
-        line += OneLine(row[PlanColumn::Operation]);
+        line.text = OneLine(row[PlanColumn::Operation]);
     } else {
-        line += kind + text::kNextPlanWhatSeparator;
-        line +=
+        line.kind = kind + text::kNextPlanWhatSeparator;
+        line.text =
             OneLine(kind == text::kKindRun ? ProgramFileName(row[PlanColumn::Info]) : row[PlanColumn::Info]);
     }
-    if (line.size() > maxLength) {
-        const std::size_t ellipsis = std::char_traits<wchar_t>::length(text::kEllipsis);
-        line.resize(maxLength > ellipsis ? maxLength - ellipsis : 0);
-        // Never cut a character of two UTF-16 units in half.
-        if (!line.empty() && line.back() >= 0xD800 && line.back() <= 0xDBFF) {
-            line.pop_back();
-        }
-        line += text::kEllipsis;
-    }
     return line;
+}
+
+std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength) {
+    const NextPlanText line = NextPlanParts(rows, now);
+    if (line.head.empty()) {
+        return {};
+    }
+    // The tray tip has room enough to keep the kind.
+    return ShortenToFit(line.head + line.kind, {}, line.text,
+                        [&](const std::wstring& shortened) { return shortened.size() <= maxLength; });
 }
 
 std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now) {

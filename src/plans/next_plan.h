@@ -22,9 +22,20 @@ struct NextPlan {
 // list among those of the same minute. Disabled plans and plans that can never fire are skipped.
 std::optional<NextPlan> FindNextPlan(const std::vector<PlanRow>& rows, const LocalDateTime& now);
 
-// "下一个计划：" + day + time + what: "今天 23:00 关闭计算机", "明天 07:30 定时提醒：喝水",
-// "12月12日 08:00 定时运行：backup.exe". The reminder's text is shortened with "…" so that the line holds
-// at most `maxLength` characters. Empty when no plan is to come.
+// The next-plan line in parts: "下一个计划：" + day + time, the kind of a reminder or run plan ("定时提醒：",
+// "定时运行："; empty for a power plan), and the plan's own text: the operation, the reminder's text or
+// the program's file name. When the line is too long, the kind goes first, then the text is shortened
+// (ShortenToFit). All empty when no plan is to come.
+struct NextPlanText {
+    std::wstring head;
+    std::wstring kind;
+    std::wstring text;
+};
+NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime& now);
+
+// The whole line as it reads when it fits: "今天 23:00 关闭计算机", "明天 07:30 定时提醒：喝水",
+// "12月12日 08:00 定时运行：backup.exe" after "下一个计划："; the plan's text (never the kind) shortened so
+// that the line holds at most `maxLength` characters. Empty when no plan is to come.
 std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength);
 
 // The tray tip: "Kestrel" alone, or "Kestrel", a line break and the next-plan line; never more than the

@@ -4,17 +4,22 @@
 // folder is searched, and a relative name is never looked up in the current folder.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace kestrel {
 
-// The two things the decision needs from the system; the launcher passes the real ones, tests a fake.
+// What the decision needs from the system; the launcher passes the real one, tests a fake.
 class LaunchFiles {
 public:
     virtual ~LaunchFiles() = default;
-    // `text` with its environment variables (%ProgramFiles%) expanded; unknown ones stay as written.
-    virtual std::wstring ExpandEnvironment(const std::wstring& text) const = 0;
+    // The value of the environment variable `name` (letter case ignored, as Windows does); nullopt when
+    // it is not set.
+    virtual std::optional<std::wstring> Variable(const std::wstring& name) const = 0;
+    // True when this 32-bit program runs on 64-bit Windows, which shows it the 32-bit Program Files as
+    // %ProgramFiles% and SysWOW64 as System32.
+    virtual bool Is32BitOn64Bit() const = 0;
     // True when `path` is an existing file (a folder is not).
     virtual bool IsFile(const std::wstring& path) const = 0;
 };
@@ -38,8 +43,8 @@ struct LaunchDecision {
     LaunchRefusal refusal = LaunchRefusal::None;
     std::wstring file;        // the program, the file or the web address
     std::wstring arguments;   // the rest of the text after the program, without its leading blanks
-    std::wstring folder;      // the file's own folder, where it starts; empty for a web address
-    std::wstring commandLine; // Program only: the file in quotes, then a blank and the arguments if any
+    std::wstring folder;      // the file's own folder as written, where it starts; empty for a web address
+    std::wstring commandLine; // Program only: the file as written in quotes, a blank and the arguments if any
 
     friend bool operator==(const LaunchDecision&, const LaunchDecision&) = default;
 };
@@ -50,7 +55,13 @@ struct LaunchDecision {
 // - otherwise the file is the longest part of the text, from its start to the end or to a blank, that is
 //   an existing file, and the rest are its arguments. So "C:\h2\My Tool\run.exe -x" starts run.exe with
 //   -x, and never C:\h2\My.exe, even when the folder "My Tool" is missing.
-// The file must be a full path ("C:\..." or "\\server\share\...") to an existing file.
+// The file must be a full path ("C:\..." or "\\server\share\...") to an existing file. A path that
+// ends in a dot or a blank is never the file: Windows would find the file without them, so
+// "C:\Tools\Code.exe ." starts Code.exe with the argument ".".
+// On 64-bit Windows the folders mean what the user means, never what a 32-bit program is shown:
+// %ProgramFiles% and %CommonProgramFiles% are the 64-bit ones (%ProgramW6432%, %CommonProgramW6432%), and
+// a file under %windir%\System32 is the one in the 64-bit System32, reached as %windir%\Sysnative, when
+// it is there; otherwise the file as written.
 LaunchDecision DecideLaunch(const std::wstring& planText, const LaunchFiles& files);
 
 // A full path: a drive letter, a colon and a backslash (or slash), or a UNC path "\\server\share".

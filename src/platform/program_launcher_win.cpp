@@ -5,6 +5,7 @@
 
 #include <shellapi.h>
 
+#include <optional>
 #include <vector>
 
 namespace kestrel::win {
@@ -13,18 +14,33 @@ namespace {
 
 class SystemLaunchFiles final : public LaunchFiles {
 public:
-    std::wstring ExpandEnvironment(const std::wstring& text) const override {
-        const DWORD needed = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-        if (needed == 0) {
-            return text;
+    std::optional<std::wstring> Variable(const std::wstring& name) const override {
+        std::wstring value(256, L'\0');
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            ::SetLastError(ERROR_SUCCESS);
+            const DWORD length =
+                ::GetEnvironmentVariableW(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
+            if (length == 0) {
+                // Set but empty is still set.
+                if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
+                    return std::nullopt;
+                }
+                return std::wstring();
+            }
+            if (length < value.size()) {
+                value.resize(length);
+                return value;
+            }
+            value.resize(length); // the size needed, with its closing null
         }
-        std::wstring expanded(needed, L'\0');
-        const DWORD written = ::ExpandEnvironmentStringsW(text.c_str(), expanded.data(), needed);
-        if (written == 0 || written > needed) {
-            return text;
-        }
-        expanded.resize(written - 1); // the count includes the closing null
-        return expanded;
+        return std::nullopt;
+    }
+    bool Is32BitOn64Bit() const override {
+        static const bool wow64 = [] {
+            BOOL under = FALSE;
+            return ::IsWow64Process(::GetCurrentProcess(), &under) && under;
+        }();
+        return wow64;
     }
     bool IsFile(const std::wstring& path) const override {
         const DWORD attributes = ::GetFileAttributesW(path.c_str());

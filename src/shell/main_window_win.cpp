@@ -2,6 +2,7 @@
 // the window's dpi, so the layout is the same at 100 % and 200 %.
 #include "shell/main_window_win.h"
 
+#include "base/app_messages.h"
 #include "base/clock_text.h"
 #include "base/command_ids.h"
 #include "base/texts.h"
@@ -27,7 +28,7 @@ constexpr std::array<TwipsRect, kTabCount> kButtonRects{{{1125, 120, 1200, 1200}
 constexpr TwipsRect kPanelRect{90, 1350, 8685, 3450};
 constexpr TwipsRect kAdvertRect{0, 4830, 8895, 900};
 constexpr TwipsRect kClockRect{60, 5850, 3975, 270};
-// The next-plan line shares the clock line's row, up to the check box; a long one ends in "...".
+// The next-plan line shares the clock line's row, up to the check box; a long plan text ends in "…".
 constexpr TwipsRect kNextPlanRect{4215, 5850, 3105, 270};
 constexpr TwipsRect kCheckRect{7380, 5820, 1395, 255};
 
@@ -288,6 +289,7 @@ void MainWindow::Layout() {
     }
     MoveTo(clockLabel_, places.clock);
     MoveTo(nextPlanLabel_, places.nextPlan);
+    ShowNextPlanLine(); // its room and font change with the dpi
     MoveTo(autoStartCheck_, places.check);
     art_->Render(dpi_, StripSize(dpi_), ButtonsInStrip(dpi_));
 }
@@ -371,7 +373,28 @@ void MainWindow::ShowClockLine(int mode) {
     }
 }
 
-void MainWindow::SetNextPlanLine(const std::wstring& line) {
+void MainWindow::SetNextPlanLine(const std::wstring& head, const std::wstring& kind,
+                                 const std::wstring& text) {
+    nextPlanHead_ = head;
+    nextPlanKind_ = kind;
+    nextPlanText_ = text;
+    ShowNextPlanLine();
+}
+
+void MainWindow::ShowNextPlanLine() {
+    std::wstring line;
+    if (!nextPlanHead_.empty()) {
+        RECT room{};
+        ::GetClientRect(nextPlanLabel_, &room);
+        const WindowDc dc(nextPlanLabel_);
+        const SelectScope font(dc.get(), font_.get());
+        line = ShortenToFit(nextPlanHead_, nextPlanKind_, nextPlanText_, [&](const std::wstring& candidate) {
+            SIZE size{};
+            return ::GetTextExtentPoint32W(dc.get(), candidate.c_str(), static_cast<int>(candidate.size()),
+                                           &size) &&
+                   size.cx <= room.right;
+        });
+    }
     if (GetWindowTextString(nextPlanLabel_) != line) {
         ::SetWindowTextW(nextPlanLabel_, line.c_str());
     }

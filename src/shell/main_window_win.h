@@ -77,8 +77,10 @@ public:
 
     // ShowClockLine: mode 0 writes the current time and date into the clock line; other modes do nothing.
     void ShowClockLine(int mode);
-    // The next-plan line beside the clock line ("下一个计划：…"; empty: nothing to come).
-    void SetNextPlanLine(const std::wstring& line);
+    // The next-plan line beside the clock line, "下一个计划：今天 18:54 " `head`, "定时运行：" `kind` and the
+    // plan's own `text`, shortened to the room the line has: the kind goes first, then the text is cut
+    // (all empty: nothing to come).
+    void SetNextPlanLine(const std::wstring& head, const std::wstring& kind, const std::wstring& text);
     // Sets the auto-start box without reporting a user choice.
     void SetAutoStartChecked(bool checked);
     bool AutoStartChecked() const;
@@ -138,6 +140,8 @@ private:
     void LoadIcons();
     void ApplyDpi(int dpi, const RECT* suggested);
     void Layout();
+    // Writes the next-plan line, shortened to the label's width in its font.
+    void ShowNextPlanLine();
     void FitClientArea(const RECT* suggested);
     void CentreOnWorkArea();
     void OnCommand(unsigned id, unsigned code, HWND control);
@@ -171,6 +175,9 @@ private:
     HWND advert_ = nullptr;
     HWND clockLabel_ = nullptr;
     HWND nextPlanLabel_ = nullptr;
+    std::wstring nextPlanHead_;
+    std::wstring nextPlanKind_;
+    std::wstring nextPlanText_;
     HWND autoStartCheck_ = nullptr;
     HWND tooltip_ = nullptr;
 

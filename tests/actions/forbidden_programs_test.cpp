@@ -103,6 +103,7 @@ TEST(ForbiddenEntry, TrimmedCheckedAndDuplicatesFoundIgnoringCase) {
         {L"game.", L"game.", ForbiddenNameCheck::NeverMatches},
         {L"C:\\Games\\game.exe", L"C:\\Games\\game.exe", ForbiddenNameCheck::NeverMatches},
         {L"games/game.exe", L"games/game.exe", ForbiddenNameCheck::NeverMatches},
+        {L"C:game.exe", L"C:game.exe", ForbiddenNameCheck::NeverMatches},
     };
     for (const auto& c : cases) {
         const std::wstring trimmed = TrimForbiddenName(c.typed);
@@ -116,9 +117,12 @@ TEST(ForbiddenEntry, TrimmedCheckedAndDuplicatesFoundIgnoringCase) {
     EXPECT_EQ(list.Add(L"б.exe"), ForbiddenAddResult::Added);
     EXPECT_EQ(list.Add(L"Б.EXE"), ForbiddenAddResult::Duplicate);
     EXPECT_EQ(list.Entries(), (std::vector<std::wstring>{L"a.exe", L"б.exe"}));
+    EXPECT_FALSE(list.RemoveAt(2)) << "past the end: nothing";
+    EXPECT_TRUE(list.RemoveAt(1));
+    EXPECT_EQ(list.Entries(), std::vector<std::wstring>{L"a.exe"});
 }
 
-TEST(ForbiddenMonitor, OneSnapshotPerTickAndAtMostOneProcessPerEntry) {
+TEST(ForbiddenMonitor, OneSnapshotPerTickEndsEveryMatchingProcess) {
     FakeTable table;
     table.running = {Process(1, L"kestrel.exe"), Process(5, L"Game.exe"), Process(7, L"game.exe"),
                      Process(9, L"other.exe"), Process(11, L"chat.exe")};
@@ -127,29 +131,30 @@ TEST(ForbiddenMonitor, OneSnapshotPerTickAndAtMostOneProcessPerEntry) {
         entries.push_back(L"absent" + std::to_wstring(entries.size()) + L".exe");
     }
     ForbiddenMonitor monitor(table);
-    EXPECT_EQ(monitor.Tick(entries).size(), 2u);
-    EXPECT_EQ(table.attempts, (std::vector<unsigned long>{5, 11}));
-    EXPECT_EQ(monitor.Tick(entries).size(), 1u);
+    EXPECT_EQ(monitor.Tick(entries).size(), 3u);
     EXPECT_EQ(monitor.Tick(entries).size(), 0u);
-    EXPECT_EQ(table.attempts, (std::vector<unsigned long>{5, 11, 7}));
-    EXPECT_EQ(table.snapshots, 3);
+    EXPECT_EQ(table.attempts, (std::vector<unsigned long>{5, 7, 11}));
+    EXPECT_EQ(table.snapshots, 2);
     EXPECT_EQ(monitor.Tick({}).size(), 0u);
-    EXPECT_EQ(table.snapshots, 3) << "an empty list takes no snapshot";
+    EXPECT_EQ(table.snapshots, 2) << "an empty list takes no snapshot";
     // other.exe was the only process whose version data was needed (Kestrel's own is never read), once.
     EXPECT_EQ(table.reads, (std::vector<unsigned long>{9}));
 }
 
-TEST(ForbiddenMonitor, ARefusingCopyNeverShieldsTheOthers) {
+TEST(ForbiddenMonitor, FiveDecoysThenTheRealCopyAreAllEndedInOneTickAndARefusingOneComesLast) {
     FakeTable table;
-    table.running = {Process(3, L"game.exe"), Process(4, L"game.exe"), Process(6, L"game.exe")};
+    for (unsigned long id = 3; id <= 7; ++id) {
+        table.running.push_back(Process(id, L"game.exe"));
+    }
+    table.running.push_back(Process(9, L"notes.exe", L"game.exe")); // the real game, renamed
     table.running[0].refuses = true;
     ForbiddenMonitor monitor(table);
-    // Each tick ends one copy; the one that refused is tried again only after the others.
+    EXPECT_EQ(monitor.Tick({L"game.exe"}).size(), 5u);
+    EXPECT_EQ(table.attempts, (std::vector<unsigned long>{3, 4, 5, 6, 7, 9}));
+    // A new copy is tried before the one that refused.
+    table.running.push_back(Process(10, L"game.exe"));
     EXPECT_EQ(monitor.Tick({L"game.exe"}).size(), 1u);
-    EXPECT_EQ(monitor.Tick({L"game.exe"}).size(), 1u);
-    EXPECT_EQ(monitor.Tick({L"game.exe"}).size(), 0u);
-    EXPECT_EQ(table.attempts, (std::vector<unsigned long>{3, 4, 6, 3}));
-    // Once it can be ended, it is.
+    EXPECT_EQ(table.attempts, (std::vector<unsigned long>{3, 4, 5, 6, 7, 9, 10, 3}));
     table.running[0].refuses = false;
     EXPECT_EQ(monitor.Tick({L"game.exe"}).size(), 1u);
     EXPECT_TRUE(table.running.empty());
@@ -173,17 +178,13 @@ TEST(ForbiddenMonitor, ARenamedCopyIsEndedByItsOriginalFileNameAndVersionDataIsR
     table.running = {Process(3, L"notes.exe", L"GAME.EXE"), Process(4, L"game.exe", L"game.exe"),
                      Process(5, L"editor.exe", L"editor.exe"), Process(6, L"chat.exe", L"")};
     ForbiddenMonitor monitor(table);
-    // One per tick for the entry, in snapshot order: the renamed copy first, the genuine one next tick.
-    auto ended = monitor.Tick({L"game.exe", L"chat.exe"});
-    ASSERT_EQ(ended.size(), 2u);
+    const auto ended = monitor.Tick({L"game.exe", L"chat.exe"});
+    ASSERT_EQ(ended.size(), 3u);
     EXPECT_TRUE(ended[0].byOriginalName);
     EXPECT_EQ(ended[0].path, L"C:\\apps\\notes.exe");
     EXPECT_EQ(ended[0].entry, L"game.exe");
     EXPECT_FALSE(ended[1].byOriginalName);
-    ended = monitor.Tick({L"game.exe", L"chat.exe"});
-    ASSERT_EQ(ended.size(), 1u);
-    EXPECT_EQ(ended[0].exeName, L"game.exe");
-    EXPECT_FALSE(ended[0].byOriginalName);
+    EXPECT_EQ(ended[2].entry, L"chat.exe");
     for (int tick = 0; tick < 5; ++tick) {
         EXPECT_TRUE(monitor.Tick({L"game.exe", L"chat.exe"}).empty());
     }

@@ -21,6 +21,7 @@ TEST(PopupRestingPlace, StacksUpwardThenInColumnsToTheLeftAndFillsTheLowestGap) 
         std::vector<ScreenRect> open;
         int height;
         ScreenRect expected;
+        ScreenRect work = kWork;
     } cases[] = {
         {"first: the corner", {}, 200, At(700, 500)},
         {"second: above it", {At(700, 500)}, 200, At(700, 300)},
@@ -39,10 +40,20 @@ TEST(PopupRestingPlace, StacksUpwardThenInColumnsToTheLeftAndFillsTheLowestGap) 
          200,
          At(700, 500)},
         {"taller than the work area: the corner all the same", {}, 900, ScreenRect{700, -200, 1000, 700}},
+        {"a tall one that would pass the top above another: the next column",
+         {At(700, 500)},
+         600,
+         At(400, 100, 600)},
+        {"a gap below one and room above it: the gap below", {At(700, 300)}, 200, At(700, 500)},
+        {"a work area exactly two columns wide: the second column",
+         {At(300, 500), At(300, 300), At(300, 100)},
+         200,
+         At(0, 500),
+         ScreenRect{0, 0, 600, 700}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(PopupRestingPlace(kWork, 300, c.height, c.open), c.expected);
+        EXPECT_EQ(PopupRestingPlace(c.work, 300, c.height, c.open), c.expected);
     }
 }
 
@@ -60,6 +71,7 @@ TEST(ClearOfAutoHideTaskbar, LeavesTheTaskbarsDepthOnItsEdge) {
         {ScreenEdge::Left, kMonitor, 60, {60, 0, 1000, 700}},
         {ScreenEdge::Bottom, {0, 0, 1000, 650}, 40, {0, 0, 1000, 650}}, // the work area leaves room already
         {ScreenEdge::Bottom, kMonitor, 800, kMonitor},                  // nonsense depth: left alone
+        {ScreenEdge::Right, kMonitor, 1200, kMonitor},                  // deeper than the work area is wide
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.edge));

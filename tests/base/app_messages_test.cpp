@@ -25,5 +25,16 @@ TEST(PlanFileSaveErrorText, NamesTheFullPathOnceInPlaceOfThePlaceholder) {
     }
 }
 
+TEST(ShortenToFit, TheAsideGoesFirstThenTheTextIsCutNeverTheHead) {
+    const std::pair<std::size_t, const wchar_t*> cases[] = {
+        {16, L"今天 定时运行：note.exe"}, {11, L"今天 note.exe"}, {10, L"今天 note.e…"}, {2, L"今天 …"}};
+    for (const auto& [room, line] : cases) {
+        EXPECT_EQ(ShortenToFit(L"今天 ", L"定时运行：", L"note.exe",
+                               [&](const std::wstring& shortened) { return shortened.size() <= room; }),
+                  line)
+            << room;
+    }
+}
+
 } // namespace
 } // namespace kestrel

@@ -36,6 +36,7 @@ TEST(TimeMask, EachEditLeavesTheMaskedTextAndTheCaret) {
         {L"09:30", 0, 2, Edit::Delete, L"", L"  :30", 0},
         {L"  :  ", 0, 0, Edit::Paste, L"2359", L"23:59", 1},
         {L"  :  ", 0, 0, Edit::Paste, L"\t07:05 \n", L"07:05", 1},
+        {L"  :  ", 0, 0, Edit::Paste, L"0705\r\n", L"07:05", 1}, // as text copied on Windows ends
         {L"12:34", 0, 0, Edit::Paste, L"7:05", L"12:34", 0},
         {L"12:34", 0, 0, Edit::Paste, L"07.05", L"12:34", 0},
         {L"12:34", 0, 0, Edit::Paste, L"0a05", L"12:34", 0},

@@ -52,8 +52,36 @@ TEST(PasswordRecord, RoundTripsAndEveryFlawLocks) {
     EXPECT_EQ(ParsePasswordRecord(std::span(bytes).first(bytes.size() - 1)).status, RecordStatus::Damaged);
     EXPECT_EQ(ParsePasswordRecord({}).status, RecordStatus::Damaged);
     // A sound record with too few rounds (written by hand to make guessing cheap) is not taken.
-    record.iterations = kMinPasswordIterations - 1;
-    EXPECT_EQ(ParsePasswordRecord(SerializePasswordRecord(record)).status, RecordStatus::Damaged);
+    // Nor one that would hold the program for more than about two seconds (2,000,000 rounds).
+    for (const std::uint32_t rounds : {kMinPasswordIterations - 1, 2000001u, 4294967295u, 2000000u}) {
+        record.iterations = rounds;
+        EXPECT_EQ(ParsePasswordRecord(SerializePasswordRecord(record)).status,
+                  rounds == 2000000u ? RecordStatus::Valid : RecordStatus::Damaged)
+            << rounds;
+    }
+}
+
+// A record as Kestrel writes it today, byte for byte: a changed layout or checksum cannot pass unseen.
+TEST(PasswordRecord, TodaysFormatStillReadsBackAndKeysDifferingInTheFirstByteDiffer) {
+    const std::vector<std::uint8_t> stored = {
+        0x01, 0xA0, 0x86, 0x01, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A,
+        0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x10, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6A, 0x6B, 0x6C,
+        0x6D, 0x6E, 0x6F, 0x70, 0x71, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7A, 0x7B,
+        0x7C, 0x7D, 0x7E, 0x7F, 0x80, 0x81, 0x82, 0x83, 0x10, 0x29, 0xD5, 0x6C,
+    };
+    PasswordRecord record;
+    record.iterations = 100000;
+    std::iota(record.salt.begin(), record.salt.end(), std::uint8_t{1});
+    std::iota(record.key.begin(), record.key.end(), std::uint8_t{100});
+    const ParsedRecord parsed = ParsePasswordRecord(stored);
+    EXPECT_EQ(parsed.status, RecordStatus::Valid);
+    EXPECT_EQ(parsed.record, record);
+    EXPECT_EQ(SerializePasswordRecord(record), stored);
+
+    PasswordKey other = record.key;
+    other[0] ^= 0x80;
+    EXPECT_FALSE(KeysEqual(record.key, other));
+    EXPECT_TRUE(KeysEqual(record.key, record.key));
 }
 
 TEST(PasswordRecord, RetryDelaysDoubleUpToHalfAMinute) {
@@ -76,6 +104,10 @@ TEST_F(Lock, SetCheckChangeAndRemove) {
     EXPECT_EQ(lock.Set(L"秘密1", L"秘密1"), PasswordAnswer::Accepted);
     ASSERT_TRUE(store.record);
     EXPECT_TRUE(lock.IsSet());
+    // Once set, a new password needs the old one.
+    const auto before = store.record;
+    EXPECT_EQ(lock.Set(L"新", L"新"), PasswordAnswer::Wrong);
+    EXPECT_EQ(store.record, before);
 
     // A new start reads the record back.
     ParentLock again = Make();
@@ -163,6 +195,14 @@ TEST_F(Lock, NothingChangesWhenTheSystemOrTheStoreFails) {
     EXPECT_EQ(lock.Set(L"pw", L"pw"), PasswordAnswer::NotSaved);
     EXPECT_FALSE(lock.IsSet());
     EXPECT_FALSE(store.record);
+
+    // A record that cannot be deleted stays, and so does the lock.
+    store.failWrites = false;
+    ASSERT_EQ(lock.Set(L"pw", L"pw"), PasswordAnswer::Accepted);
+    store.failDeletes = true;
+    EXPECT_EQ(lock.Remove(L"pw"), PasswordAnswer::NotSaved);
+    EXPECT_TRUE(lock.IsSet());
+    EXPECT_TRUE(store.record);
 }
 
 } // namespace

@@ -29,7 +29,10 @@ TEST(NextPlan, WhichPlanComesFirstAndHowItsLineReads) {
         std::vector<PlanRow> plans;
         LocalDateTime now;
         std::wstring line;
+        std::size_t room = 200;
     };
+    // A character of two UTF-16 units, as Windows keeps it, whatever the size of wchar_t here.
+    const std::wstring pair{L'a', L'b', static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00), L'c'};
     const Case cases[] = {
         {"no plans", {}, At(7, 12, 0), L""},
         {"a once-only plan later today",
@@ -71,10 +74,23 @@ TEST(NextPlan, WhichPlanComesFirstAndHowItsLineReads) {
           Power(L"08:00", L""), Plan(L"定时提醒", L"09:00", L"文字提示", L"每天", L"a\r\nb")},
          At(7, 7, 0),
          L"下一个计划：今天 09:00 定时提醒：a  b"},
+        {"two plans of one minute: the first in the list",
+         {Plan(L"定时提醒", L"09:00", L"文字提示", L"每天", L"first"), Power(L"09:00", L"每天")},
+         At(7, 7, 0),
+         L"下一个计划：今天 09:00 定时提醒：first"},
+        {"a run plan whose path ends in a separator",
+         {Plan(L"定时运行", L"08:00", L"正常运行", L"每天", L"D:\\Backup\\")},
+         At(7, 7, 0),
+         L"下一个计划：今天 08:00 定时运行：Backup"},
+        {"a cut never splits a character of two units",
+         {Plan(L"定时提醒", L"09:00", L"文字提示", L"每天", pair.c_str())},
+         At(7, 7, 0),
+         L"下一个计划：今天 09:00 定时提醒：ab…",
+         24},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(NextPlanLine(c.plans, c.now, 200), c.line);
+        EXPECT_EQ(NextPlanLine(c.plans, c.now, c.room), c.line);
     }
 }
 

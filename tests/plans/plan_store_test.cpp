@@ -273,17 +273,19 @@ TEST(PlanFileLocation, BesideTheProgramWhileItCanWriteThereOtherwiseInTheUserFol
     struct Case {
         const char* what;
         bool exeWritable;
-        bool userFileExists;
+        int userFiles; // 0: no user folder, 1: the folder without a plan file, 2: with one
         bool userFolderCanBeMade;
         std::wstring userFolder;
         PlanFileLocation expected;
     };
     const Case cases[] = {
-        {"writable: beside the program", true, false, true, kUserFolder, {kExeFolder, L""}},
-        {"not writable: the plans move over", false, false, true, kUserFolder, {kUserFolder, kExeFile}},
-        {"the user's file wins once it exists", true, true, true, kUserFolder, {kUserFolder, L""}},
-        {"the user folder cannot be made", false, false, false, kUserFolder, {kExeFolder, L""}},
-        {"the system names no user folder", false, false, true, L"", {kExeFolder, L""}},
+        {"writable: beside the program", true, 0, true, kUserFolder, {kExeFolder, L""}},
+        {"not writable: the plans move over", false, 0, true, kUserFolder, {kUserFolder, kExeFile}},
+        {"the user's file wins once it exists", true, 2, true, kUserFolder, {kUserFolder, L""}},
+        {"an empty user folder is no plan file", true, 1, true, kUserFolder, {kExeFolder, L""}},
+        {"an empty user folder takes the plans over", false, 1, true, kUserFolder, {kUserFolder, kExeFile}},
+        {"the user folder cannot be made", false, 0, false, kUserFolder, {kExeFolder, L""}},
+        {"the system names no user folder", false, 0, true, L"", {kExeFolder, L""}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -295,14 +297,17 @@ TEST(PlanFileLocation, BesideTheProgramWhileItCanWriteThereOtherwiseInTheUserFol
         if (!c.userFolderCanBeMade) {
             disk.readOnlyFolders.insert(kUserFolder);
         }
-        if (c.userFileExists) {
+        if (c.userFiles > 0) {
             disk.folders.insert(kUserFolder);
+        }
+        if (c.userFiles > 1) {
             disk.files[kUserFile] = PlanFileBytes({});
         }
         const PlanFileLocation chosen = ChoosePlanFileLocation(disk, kExeFolder, c.userFolder);
         EXPECT_EQ(chosen.folder, c.expected.folder);
         EXPECT_EQ(chosen.carryOverFrom, c.expected.carryOverFrom);
-        EXPECT_EQ(disk.folders.count(kUserFolder) != 0, chosen.folder == kUserFolder) << "made when chosen";
+        EXPECT_EQ(disk.folders.count(kUserFolder) != 0, chosen.folder == kUserFolder || c.userFiles > 0)
+            << "made when chosen";
     }
 }
 

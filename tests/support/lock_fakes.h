@@ -11,12 +11,14 @@
 
 namespace kestrel::testing {
 
-// The password record and the kept forbidden list, in memory; writes of the record fail on request.
+// The password record and the kept forbidden list, in memory; writes and deletes of the record fail on
+// request.
 struct FakeLockStore final : LockStore {
     std::optional<std::vector<std::uint8_t>> record;
     std::vector<std::wstring> forbidden;
     bool forbiddenKept = false;
     bool failWrites = false;
+    bool failDeletes = false;
     std::optional<std::vector<std::uint8_t>> ReadPasswordRecord() override { return record; }
     bool WritePasswordRecord(std::span<const std::uint8_t> bytes) override {
         if (failWrites) {
@@ -26,6 +28,9 @@ struct FakeLockStore final : LockStore {
         return true;
     }
     bool DeletePasswordRecord() override {
+        if (failDeletes) {
+            return false;
+        }
         record.reset();
         return true;
     }
