@@ -696,7 +696,9 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     options.arguments = std::wstring(ArgumentsOf(commandLine ? commandLine : L""));
     options.autoStartPresent = &AutoStartEntryPresent;
     options.applyAutoStart = &ApplyAutoStartChoice;
-    RegistryLastMinute lastMinute;
+    // The minute belongs to the plan file in use, so that another copy's running time is not this one's.
+    RegistryMinuteValues minuteValues;
+    PlanFileLastMinute lastMinute(minuteValues, LongPathOf(PlanFilePath(plans.folder)));
     options.lastMinute = &lastMinute;
     Application app(std::move(options));
     if (!app.Start()) {
