@@ -241,6 +241,7 @@ void Application::ShowParentPassword() {
 }
 
 void Application::OnLockStateChanged(LockState state) {
+    ShowNextPlan(); // under the lock it names the strongest power plan of a minute
     if (!forbiddenPage_) {
         return;
     }
@@ -515,10 +516,12 @@ void Application::ShowNextPlan() {
     }
     const LocalDateTime now = clock_.Now();
     nextPlanMinute_ = MinuteNumber(now);
+    // Under the parent's lock the strongest power plan of a minute is the one named: it is counted down.
+    const bool strongestWins = options_.parentLockActive ? options_.parentLockActive() : ParentLockIsSet();
     // The tray icon sends the tip to the shell only when it changed.
-    tray_.SetTip(TrayTipText(plans_.Rows(), now));
+    tray_.SetTip(TrayTipText(plans_.Rows(), now, strongestWins));
     // The label ends in "..." where the window is too narrow for it.
-    main_->SetNextPlanLine(NextPlanLine(plans_.Rows(), now, kTrayTipLength));
+    main_->SetNextPlanLine(NextPlanLine(plans_.Rows(), now, kTrayTipLength, strongestWins));
 }
 
 void Application::FiredPlans::StartPowerCountdown(const std::wstring& operation) {
