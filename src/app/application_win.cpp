@@ -178,6 +178,7 @@ void Application::ShowParentPassword() {
 }
 
 void Application::OnLockStateChanged(LockState state) {
+    ShowNextPlan(); // under the lock it names the strongest power plan of a minute
     if (!forbiddenPage_) {
         return;
     }
@@ -452,9 +453,11 @@ void Application::ShowNextPlan() {
     }
     const LocalDateTime now = clock_.Now();
     nextPlanMinute_ = MinuteNumber(now);
+    // Under the parent's lock the strongest power plan of a minute is the one named: it is counted down.
+    const bool strongestWins = options_.parentLockActive ? options_.parentLockActive() : ParentLockIsSet();
     // The tray icon sends the tip to the shell only when it changed.
-    tray_.SetTip(TrayTipText(plans_.Rows(), now));
-    const NextPlanText line = NextPlanParts(plans_.Rows(), now);
+    tray_.SetTip(TrayTipText(plans_.Rows(), now, strongestWins));
+    const NextPlanText line = NextPlanParts(plans_.Rows(), now, strongestWins);
     main_->SetNextPlanLine(line.head, line.kind, line.text);
 }
 
@@ -633,7 +636,9 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     options.arguments = std::wstring(ArgumentsOf(commandLine ? commandLine : L""));
     options.autoStartPresent = &AutoStartEntryPresent;
     options.applyAutoStart = &ApplyAutoStartChoice;
-    RegistryLastMinute lastMinute;
+    // The minute belongs to the plan file in use, so that another copy's running time is not this one's.
+    RegistryMinuteValues minuteValues;
+    PlanFileLastMinute lastMinute(minuteValues, LongPathOf(PlanFilePath(plans.folder)));
     options.lastMinute = &lastMinute;
     Application app(std::move(options));
     if (!app.Start()) {

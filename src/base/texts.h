@@ -109,6 +109,10 @@ inline constexpr wchar_t kMsgMissedLine[] = L"{when} {operation}";
 inline constexpr wchar_t kMsgMissedMore[] = L"……另有 {count} 项";
 inline constexpr wchar_t kMsgOlderGap[] = L"{from} 至 {to} 之间的计划均未执行。";
 inline constexpr wchar_t kMsgCountdownCancelledBySleep[] = L"电脑进入了睡眠，{operation}的倒计时已取消。";
+// While a parent's password is set: a power plan not counted down because a stronger operation is
+// ({when} as above), and a change of time zone by more than 3 hours ({old} and {new} local times).
+inline constexpr wchar_t kMsgOutweighedLine[] = L"{when} {operation}（已由更强的操作代替）";
+inline constexpr wchar_t kMsgTimeZoneChanged[] = L"时区已更改，本地时间由 {old} 变为 {new}。";
 // A day in these notices and in the next-plan line: month and day without leading zeros.
 inline constexpr wchar_t kMonthDay[] = L"{month}月{day}日";
 inline constexpr wchar_t kConfirmEnableAll[] = L"您确定要启用所有的计划吗？";
@@ -335,5 +339,23 @@ inline constexpr wchar_t kEventQuietHours[] = L"禁止使用时段";
 inline constexpr wchar_t kEventAutoStart[] = L"开机自动启动";
 inline constexpr wchar_t kEventPlanAdded[] = L"计划添加";
 inline constexpr wchar_t kEventHistory[] = L"历史记录";
+// The scheduler's details. Times are "2026-12-07 21:00"; {plan} is the plan's time, kind and operation,
+// then its message or program.
+inline constexpr wchar_t kEventSpan[] = L"{from} 至 {to}";
+inline constexpr wchar_t kEventPlanWhy[] = L"{plan}（{why}）";
+inline constexpr wchar_t kEventTimeChange[] = L"{old} → {new}（{kind}）";
+// Why a plan was missed.
+inline constexpr wchar_t kMissedAsleep[] = L"睡眠";
+inline constexpr wchar_t kMissedNotRunning[] = L"未运行";
+inline constexpr wchar_t kMissedLate[] = L"延迟";
+inline constexpr wchar_t kMissedClockSet[] = L"时间调整";
+inline constexpr wchar_t kMissedMinuteTaken[] = L"同一分钟已有操作";
+inline constexpr wchar_t kMissedStronger[] = L"已由更强的操作代替";
+inline constexpr wchar_t kMissedSameOperation[] = L"已由相同的操作代替";
+// What moved the clock.
+inline constexpr wchar_t kTimeDaylightSaving[] = L"夏令时";
+inline constexpr wchar_t kTimeByHand[] = L"手动调整";
+inline constexpr wchar_t kTimeCorrection[] = L"校正";
+inline constexpr wchar_t kTimeZone[] = L"时区";
 
 } // namespace kestrel::text

@@ -3,6 +3,7 @@
 
 #include "base/app_messages.h"
 #include "base/clock_text.h"
+#include "base/power_strength.h"
 #include "base/texts.h"
 #include "plans/repeat_rule.h"
 #include "plans/scheduler.h"
@@ -49,7 +50,8 @@ std::size_t UnquotedProgramLength(const std::wstring& text) {
 
 } // namespace
 
-std::optional<NextPlan> FindNextPlan(const std::vector<PlanRow>& rows, const LocalDateTime& now) {
+std::optional<NextPlan> FindNextPlan(const std::vector<PlanRow>& rows, const LocalDateTime& now,
+                                     bool strongestWins) {
     const std::int64_t nowMinute = MinuteNumber(now);
     const std::int64_t today = nowMinute / kMinutesPerDay;
     std::optional<NextPlan> next;
@@ -71,7 +73,14 @@ std::optional<NextPlan> FindNextPlan(const std::vector<PlanRow>& rows, const Loc
                 !RepeatMatchesWeekday(row[PlanColumn::Repeat], LocalFromMinute(minute).dayOfWeek + 1)) {
                 continue;
             }
-            if (!next || minute < next->minute) {
+            const auto outweighs = [&](const PlanRow& named) {
+                return strongestWins && kind == text::kKindPower &&
+                       named[PlanColumn::Kind] == text::kKindPower &&
+                       PowerStrength(row[PlanColumn::Operation]) >
+                           PowerStrength(named[PlanColumn::Operation]);
+            };
+            if (!next || minute < next->minute ||
+                (minute == next->minute && outweighs(rows[next->index - 1]))) {
                 next = NextPlan{i + 1, minute};
             }
             break;
@@ -95,8 +104,8 @@ std::wstring ProgramFileName(const std::wstring& program) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime& now) {
-    const std::optional<NextPlan> next = FindNextPlan(rows, now);
+NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime& now, bool strongestWins) {
+    const std::optional<NextPlan> next = FindNextPlan(rows, now, strongestWins);
     if (!next) {
         return {};
     }
@@ -124,8 +133,9 @@ NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime
     return line;
 }
 
-std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength) {
-    const NextPlanText line = NextPlanParts(rows, now);
+std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength,
+                          bool strongestWins) {
+    const NextPlanText line = NextPlanParts(rows, now, strongestWins);
     if (line.head.empty()) {
         return {};
     }
@@ -134,10 +144,10 @@ std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime&
                         [&](const std::wstring& shortened) { return shortened.size() <= maxLength; });
 }
 
-std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now) {
+std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now, bool strongestWins) {
     std::wstring tip = text::kAppTitle;
     const std::size_t room = kTrayTipLength - tip.size() - 1;
-    const std::wstring line = NextPlanLine(rows, now, room);
+    const std::wstring line = NextPlanLine(rows, now, room, strongestWins);
     if (!line.empty()) {
         tip += L"\n" + line;
     }

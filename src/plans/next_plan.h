@@ -19,8 +19,11 @@ struct NextPlan {
 };
 
 // The enabled plan that fires first after the current minute (within the coming week); the first in the
-// list among those of the same minute. Disabled plans and plans that can never fire are skipped.
-std::optional<NextPlan> FindNextPlan(const std::vector<PlanRow>& rows, const LocalDateTime& now);
+// list among those of the same minute, except that while the parent's lock is set (`strongestWins`) a
+// stronger power plan of that minute takes a power plan's place, since it is the one counted down.
+// Disabled plans and plans that can never fire are skipped.
+std::optional<NextPlan> FindNextPlan(const std::vector<PlanRow>& rows, const LocalDateTime& now,
+                                     bool strongestWins = false);
 
 // The next-plan line in parts: "下一个计划：" + day + time, the kind of a reminder or run plan ("定时提醒：",
 // "定时运行："; empty for a power plan), and the plan's own text: the operation, the reminder's text or
@@ -31,17 +34,20 @@ struct NextPlanText {
     std::wstring kind;
     std::wstring text;
 };
-NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime& now);
+NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime& now,
+                           bool strongestWins = false);
 
 // The whole line as it reads when it fits: "今天 23:00 关闭计算机", "明天 07:30 定时提醒：喝水",
 // "12月12日 08:00 定时运行：backup.exe" after "下一个计划："; the plan's text (never the kind) shortened so
 // that the line holds at most `maxLength` characters. Empty when no plan is to come.
-std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength);
+std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength,
+                          bool strongestWins = false);
 
 // The tray tip: "Kestrel" alone, or "Kestrel", a line break and the next-plan line; never more than the
 // 127 characters a tip holds.
 inline constexpr std::size_t kTrayTipLength = 127;
-std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now);
+std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now,
+                         bool strongestWins = false);
 
 // The file name of a run plan's program: the last part of its path, without quotes or its arguments.
 std::wstring ProgramFileName(const std::wstring& program);

@@ -3,6 +3,7 @@
 
 #include "base/app_messages.h"
 #include "base/clock_text.h"
+#include "base/power_strength.h"
 #include "base/texts.h"
 #include "plans/repeat_rule.h"
 
@@ -21,6 +22,8 @@ constexpr std::int64_t kAsleepThresholdMs = 2000;
 constexpr std::int64_t kClockStepToleranceMs = 5000;
 // A balloon holds 255 characters; the list stops well before, with a line saying how many are left.
 constexpr std::size_t kNoticeBudget = 200;
+// A start-up this long after the last minute looked at is recorded as a time Kestrel was not running.
+constexpr std::int64_t kNotRunningEventMinutes = 2;
 
 std::int64_t FloorDiv(std::int64_t value, std::int64_t by) {
     return value >= 0 ? value / by : -((-value + by - 1) / by);
@@ -47,7 +50,38 @@ bool IsKnownKind(const std::wstring& kind) {
     return kind == text::kKindPower || kind == text::kKindReminder || kind == text::kKindRun;
 }
 
+int StrengthOf(const PlanRow& row) {
+    return PowerStrength(row[PlanColumn::Operation]);
+}
+
+// "2026-12-07 21:00", as the history's details give times.
+std::wstring EventTime(const LocalDateTime& when) {
+    std::wstring year = std::to_wstring(when.year);
+    const auto two = [](int value) {
+        return (value < 10 ? L"0" : L"") + std::to_wstring(value);
+    };
+    return year + L"-" + two(when.month) + L"-" + two(when.day) + L" " + FormatHourMinute(when);
+}
+
+std::wstring SpanText(const LocalDateTime& from, const LocalDateTime& to) {
+    return FillIn(FillIn(text::kEventSpan, L"{from}", EventTime(from)), L"{to}", EventTime(to));
+}
+
+// The plan as the history names it: when, kind and operation, and the message or program.
+std::wstring PlanDetail(std::int64_t minute, const PlanRow& row) {
+    std::wstring detail =
+        EventTime(LocalFromMinute(minute)) + L" " + row[PlanColumn::Kind] + L" " + row[PlanColumn::Operation];
+    if (row[PlanColumn::Kind] != text::kKindPower) {
+        detail += L" " + row[PlanColumn::Info];
+    }
+    return detail;
+}
+
 } // namespace
+
+bool MayOpenCountdown(const std::wstring& open, const std::wstring& arriving, bool strongestWins) {
+    return open.empty() || !strongestWins || PowerStrength(arriving) > PowerStrength(open);
+}
 
 std::optional<int> PlanMinuteOfDay(const std::wstring& time) {
     const auto digit = [&](std::size_t i) {
@@ -94,6 +128,40 @@ void Scheduler::Notice(std::wstring line) {
     notices_.push_back(std::move(line));
 }
 
+void Scheduler::Record(const wchar_t* event, const std::wstring& detail) {
+    if (options_.events) {
+        options_.events->Record(event, detail);
+    }
+}
+
+void Scheduler::RecordMissed(std::int64_t minute, const PlanRow& row, const wchar_t* why) {
+    if (options_.events) {
+        Record(text::kEventPlanMissed,
+               FillIn(FillIn(text::kEventPlanWhy, L"{plan}", PlanDetail(minute, row)), L"{why}", why));
+    }
+}
+
+void Scheduler::StartCountdown(std::int64_t minute, const PlanRow& row) {
+    Record(text::kEventPlanFired, PlanDetail(minute, row));
+    // Copied: the action must not be handed a cell of a list it might change.
+    const std::wstring operation = row[PlanColumn::Operation];
+    actions_.StartPowerCountdown(operation);
+    lastShutdownMinute_ = minute;
+    minuteWinner_ = operation;
+    restartAfterSleep_.clear(); // the new countdown starts at 15 seconds in its place
+}
+
+void Scheduler::Outweighed(std::int64_t minute, std::int64_t today, const PlanRow& row,
+                           const std::wstring& winner) {
+    if (StrengthOf(row) < PowerStrength(winner)) {
+        outweighed_.push_back(FillIn(FillIn(text::kMsgOutweighedLine, L"{when}", WhenText(minute, today)),
+                                     L"{operation}", row[PlanColumn::Operation]));
+        RecordMissed(minute, row, text::kMissedStronger);
+    } else {
+        RecordMissed(minute, row, text::kMissedSameOperation);
+    }
+}
+
 void Scheduler::RunPass() {
     if (running_) {
         return;
@@ -111,7 +179,7 @@ void Scheduler::RunPass() {
     std::optional<Closing> closing;
     if (!begun_) {
         Begin(now);
-        closing = Closing{Gap::Missed, 0, 0, 0};
+        closing = Closing{Gap::Missed, text::kMissedNotRunning, 0, 0, 0};
     } else {
         closing = Classify(now);
     }
@@ -132,6 +200,14 @@ void Scheduler::RunPass() {
         ExamineCurrentMinute(moment);
         lastExamined_ = moment.minute;
     }
+    if (!restartAfterSleep_.empty()) {
+        const std::wstring operation = std::move(restartAfterSleep_);
+        restartAfterSleep_.clear();
+        actions_.StartPowerCountdown(operation); // the full 15 seconds again
+    }
+    // Each plan a stronger operation stood in for has its own line, after the missed ones.
+    notices_.insert(notices_.end(), outweighed_.begin(), outweighed_.end());
+    outweighed_.clear();
     if (!notices_.empty()) {
         std::wstring notice;
         for (const std::wstring& line : notices_) {
@@ -154,6 +230,9 @@ void Scheduler::Begin(const ClockReading& now) {
     }
     // Kept in UTC, read back in the local time of now.
     const std::int64_t lookedAt = *stored + now.utcOffsetMinutes;
+    if (nowMinute - lookedAt > kNotRunningEventMinutes) {
+        Record(text::kEventNotRunning, SpanText(LocalFromMinute(lookedAt), now.local));
+    }
     // The minutes since are handled as missed; a clock set back a little while Kestrel was not running
     // holds everything until it passes the minute looked at, by more it is a correction.
     if (lookedAt - nowMinute <= kLateTickLimitMinutes) {
@@ -166,14 +245,28 @@ std::optional<Scheduler::Closing> Scheduler::Classify(const ClockReading& now) {
     const auto awakeGap = static_cast<std::int64_t>(now.awakeMs - previous_.awakeMs);
     const std::int64_t wallGap = now.utcMs - previous_.utcMs;
     const std::int64_t stepMs = wallGap - tickGap;
-    const std::int64_t offsetChange = now.utcOffsetMinutes - previous_.utcOffsetMinutes;
+    std::int64_t offsetChange = now.utcOffsetMinutes - previous_.utcOffsetMinutes;
     const bool slept = suspendNoticed_ || resumeNoticed_ || tickGap - awakeGap > kAsleepThresholdMs;
     resumeCounted_ = resumeCounted_ || resumeNoticed_;
     suspendNoticed_ = resumeNoticed_ = false;
     if (slept) {
+        Record(text::kEventSlept, SpanText(previous_.local, now.local));
         HandleSleep();
     }
+    RecordTimeChange(now, stepMs, offsetChange);
     const std::int64_t nowMinute = MinuteNumber(now.local);
+    if (offsetChange > kDaylightSavingLimitMinutes || offsetChange < -kDaylightSavingLimitMinutes) {
+        // A new time zone: the plans go with the local clock, and the minutes already handled are the
+        // same real minutes under their new names.
+        MoveMinutes(offsetChange);
+        if (LockActive()) {
+            const std::int64_t today = FloorDiv(nowMinute, kMinutesPerDay);
+            Notice(
+                FillIn(FillIn(text::kMsgTimeZoneChanged, L"{old}", WhenText(nowMinute - offsetChange, today)),
+                       L"{new}", WhenText(nowMinute, today)));
+        }
+        offsetChange = 0;
+    }
     if (stepMs > kLateTickLimitMinutes * 60000 || stepMs < -kLateTickLimitMinutes * 60000) {
         // A correction of date or time: the new time holds from now on, nothing fires for the span.
         lastClosed_ = nowMinute - 1;
@@ -182,12 +275,44 @@ std::optional<Scheduler::Closing> Scheduler::Classify(const ClockReading& now) {
     }
     const std::int64_t shift = FloorDiv(stepMs, 1000) + offsetChange * 60;
     if (slept || tickGap > kLateTickLimitMinutes * 60000) {
-        return Closing{Gap::Missed, 0, shift, offsetChange * 60};
+        return Closing{Gap::Missed, slept ? text::kMissedAsleep : text::kMissedLate, 0, shift,
+                       offsetChange * 60};
     }
     if (stepMs > kClockStepToleranceMs) {
-        return Closing{Gap::ClockForward, 0, shift, offsetChange * 60};
+        return Closing{Gap::ClockForward, text::kMissedClockSet, 0, shift, offsetChange * 60};
     }
-    return Closing{Gap::Awake, 0, shift, offsetChange * 60};
+    return Closing{Gap::Awake, text::kMissedLate, 0, shift, offsetChange * 60};
+}
+
+void Scheduler::MoveMinutes(std::int64_t byMinutes) {
+    lastClosed_ += byMinutes;
+    for (std::optional<std::int64_t>* minute :
+         {&lastExamined_, &lastShutdownMinute_, &lastReminderMinute_, &lastRunMinute_}) {
+        if (*minute) {
+            **minute += byMinutes;
+        }
+    }
+}
+
+void Scheduler::RecordTimeChange(const ClockReading& now, std::int64_t stepMs, std::int64_t offsetChange) {
+    const bool byHand = stepMs > kClockStepToleranceMs || stepMs < -kClockStepToleranceMs;
+    if (!options_.events || (!byHand && offsetChange == 0)) {
+        return;
+    }
+    const wchar_t* kind = text::kTimeDaylightSaving;
+    if (stepMs > kLateTickLimitMinutes * 60000 || stepMs < -kLateTickLimitMinutes * 60000) {
+        kind = text::kTimeCorrection;
+    } else if (offsetChange > kDaylightSavingLimitMinutes || offsetChange < -kDaylightSavingLimitMinutes) {
+        kind = text::kTimeZone;
+    } else if (byHand) {
+        kind = text::kTimeByHand;
+    }
+    // What the local clock would read now had nobody moved it.
+    const std::int64_t nowMs = (MinuteNumber(now.local) * 60 + now.local.second) * 1000;
+    const LocalDateTime old = LocalFromMinute(FloorDiv(nowMs - stepMs - offsetChange * 60000, 60000));
+    Record(text::kEventTimeChanged, FillIn(FillIn(FillIn(text::kEventTimeChange, L"{old}", EventTime(old)),
+                                                  L"{new}", EventTime(now.local)),
+                                           L"{kind}", kind));
 }
 
 void Scheduler::HandleSleep() {
@@ -197,22 +322,36 @@ void Scheduler::HandleSleep() {
         return;
     }
     if (LockActive()) {
-        actions_.StartPowerCountdown(open); // the full 15 seconds again
+        // Started again at the end of the pass, unless a stronger plan of the time asleep takes its place.
+        restartAfterSleep_ = open;
     } else {
         actions_.CancelCountdown();
         Notice(FillIn(text::kMsgCountdownCancelledBySleep, L"{operation}", open));
     }
 }
 
-bool Scheduler::PowerDueNow(const Moment& moment) const {
+namespace {
+
+bool DuePower(const PlanRow& row, const std::wstring& timeText, int weekday) {
+    return row[PlanColumn::Kind] == text::kKindPower && row[PlanColumn::Time] == timeText &&
+           row[PlanColumn::Status] == text::kStatusEnabled &&
+           RepeatMatchesWeekday(row[PlanColumn::Repeat], weekday);
+}
+
+} // namespace
+
+std::optional<std::wstring> Scheduler::PowerDueNow(const Moment& moment) const {
+    std::optional<std::wstring> strongest;
     if (lastShutdownMinute_ == moment.minute) {
-        return false;
+        return strongest;
     }
-    return std::any_of(plans_.Rows().begin(), plans_.Rows().end(), [&](const PlanRow& row) {
-        return row[PlanColumn::Kind] == text::kKindPower && row[PlanColumn::Time] == moment.timeText &&
-               row[PlanColumn::Status] == text::kStatusEnabled &&
-               RepeatMatchesWeekday(row[PlanColumn::Repeat], moment.weekday);
-    });
+    for (const PlanRow& row : plans_.Rows()) {
+        if (DuePower(row, moment.timeText, moment.weekday) &&
+            (!strongest || StrengthOf(row) > PowerStrength(*strongest))) {
+            strongest = row[PlanColumn::Operation];
+        }
+    }
+    return strongest;
 }
 
 void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closing& closing,
@@ -269,6 +408,7 @@ void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closin
     const auto realLateness = [&](std::int64_t minute) {
         return closing.nowSecond - minute * 60 - closing.shiftSeconds;
     };
+    const bool strongestWins = LockActive();
     std::vector<std::size_t> leaving;
     std::vector<Due> power;
     std::vector<std::pair<std::int64_t, std::wstring>> missedLines;
@@ -280,7 +420,12 @@ void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closin
             if (lastShutdownMinute_ == d.minute) {
                 // Another power plan had the minute: a once-only one must not wait a day by accident.
                 if (once) {
-                    missedLines.emplace_back(d.minute, MissedLine(d.minute, today, row));
+                    if (strongestWins && StrengthOf(row) <= PowerStrength(minuteWinner_)) {
+                        Outweighed(d.minute, today, row, minuteWinner_);
+                    } else {
+                        missedLines.emplace_back(d.minute, MissedLine(d.minute, today, row));
+                        RecordMissed(d.minute, row, text::kMissedMinuteTaken);
+                    }
                     leaving.push_back(d.index);
                 }
             } else {
@@ -294,6 +439,7 @@ void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closin
         const std::wstring info = row[PlanColumn::Info];
         const std::wstring operation = row[PlanColumn::Operation];
         if (used.insert(info).second) {
+            Record(text::kEventPlanFired, PlanDetail(d.minute, row));
             if (reminder) {
                 std::optional<LocalDateTime> dueAt;
                 // Late by the clock the user reads, daylight saving aside: the pop-up shows when it was due.
@@ -310,17 +456,41 @@ void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closin
         }
     }
 
-    // Power plans: at most one countdown, for the latest one, when it is not too late for it; at most one
-    // per minute, the first in the list winning as on time.
+    // Power plans: at most one countdown. Without the lock, for the latest one when it is not too late
+    // for it, and not when the current minute has its own (the first in the list winning as on time).
+    // Under the lock, for the strongest one still within its own limit, the later minute and then the
+    // list's order breaking a tie, when it is stronger than the countdown open and the current minute's.
+    const auto inTime = [&](const Due& d) {
+        const std::int64_t lateness = realLateness(d.minute);
+        return (closing.gap == Gap::Awake && lateness <= kPowerLateLimitSeconds) ||
+               (closing.gap == Gap::Missed && strongestWins && lateness < kLockedPowerLateLimitSeconds);
+    };
+    const auto strength = [&](const Due& d) {
+        return StrengthOf(rows[d.index - 1]);
+    };
     std::optional<Due> chosen;
-    if (!power.empty()) {
+    std::wstring winner; // under the lock, what is counted down in the end
+    if (strongestWins) {
+        for (const Due& d : power) {
+            if (inTime(d) && (!chosen || strength(d) > strength(*chosen) ||
+                              (strength(d) == strength(*chosen) && d.minute > chosen->minute))) {
+                chosen = d;
+            }
+        }
+        winner = actions_.OpenCountdown();
+        const std::wstring dueNow = PowerDueNow(moment).value_or(L"");
+        if (PowerStrength(dueNow) > PowerStrength(winner)) {
+            winner = dueNow;
+        }
+        if (chosen && MayOpenCountdown(winner, rows[chosen->index - 1][PlanColumn::Operation], true)) {
+            winner = rows[chosen->index - 1][PlanColumn::Operation];
+        } else {
+            chosen.reset();
+        }
+    } else if (!power.empty()) {
         const Due latest = *std::find_if(power.begin(), power.end(),
                                          [&](const Due& d) { return d.minute == power.back().minute; });
-        const std::int64_t lateness = realLateness(latest.minute);
-        const bool inTime =
-            (closing.gap == Gap::Awake && lateness <= kPowerLateLimitSeconds) ||
-            (closing.gap == Gap::Missed && LockActive() && lateness < kLockedPowerLateLimitSeconds);
-        if (inTime && !PowerDueNow(moment)) {
+        if (inTime(latest) && !PowerDueNow(moment)) {
             chosen = latest;
         }
     }
@@ -328,11 +498,12 @@ void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closin
         const PlanRow& row = rows[d.index - 1];
         const bool once = row[PlanColumn::Repeat] == text::kRepeatOnce;
         if (chosen && d.index == chosen->index) {
-            const std::wstring operation = row[PlanColumn::Operation];
-            actions_.StartPowerCountdown(operation);
-            lastShutdownMinute_ = d.minute;
+            StartCountdown(d.minute, row);
+        } else if (strongestWins && inTime(d)) {
+            Outweighed(d.minute, today, row, winner);
         } else {
             missedLines.emplace_back(d.minute, MissedLine(d.minute, today, row));
+            RecordMissed(d.minute, row, closing.missedWhy);
         }
         if (once) {
             leaving.push_back(d.index);
@@ -383,7 +554,7 @@ Scheduler::Step Scheduler::Visit(std::size_t index, const Moment& moment) {
     }
     const std::wstring& kind = row[PlanColumn::Kind];
     if (kind == text::kKindPower) {
-        return FirePower(index, row, moment.minute);
+        return LockActive() ? FireStrongestPower(moment) : FirePower(index, row, moment.minute);
     }
     if (kind == text::kKindReminder) {
         return FireInCycle(index, row, moment.minute, lastReminderMinute_, shownReminderTexts_, true);
@@ -399,11 +570,53 @@ Scheduler::Step Scheduler::FirePower(std::size_t index, const PlanRow& row, std:
         return Step::Next; // one power operation per minute: the first in the list has won
     }
     const bool once = row[PlanColumn::Repeat] == text::kRepeatOnce;
-    const std::wstring operation = row[PlanColumn::Operation];
-    actions_.StartPowerCountdown(operation);
-    lastShutdownMinute_ = now;
+    StartCountdown(now, row);
     if (once) {
         plans_.Remove(index);
+    }
+    return Step::EndPass;
+}
+
+Scheduler::Step Scheduler::FireStrongestPower(const Moment& moment) {
+    const std::vector<PlanRow>& rows = plans_.Rows();
+    std::vector<std::size_t> due; // 1-based, in list order
+    std::size_t best = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (DuePower(rows[i], moment.timeText, moment.weekday)) {
+            due.push_back(i + 1);
+            if (best == 0 || StrengthOf(rows[i]) > StrengthOf(rows[best - 1])) {
+                best = i + 1;
+            }
+        }
+    }
+    if (lastShutdownMinute_ == moment.minute) {
+        if (StrengthOf(rows[best - 1]) <= PowerStrength(minuteWinner_)) {
+            return Step::Next;
+        }
+        // A stronger plan enabled or added during the minute takes over; the others were dealt with.
+        due = {best};
+    }
+    const std::int64_t today = FloorDiv(moment.minute, kMinutesPerDay);
+    const std::wstring open = actions_.OpenCountdown();
+    const bool start = MayOpenCountdown(open, rows[best - 1][PlanColumn::Operation], true);
+    std::vector<std::size_t> leaving;
+    if (start) {
+        StartCountdown(moment.minute, rows[best - 1]);
+    } else {
+        lastShutdownMinute_ = moment.minute;
+        minuteWinner_ = open;
+    }
+    for (const std::size_t index : due) {
+        const PlanRow& row = rows[index - 1];
+        if (index != best || !start) {
+            Outweighed(moment.minute, today, row, minuteWinner_);
+        }
+        if (row[PlanColumn::Repeat] == text::kRepeatOnce) {
+            leaving.push_back(index);
+        }
+    }
+    for (auto it = leaving.rbegin(); it != leaving.rend(); ++it) {
+        plans_.Remove(*it);
     }
     return Step::EndPass;
 }
@@ -426,6 +639,7 @@ Scheduler::Step Scheduler::FireInCycle(std::size_t index, const PlanRow& row, st
     const std::wstring text = info;
     const std::wstring operation = row[PlanColumn::Operation];
     const bool once = row[PlanColumn::Repeat] == text::kRepeatOnce;
+    Record(text::kEventPlanFired, PlanDetail(now, row));
     if (reminder) {
         actions_.ShowReminder(text, operation, std::nullopt);
     } else {

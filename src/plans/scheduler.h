@@ -15,11 +15,21 @@
 //   - asleep, or Kestrel not running (up to 24 hours): the same, no power plan is carried out, a missed
 //     reminder shows the minute it was due; older gaps are summed up in one line;
 //   - the clock set back (up to 3 hours): nothing fires until the clock passes the last minute looked at;
-//   - more than 3 hours forward or back by hand: a correction, the new time holds from now on.
+//   - more than 3 hours forward or back by hand: a correction, the new time holds from now on;
+//   - a new UTC offset moves the local clock by the change: up to 3 hours it is daylight saving (above),
+//     a larger move is a new time zone, and the minutes remembered move with the clock, so that nothing
+//     fires for the hours skipped and nothing is held back; the real time that passed is classed as above.
 // Power plans that are not carried out are listed in one notice, and once-only plans whose minute has
 // gone leave the list. Only then is the current minute examined, by the rules above.
+//
+// While a parent's password is set, the strongest power operation due or open at once is the one counted
+// down (关闭 before 重启 before 注销 before 锁定), so that a weaker plan can never undo a stronger one: in
+// one minute, in a catch-up (the strongest plan still within its own lateness limit; on a tie the later
+// minute, then the list's order), against the countdown open or restarted on wake. A weaker plan counts
+// as handled and gets its own notice line; an equal one neither replaces nor restarts the countdown.
 #pragma once
 
+#include "base/events.h"
 #include "plans/plan_list.h"
 #include "platform/clock.h"
 #include "platform/last_minute_store.h"
@@ -63,13 +73,24 @@ struct SchedulerOptions {
     // Kestrel was not running) that ended less than an hour after its minute is carried out, with its
     // countdown. Empty: never.
     std::function<bool()> parentLockActive;
+    // Where plans fired and missed, sleeps, clock changes and runs not seen are recorded; null: nowhere.
+    EventSink* events = nullptr;
 };
+
+// The rule for a power operation `arriving` while the countdown of `open` may be showing (empty: none):
+// true when its countdown may open now, taking the open one's place. Nothing open: always. When the
+// strongest wins, only a stronger operation does (an equal one does not start the 15 seconds again);
+// otherwise the newer one always does. Plans pass whether the parent's lock is set; anything else that
+// opens the same countdown (a bedtime window) passes true, since it must never undo an operation.
+bool MayOpenCountdown(const std::wstring& open, const std::wstring& arriving, bool strongestWins);
 
 // The limits of the rules, in real time.
 inline constexpr std::int64_t kLateTickLimitMinutes = 180;   // late ticks and hand-set clocks
 inline constexpr std::int64_t kMissedLimitMinutes = 24 * 60; // sleep and Kestrel not running
 inline constexpr std::int64_t kPowerLateLimitSeconds = 5 * 60;
 inline constexpr std::int64_t kLockedPowerLateLimitSeconds = 60 * 60;
+// A change of the UTC offset up to this is daylight saving (or a short hop); a larger one a time zone.
+inline constexpr std::int64_t kDaylightSavingLimitMinutes = 180;
 
 class Scheduler {
 public:
@@ -103,6 +124,7 @@ private:
     };
     struct Closing {
         Gap gap;
+        const wchar_t* missedWhy;        // the history's word for a plan missed in the span
         std::int64_t nowSecond;          // the reading's local time, in seconds
         std::int64_t shiftSeconds;       // how far the wall clock moved beyond real time in the last gap
         std::int64_t offsetShiftSeconds; // the part of it a daylight-saving change made
@@ -113,12 +135,24 @@ private:
     // correction.
     std::optional<Closing> Classify(const ClockReading& now);
     void HandleSleep();
+    // A new time zone: every minute remembered moves with the local clock.
+    void MoveMinutes(std::int64_t byMinutes);
+    void RecordTimeChange(const ClockReading& now, std::int64_t stepMs, std::int64_t offsetChange);
     void CloseMinutes(std::int64_t first, std::int64_t last, const Closing& closing, const Moment& moment);
-    bool PowerDueNow(const Moment& moment) const;
+    // The strongest operation of the power plans due in the current minute (the first in the list on a
+    // tie); none when there is none or a power plan already had the minute.
+    std::optional<std::wstring> PowerDueNow(const Moment& moment) const;
     bool LockActive() const;
     void ExamineCurrentMinute(const Moment& moment);
     Step Visit(std::size_t index, const Moment& moment);
     Step FirePower(std::size_t index, const PlanRow& row, std::int64_t now);
+    // Under the lock: every power plan of the minute at once, the strongest counted down.
+    Step FireStrongestPower(const Moment& moment);
+    // A power plan not counted down because `winner` is at least as strong: its notice line and record.
+    void Outweighed(std::int64_t minute, std::int64_t today, const PlanRow& row, const std::wstring& winner);
+    void StartCountdown(std::int64_t minute, const PlanRow& row);
+    void Record(const wchar_t* event, const std::wstring& detail);
+    void RecordMissed(std::int64_t minute, const PlanRow& row, const wchar_t* why);
     // Reminders and run plans share their rules: the first matching row of a new minute opens the cycle,
     // later passes fire each text once.
     Step FireInCycle(std::size_t index, const PlanRow& row, std::int64_t now,
@@ -145,8 +179,14 @@ private:
     // one must not count the time since the first as asleep.
     bool resumeCounted_ = false;
     std::vector<std::wstring> notices_;
+    std::vector<std::wstring> outweighed_;
 
     std::optional<std::int64_t> lastShutdownMinute_;
+    // The operation counted down for that minute, or the stronger one that was open then.
+    std::wstring minuteWinner_;
+    // Under the lock, the countdown that a sleep interrupted: it starts again at the end of the pass,
+    // unless a stronger one took its place meanwhile.
+    std::wstring restartAfterSleep_;
     std::optional<std::int64_t> lastReminderMinute_;
     std::set<std::wstring> shownReminderTexts_;
     std::optional<std::int64_t> lastRunMinute_;

@@ -1,5 +1,7 @@
-// Reading the kept minute back; see last_minute_store.h.
+// The kept minute per plan file; see last_minute_store.h.
 #include "platform/last_minute_store.h"
+
+#include "platform/text_compare.h"
 
 namespace kestrel {
 
@@ -15,6 +17,35 @@ std::optional<std::int64_t> ParseStoredMinute(const std::wstring& text) {
         value = value * 10 + (c - L'0');
     }
     return value;
+}
+
+std::wstring MinuteValueName(std::wstring_view planFilePath) {
+    std::wstring name = LowerCase(planFilePath);
+    for (wchar_t& c : name) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return name;
+}
+
+std::optional<std::int64_t> PlanFileLastMinute::Load() {
+    std::optional<std::wstring> own = values_.Read(name_);
+    if (const std::optional<std::wstring> shared = values_.ReadShared()) {
+        // Kept until it is safely copied: a failed write must not lose the minute.
+        if (own || values_.Write(name_, *shared)) {
+            values_.DeleteShared();
+        }
+        if (!own) {
+            own = shared;
+        }
+    }
+    return own ? ParseStoredMinute(*own) : std::nullopt;
+}
+
+void PlanFileLastMinute::Save(std::int64_t utcMinute) {
+    // A failed write only means the next start-up misses less or more; nothing to tell the user.
+    values_.Write(name_, std::to_wstring(utcMinute));
 }
 
 } // namespace kestrel

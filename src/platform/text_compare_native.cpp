@@ -33,4 +33,13 @@ bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b) noexcept {
     return true;
 }
 
+std::wstring LowerCase(std::wstring_view text) {
+    const locale_t locale = UnicodeLocale();
+    std::wstring lower(text);
+    for (wchar_t& c : lower) {
+        c = static_cast<wchar_t>(::towlower_l(static_cast<wint_t>(c), locale));
+    }
+    return lower;
+}
+
 } // namespace kestrel

@@ -16,4 +16,14 @@ bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b) noexcept {
                                   TRUE) == CSTR_EQUAL;
 }
 
+std::wstring LowerCase(std::wstring_view text) {
+    std::wstring lower(text);
+    if (!lower.empty()) {
+        // The invariant table maps each unit on its own, so the length stays the same.
+        ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, text.data(), static_cast<int>(text.size()),
+                        lower.data(), static_cast<int>(lower.size()), nullptr, nullptr, 0);
+    }
+    return lower;
+}
+
 } // namespace kestrel

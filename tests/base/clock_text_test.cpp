@@ -14,6 +14,20 @@ TEST(ClockText, SingleDigitsGetLeadingZeros) {
     EXPECT_EQ(FormatChineseDate({987, 12, 31, 0, 0, 0, 0}), L"0987年12月31日");
 }
 
+TEST(ClockText, MinuteNumbersCountDaysAcrossAYearsEndAndFebruary) {
+    // Year, month, day, days since 1970-01-01 and weekday (0 = Sunday).
+    const int days[][5] = {{2026, 12, 31, 20818, 4}, {2027, 1, 1, 20819, 5}, {2027, 2, 28, 20877, 0},
+                           {2028, 2, 29, 21243, 2},  {2028, 3, 1, 21244, 3}, {2100, 2, 28, 47540, 0},
+                           {2100, 3, 1, 47541, 1}};
+    for (const auto& [year, month, day, sinceEpoch, weekday] : days) {
+        SCOPED_TRACE(FormatChineseDate({year, month, day}));
+        EXPECT_EQ(DaysFromCivil(year, month, day), sinceEpoch);
+        const LocalDateTime first = LocalFromMinute(std::int64_t{sinceEpoch} * 1440);
+        EXPECT_EQ(FormatChineseDate(first), FormatChineseDate({year, month, day}));
+        EXPECT_EQ(first.dayOfWeek, weekday);
+    }
+}
+
 TEST(ClockText, ClockLineModes) {
     const FixedClock clock({2026, 12, 6, 14, 5, 9, 0});
     EXPECT_EQ(CurrentTimeText(clock), L"14:05:09");

@@ -286,6 +286,7 @@ Sandbox::Sandbox() {
     // A fresh machine: no earlier Kestrel looked at any minute, so a start-up misses nothing. (Scenarios
     // share one Wine prefix, and an earlier scenario's last minute would make this one's plans missed.)
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrel", L"LastMinute");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrel\\LastMinute");
 }
 
 Sandbox::~Sandbox() {

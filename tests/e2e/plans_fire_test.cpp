@@ -1,6 +1,7 @@
 // Plans fire at their minute in the real program: the countdown of a power plan, a reminder pop-up with
-// its snooze, and a run plan's program started exactly once. Each scenario writes its plans for the
-// current minute (waiting for a fresh one when little of it is left) and watches from outside.
+// its snooze, a run plan's program started exactly once, and two copies in two folders each with their
+// own reminder. Each scenario writes its plans for the current minute (waiting for a fresh one when little
+// of it is left) and watches from outside.
 #include "driver.h"
 
 #include "base/command_ids.h"
@@ -101,6 +102,22 @@ TEST(PlansFire, ThreeRemindersDueAtOnceAreAllVisible) {
     EXPECT_EQ(messages, (std::vector<std::wstring>{L"    第一件事", L"    第三件事", L"    第二件事"}));
     PostCommand(main, ids::kCmdTrayExit);
     EXPECT_TRUE(kestrel.WaitForExit());
+}
+
+TEST(PlansFire, TwoCopiesInTwoFoldersEachShowTheirOwnReminderOfTheSameMinute) {
+    Sandbox first, second;
+    const std::wstring minute = LocalMinute(0);
+    for (const auto& [sandbox, message] :
+         {std::pair{&first, L"第一份的提醒"}, std::pair{&second, L"第二份"}}) {
+        sandbox->WritePlanFile({{L"定时提醒", minute, L"文字提示", L"启用", L"每天", message}});
+        KestrelProcess kestrel(*sandbox, L"mini");
+        HWND main = kestrel.WaitForMainWindow();
+        HWND popup = WaitForWindowOf(kestrel.Id(), L"Kestrel.ReminderPopup", 5s);
+        ASSERT_NE(popup, nullptr) << "no reminder within 5 s: " << WideToUtf8(message);
+        EXPECT_EQ(WindowText(FindDescendant(popup, ids::kReminderMessage)), std::wstring(L"    ") + message);
+        PostCommand(main, ids::kCmdTrayExit);
+        EXPECT_TRUE(kestrel.WaitForExit());
+    }
 }
 
 TEST(PlansFire, AReminderRisesAboveTheTaskbarAndLaterAddsItsSnooze) {

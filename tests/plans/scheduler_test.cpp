@@ -452,24 +452,74 @@ TEST(SchedulerClock, LateTicksSleepClockChangesAndStartUps) {
          {{Event::None, 0, {L"power 关闭计算机"}},
           {Event::Asleep, 600, {L"cancel 关闭计算机", L"report 电脑进入了睡眠，关闭计算机的倒计时已取消。"}}},
          1},
-        {"under the parent's lock a countdown interrupted by sleep starts again on resume",
-         {Power(L"22:30", L"关闭计算机")},
+        {"under the parent's lock the strongest of a minute counts down, an equal one never restarts it, "
+         "and a countdown interrupted by sleep starts again on resume, keeping its place against a weaker one",
+         {Power(L"22:30", L"注销计算机", L"执行一次"), Power(L"22:30", L"关闭计算机"),
+          Power(L"22:31", L"关闭计算机", L"执行一次"), Power(L"22:32", L"锁定计算机", L"执行一次")},
          At(7, 22, 30, 0),
-         {{Event::None, 0, {L"power 关闭计算机"}},
-          {Event::SuspendAsleepResume, kHour, {L"power 关闭计算机"}}},
+         {{Event::None, 0, {L"power 关闭计算机", L"report 22:30 注销计算机（已由更强的操作代替）"}},
+          {Event::Awake, 60, {}},
+          {Event::SuspendAsleepResume,
+           90,
+           {L"power 关闭计算机", L"report 22:32 锁定计算机（已由更强的操作代替）"}}},
          1,
          {},
          true},
-        {"under the parent's lock a power plan missed by less than an hour of sleep is carried out",
-         {Power(L"22:30", L"关闭计算机"), Power(L"21:00", L"注销计算机")},
+        {"under the parent's lock the strongest power plan missed by less than an hour of sleep is carried "
+         "out; a weaker one in time is replaced, an older one reported",
+         {Power(L"22:30", L"关闭计算机"), Power(L"21:00", L"注销计算机"),
+          Power(L"22:31", L"锁定计算机", L"执行一次")},
          At(7, 20, 0, 0),
          {{Event::None, 0, {}},
           {Event::Asleep,
            3 * kHour,
-           {L"power 关闭计算机", L"report 以下计划错过了时间，没有执行：\n21:00 注销计算机"}}},
+           {L"power 关闭计算机", L"report 以下计划错过了时间，没有执行：\n21:00 注销计算机"
+                                 L"\n22:31 锁定计算机（已由更强的操作代替）"}}},
          2,
          {},
          true},
+        {"without the lock an awake gap of over 3 hours is a stall: a power plan 2 minutes late is reported",
+         {Power(L"10:08", L"关闭计算机")},
+         At(7, 7, 0, 0),
+         {{Event::None, 0, {}},
+          {Event::Awake, 3 * kHour + 10 * 60, {L"report 以下计划错过了时间，没有执行：\n10:08 关闭计算机"}}},
+         1},
+        {"not running for exactly 24 hours of minutes: all of them are gone through",
+         {Reminder(L"09:00", L"a", L"一 ")},
+         At(8, 9, 0, 10),
+         {{Event::None, 0, {L"remind a 文字提示 due 09:00:00"}}},
+         1,
+         MinuteNumber(At(7, 8, 59)) - 480},
+        {"not running for one minute more: that minute is summed up",
+         {Reminder(L"09:00", L"a", L"一 ")},
+         At(8, 9, 0, 10),
+         {{Event::None,
+           0,
+           {L"remind a 文字提示 due 09:00:00",
+            L"report 12月7日 08:59 至 12月7日 08:59 之间的计划均未执行。"}}},
+         1,
+         MinuteNumber(At(7, 8, 58)) - 480},
+        {"without the lock a plan that comes due during a countdown replaces it, weaker or not",
+         {Power(L"21:00", L"关闭计算机"), Power(L"21:01", L"锁定计算机", L"执行一次")},
+         At(7, 21, 0, 0),
+         {{Event::None, 0, {L"power 关闭计算机"}}, {Event::Awake, 60, {L"power 锁定计算机"}}},
+         1},
+        {"a new time zone 13 hours east: nothing skipped fires, and under the lock the balloon says so",
+         {Reminder(L"07:00", L"a"), Power(L"23:00", L"关闭计算机")},
+         At(7, 19, 59, 59),
+         {{Event::None, 0, {}},
+          {Event::AwakeNewOffset, 1, {L"report 时区已更改，本地时间由 12月7日 20:00 变为 09:00。"}, 480}},
+         2,
+         {},
+         true,
+         -300},
+        {"a new time zone 13 hours west: nothing is held back until the old time comes round",
+         {Reminder(L"21:05", L"a", L"执行一次")},
+         At(8, 10, 4, 59),
+         {{Event::None, 0, {}},
+          {Event::AwakeNewOffset, 1, {}, -300},
+          {Event::Awake, 1, {L"remind a 文字提示"}}},
+         0},
         {"a once-only reminder that fired still uses its text: a daily one with it shows no second pop-up",
          {Reminder(L"08:00", L"x"), Reminder(L"08:00", L"x", L"执行一次"),
           Reminder(L"08:00", L"y", L"执行一次")},
@@ -483,6 +533,27 @@ TEST(SchedulerClock, LateTicksSleepClockChangesAndStartUps) {
     for (const ClockCase& c : cases) {
         RunClockCase(c);
     }
+}
+
+TEST(SchedulerClock, RecordsARunNotSeenAndThePlansOfIt) {
+    struct Events final : EventSink {
+        std::vector<std::wstring> lines;
+        void Record(const std::wstring& event, const std::wstring& detail) override {
+            lines.push_back(event + L"|" + detail);
+        }
+    } events;
+    PlanList plans;
+    plans.AppendAll({Reminder(L"08:00", L"a"), Power(L"08:30", L"关闭计算机")});
+    SimulatedClock clock(At(7, 9, 0, 0), 480);
+    FakeLastMinute store;
+    store.value = MinuteNumber(At(7, 7, 50)) - 480;
+    Recorder recorder;
+    Scheduler scheduler(plans, clock, recorder, SchedulerOptions{&store, {}, &events});
+    scheduler.RunPass();
+    EXPECT_EQ(events.lines,
+              (std::vector<std::wstring>{L"Kestrel 未运行|2026-12-07 07:50 至 2026-12-07 09:00",
+                                         L"计划执行|2026-12-07 08:00 定时提醒 文字提示 a",
+                                         L"计划错过|2026-12-07 08:30 关机操作 关闭计算机（未运行）"}));
 }
 
 TEST(SchedulerClock, TheLastMinuteLookedAtIsKeptOnceAMinuteAndARestartInItFiresNothingTwice) {
