@@ -25,7 +25,7 @@ struct Sleeper {
     }
 };
 
-TEST(ForbiddenPrograms, ANameInOtherCaseEndsItsProgramOneCopyPerTickUntilDeleted) {
+TEST(ForbiddenPrograms, ANameInOtherCaseEndsEveryCopyOfItsProgramUntilDeleted) {
     Sandbox sandbox;
     // A Cyrillic name: only a comparison that knows every script's letter case can match it.
     const auto program = sandbox.Folder() / L"Блокнот.exe";
@@ -60,12 +60,11 @@ TEST(ForbiddenPrograms, ANameInOtherCaseEndsItsProgramOneCopyPerTickUntilDeleted
     ASSERT_TRUE(RoundTrip(page));
     EXPECT_EQ(ListBoxEntries(list), expected);
 
+    // Every copy goes in the same tick: the other one does not wait for the next second.
     const HANDLE both[] = {first.info.hProcess, second.info.hProcess};
     const DWORD ended = WaitForMultipleObjects(2, both, FALSE, 5000) - WAIT_OBJECT_0;
     ASSERT_LT(ended, 2u) << "neither copy was ended";
-    EXPECT_EQ(WaitForSingleObject(both[1 - ended], 0), WAIT_TIMEOUT)
-        << "both copies were ended on the same tick";
-    EXPECT_EQ(WaitForSingleObject(both[1 - ended], 5000), WAIT_OBJECT_0) << "the second copy lives on";
+    EXPECT_EQ(WaitForSingleObject(both[1 - ended], 500), WAIT_OBJECT_0) << "the second copy lived on";
 
     // Delete with nothing selected does nothing; with the entry selected it goes.
     HWND remove = FindDescendant(page, ids::kForbiddenRemove);
