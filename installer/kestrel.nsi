@@ -1,14 +1,15 @@
 ; Kestrel's installer: installs for the current user without administrator rights, into a folder the
 ; user may write (the plan file lives beside the program), and registers an uninstaller. Its pages speak
 ; Simplified Chinese. scripts/dist.sh builds it:
-;   makensis -INPUTCHARSET UTF8 -DVERSION=3.1.0.0 -DBUILD_DIR=... -DSOURCE_DIR=... -DOUT_FILE=... kestrel.nsi
+;   makensis -INPUTCHARSET UTF8 -DVERSION=3.1.0.0 -DBUILD_DIR=... -DSOURCE_DIR=... -DART_DIR=... -DOUT_FILE=... kestrel.nsi
+; ART_DIR holds the side pictures drawn by scripts/installer_art.sh.
 Unicode true
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 
-!ifndef VERSION | BUILD_DIR | SOURCE_DIR | OUT_FILE
-  !error "define VERSION, BUILD_DIR, SOURCE_DIR and OUT_FILE"
+!ifndef VERSION | BUILD_DIR | SOURCE_DIR | ART_DIR | OUT_FILE
+  !error "define VERSION, BUILD_DIR, SOURCE_DIR, ART_DIR and OUT_FILE"
 !endif
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrel"
@@ -17,6 +18,8 @@ SetCompressor /SOLID lzma
 ; Kestrel's main window class and the tray menu's Exit command (src/base/command_ids.h).
 !define MAIN_WINDOW_CLASS "Kestrel.MainWindow"
 !define CMD_TRAY_EXIT 40003
+; The title of Kestrel's password box (kLockCaption in src/base/texts.h).
+!define PASSWORD_BOX_TITLE "家长密码"
 
 Name "Kestrel"
 OutFile "${OUT_FILE}"
@@ -43,6 +46,9 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "Kestrel"
 !define MUI_ICON "${SOURCE_DIR}/src/res/kestrel.ico"
 !define MUI_UNICON "${SOURCE_DIR}/src/res/kestrel.ico"
 !define MUI_ABORTWARNING
+; Our own side picture on the first and last pages; SideShow puts the one drawn for the display's
+; scaling in its place.
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${ART_DIR}/side-100.bmp"
 
 ; The last page offers to start Kestrel now and at every log-on (the same Run value as Kestrel's own
 ; check box). A silent install shows no pages, so it does neither.
@@ -53,12 +59,19 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "Kestrel"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 !define MUI_FINISHPAGE_SHOWREADME_FUNCTION WriteAutoStart
 
+; Kestrel installs into the user's own folder: there are no system files to update, other programs need
+; not be closed and no restart follows, as the stock welcome text would have it.
+!define MUI_WELCOMEPAGE_TEXT "$(WelcomeText)"
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW WelcomeShow
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishShow
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
+; Uninstalling needs no space: the page's "space required" line (always 0.0 KB) is hidden.
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW un.ComponentsShow
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 
@@ -67,13 +80,17 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "Kestrel"
 SetFont /LANG=${LANG_SIMPCHINESE} "Microsoft YaHei" 9
 
 ; The installer's own texts.
+LangString WelcomeText ${LANG_SIMPCHINESE} "此程序将引导你完成 Kestrel 的安装。$\r$\n$\r$\nKestrel 只为你自己安装，装在你的用户文件夹里：不需要管理员权限，不改动系统文件，装好后也不必重启计算机。$\r$\n$\r$\n安装程序会先请正在运行的 Kestrel 退出，计划都会保留。$\r$\n$\r$\n$_CLICK"
 LangString KestrelStillRunning ${LANG_SIMPCHINESE} "Kestrel 正在运行，未能退出。$\r$\n请从托盘菜单退出 Kestrel 后再试。"
+LangString KestrelNeedsPassword ${LANG_SIMPCHINESE} "退出 Kestrel 需要家长密码。$\r$\n$\r$\n请在 Kestrel 的“家长密码”窗口中输入密码，然后再运行一次安装程序。"
+LangString UnKestrelNeedsPassword ${LANG_SIMPCHINESE} "退出 Kestrel 需要家长密码。$\r$\n$\r$\n请在 Kestrel 的“家长密码”窗口中输入密码，然后再运行一次卸载程序。"
 LangString DeletePlans ${LANG_SIMPCHINESE} "同时删除我的计划"
 LangString DeletePlansDescription ${LANG_SIMPCHINESE} "删除 Values.xml 中保存的全部计划和 Kestrel 的设置。"
 
 ; Asks a running Kestrel to exit as its tray menu's Exit does (with a parent's password set, Kestrel
 ; asks for it first) and waits up to 10 s for its process to end. When it does not, says so (not in a
-; silent run) and stops with exit code 2.
+; silent run) and stops with exit code 2; when Kestrel's password box is showing, the message says that
+; the password is what Kestrel waits for.
 !macro CLOSE_KESTREL un
 Function ${un}CloseKestrel
   FindWindow $0 "${MAIN_WINDOW_CLASS}"
@@ -99,7 +116,31 @@ Function ${un}CloseKestrel
     ${Next}
   ${EndIf}
   ${If} $3 != 0
-    MessageBox MB_OK|MB_ICONSTOP "$(KestrelStillRunning)" /SD IDOK
+    ; A visible window of Kestrel's process with the password box's title.
+    StrCpy $4 0
+    StrCpy $5 0
+    ${Do}
+      FindWindow $5 "" "${PASSWORD_BOX_TITLE}" 0 $5
+      ${If} $5 == 0
+        ${Break}
+      ${EndIf}
+      System::Call 'user32::GetWindowThreadProcessId(p r5, *i .r6)'
+      System::Call 'user32::IsWindowVisible(p r5) i .r7'
+      ${If} $6 == $1
+      ${AndIf} $7 != 0
+        StrCpy $4 1
+        ${Break}
+      ${EndIf}
+    ${Loop}
+    ${If} $4 != 0
+      !if "${un}" == ""
+        MessageBox MB_OK|MB_ICONEXCLAMATION "$(KestrelNeedsPassword)" /SD IDOK
+      !else
+        MessageBox MB_OK|MB_ICONEXCLAMATION "$(UnKestrelNeedsPassword)" /SD IDOK
+      !endif
+    ${Else}
+      MessageBox MB_OK|MB_ICONSTOP "$(KestrelStillRunning)" /SD IDOK
+    ${EndIf}
     SetErrorLevel 2
     Quit
   ${EndIf}
@@ -107,6 +148,61 @@ FunctionEnd
 !macroend
 !insertmacro CLOSE_KESTREL ""
 !insertmacro CLOSE_KESTREL "un."
+
+; Shows in CONTROL (a page's side picture) the picture drawn for the page's size: the smallest that covers
+; the control, at its own size (never stretched), centred and cut at the edges. BITMAP holds the picture
+; the page loaded, which the page frees when it closes: it is freed now, and the new one takes its place.
+!macro SHOW_SIDE_PICTURE CONTROL BITMAP
+  Push ${CONTROL}
+  Call SidePicture
+  System::Call 'gdi32::DeleteObject(p ${BITMAP})'
+  Pop ${BITMAP}
+!macroend
+
+; In: the control on the stack. Out: the bitmap now shown in it, on the stack.
+Function SidePicture
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  System::Call 'user32::GetClientRect(p r0, @ r1)'
+  System::Call '*$1(i, i, i .r1, i .r2)'
+  ${If} $1 <= 200
+  ${AndIf} $2 <= 400
+    File "/oname=$PLUGINSDIR\kestrel-side.bmp" "${ART_DIR}/side-100.bmp"
+  ${ElseIf} $1 <= 250
+  ${AndIf} $2 <= 500
+    File "/oname=$PLUGINSDIR\kestrel-side.bmp" "${ART_DIR}/side-125.bmp"
+  ${ElseIf} $1 <= 300
+  ${AndIf} $2 <= 600
+    File "/oname=$PLUGINSDIR\kestrel-side.bmp" "${ART_DIR}/side-150.bmp"
+  ${Else}
+    File "/oname=$PLUGINSDIR\kestrel-side.bmp" "${ART_DIR}/side-200.bmp"
+  ${EndIf}
+  ; SS_CENTERIMAGE: the control keeps its size and shows the middle of a larger picture.
+  System::Call 'user32::GetWindowLongW(p r0, i -16) i .r3'
+  IntOp $3 $3 | 0x200
+  System::Call 'user32::SetWindowLongW(p r0, i -16, i r3)'
+  System::Call 'user32::LoadImageW(p 0, t "$PLUGINSDIR\kestrel-side.bmp", i ${IMAGE_BITMAP}, i 0, i 0, i ${LR_LOADFROMFILE}) p .r3'
+  SendMessage $0 ${STM_SETIMAGE} ${IMAGE_BITMAP} $3
+  StrCpy $0 $3
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+Function WelcomeShow
+  !insertmacro SHOW_SIDE_PICTURE $mui.WelcomePage.Image $mui.WelcomePage.Image.Bitmap
+FunctionEnd
+
+Function FinishShow
+  !insertmacro SHOW_SIDE_PICTURE $mui.FinishPage.Image $mui.FinishPage.Image.Bitmap
+FunctionEnd
+
+Function un.ComponentsShow
+  ShowWindow $mui.ComponentsPage.SpaceRequired ${SW_HIDE}
+FunctionEnd
 
 Function WriteAutoStart
   WriteRegStr HKCU "${RUN_KEY}" "Kestrel" '"$INSTDIR\Kestrel.exe" mini'

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# `make clean`: stops the default Wine rig and that of `make run`, and the test HTTPS servers, and removes
-# the default build folders (the prefixes included).
+# `make clean`: stops the default Wine rig, those of `make run` and of the installer's screenshots, and
+# the test HTTPS servers, and removes the default build folders (the prefixes included).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,9 +15,11 @@ fi
 
 bash scripts/setup.sh
 bash scripts/wine_rig.sh stop
-KESTREL_WINEPREFIX=$root/build/wine-run KESTREL_RIG_DIR=$root/build/rig-run bash scripts/wine_rig.sh stop
+for rig in run installer; do
+    KESTREL_WINEPREFIX=$root/build/wine-$rig KESTREL_RIG_DIR=$root/build/rig-$rig bash scripts/wine_rig.sh stop
+    rm -rf "$root/build/wine-$rig" "$root/build/rig-$rig"
+done
 bash scripts/tls_servers.sh stop
-rm -rf "$root/build/wine-run" "$root/build/rig-run"
 rm -rf "$(kestrel_build_dir native)" "$(kestrel_build_dir win32)" "$(kestrel_build_dir bench)" \
     "${KESTREL_WINEPREFIX:-$root/build/wine}" "${KESTREL_RIG_DIR:-$root/build/rig}" \
     "${KESTREL_TLS_DIR:-$root/build/tls}" "$root/build/dist"

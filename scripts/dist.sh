@@ -57,8 +57,11 @@ rm -rf "$dist"
 mkdir -p "$dist"
 setup=$dist/Kestrel-$version-setup.exe
 echo "== packing ${setup#"$root"/}"
+# The side picture of the installer's first and last pages, one per display scaling.
+art=$win32/installer-art
+bash scripts/installer_art.sh "$art"
 if ! makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DBUILD_DIR="$win32" -DSOURCE_DIR="$root" \
-    -DOUT_FILE="$setup" installer/kestrel.nsi >"$win32/dist-nsis.log" 2>&1; then
+    -DART_DIR="$art" -DOUT_FILE="$setup" installer/kestrel.nsi >"$win32/dist-nsis.log" 2>&1; then
     cat "$win32/dist-nsis.log"
     echo "dist: makensis failed" >&2
     exit 1

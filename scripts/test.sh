@@ -114,7 +114,7 @@ if [ "$win32_built" -ne 0 ]; then
     finish
 fi
 
-# Kestrel is one small download: the executable must stay under 1 MiB, each helper library under 64 KiB.
+# Kestrel is one small download: the executable must stay under 512 KiB, each helper library under 64 KiB.
 check_size() {
     local file=$1 limit=$2 size
     size=$(stat -c %s "$win32/$file" 2>/dev/null || echo 0)
@@ -126,7 +126,7 @@ check_size() {
         total_failed=$((total_failed + 1))
     fi
 }
-check_size Kestrel.exe 1048576
+check_size Kestrel.exe 524288
 check_size Update.dll 65536
 check_size SendComment.dll 65536
 

@@ -8,6 +8,7 @@
 #   scripts/wine_rig.sh shot FILE [GEOMETRY]
 #                                    screenshot of the virtual display, or of GEOMETRY (WxH+X+Y) on it
 #   scripts/wine_rig.sh dpi N        switch the prefix's display scaling (restarts the wineserver)
+#   scripts/wine_rig.sh programs     the programs running in the prefix (PID and name), Wine's own apart
 #
 # KESTREL_WINEPREFIX and KESTREL_RIG_DIR choose another prefix and state folder, so that several rigs
 # can run side by side. KESTREL_USE_DISPLAY uses that X display instead of starting Xvfb.
@@ -110,6 +111,22 @@ warm_up() {
     wine wineboot </dev/null >/dev/null 2>&1 || true
 }
 
+# Wine's own processes, which every prefix runs while its server does.
+wine_services=" services.exe winedevice.exe plugplay.exe svchost.exe rpcss.exe explorer.exe conhost.exe "
+
+# Every process of this prefix is a Windows program whose command line starts with its .exe path; the
+# shells and the server that carry the prefix in their environment are not.
+list_programs() {
+    local proc name
+    for proc in /proc/[0-9]*; do
+        tr '\0' '\n' 2>/dev/null <"$proc/environ" | grep -qxF "WINEPREFIX=$prefix" || continue
+        name=$(tr '\0' '\n' 2>/dev/null <"$proc/cmdline" | head -n 1 | sed 's/.*[\\/]//' | tr 'A-Z' 'a-z')
+        case $name in
+        *.exe) [[ $wine_services == *" $name "* ]] || echo "${proc#/proc/} $name" ;;
+        esac
+    done
+}
+
 load_env() {
     if [ ! -f "$envfile" ]; then
         echo "wine_rig: the rig is not started ($envfile missing)" >&2
@@ -166,8 +183,11 @@ dpi)
     set_dpi "$2"
     warm_up
     ;;
+programs)
+    list_programs
+    ;;
 *)
-    echo "usage: $0 start|stop|run CMD...|shot FILE [WxH+X+Y]|dpi N" >&2
+    echo "usage: $0 start|stop|run CMD...|shot FILE [WxH+X+Y]|dpi N|programs" >&2
     exit 2
     ;;
 esac
