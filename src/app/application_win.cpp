@@ -345,6 +345,8 @@ void Application::ShowHistory() {
 }
 
 bool Application::Start() {
+    // First of all: a run that ends during its own start-up has left its mark too.
+    RecordStart();
     SetUpParentLock();
     MainWindowEvents events;
     events.allow = [this](const wchar_t* reason) {
@@ -421,7 +423,6 @@ bool Application::Start() {
     }
     tray_.Add(main_->hwnd(), main_->TrayMenu(),
               IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
-    RecordStart();
     LoadPlans();
     StartScheduler();
     // The tip names the next plan, and follows every change of the list.
