@@ -139,7 +139,13 @@ void HistoryWindow::Build() {
     Load();
     const int dpi = DpiForWindow(hwnd());
     ApplyDpi(dpi);
-    FitClientArea(hwnd(), Scale(kWidth, dpi), Scale(kHeight, dpi), dpi);
+    // Within the work area of its monitor, however large the scaling makes it.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    FitClientArea(hwnd(), std::min(Scale(kWidth, dpi), static_cast<int>(work.right - work.left) * 9 / 10),
+                  std::min(Scale(kHeight, dpi), static_cast<int>(work.bottom - work.top) * 8 / 10), dpi);
     CentreOnWorkArea(hwnd());
     Layout();
     ::SetFocus(list_);
