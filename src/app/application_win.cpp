@@ -320,7 +320,8 @@ void Application::RecordStart() {
 
 void Application::RefreshExitMark() {
     const LocalDateTime now = clock_.Now();
-    if (!history_ || !options_.exitMark || markMinute_ == MinuteNumber(now) ||
+    // Once the end has begun the mark is gone for good, even while a box about the last save is open.
+    if (ending_ || !history_ || !options_.exitMark || markMinute_ == MinuteNumber(now) ||
         ::GetTickCount64() < markHeldUntil_) {
         return;
     }

@@ -23,11 +23,6 @@ public:
     // Shows the window, modal to `owner`, until it is closed.
     void Show(HINSTANCE instance, HWND owner);
 
-    // What the list shows, newest first.
-    const std::vector<HistoryEntry>& Entries() const { return entries_; }
-    // The selected rows as the file's lines, each ending in CRLF.
-    std::wstring SelectedLines() const;
-
 protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -38,6 +33,8 @@ private:
     void Load();
     const std::wstring* Cell(int row, int column) const;
     bool OnNotify(NMHDR& header);
+    // The selected rows as the file's lines, each ending in CRLF.
+    std::wstring SelectedLines() const;
     void CopySelection();
     void OpenFileLocation();
     void ClearHistory();
