@@ -195,7 +195,11 @@ void CountdownPrompt::RequestCancel() {
     }
     // The countdown may have reached its end while the question was open: then there is nothing left.
     if (countdown_.Counting()) {
+        const std::wstring operation = countdown_.Operation();
         Finish(false);
+        if (cancelled_) {
+            cancelled_(operation);
+        }
     }
 }
 

@@ -41,6 +41,11 @@ public:
         dismiss_ = std::move(dismiss);
     }
 
+    // Told after the user cancelled the countdown of `operation` (not after a cancel for sleep).
+    void SetCancelled(std::function<void(const std::wstring& operation)> cancelled) {
+        cancelled_ = std::move(cancelled);
+    }
+
     // Gives the prompt its keyboard (Tab between the buttons, Enter, Esc) when called from the message
     // loop before TranslateMessage; true when the message was used.
     bool PreTranslate(MSG& message);
@@ -77,6 +82,7 @@ private:
     ShutdownCountdown countdown_;
     std::function<bool(HWND, const wchar_t*)> guard_;
     std::function<void(HWND)> dismiss_;
+    std::function<void(const std::wstring&)> cancelled_;
     int dpi_ = 96;
     HWND label_ = nullptr;
     HWND bar_ = nullptr;

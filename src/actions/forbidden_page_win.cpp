@@ -194,6 +194,9 @@ void ForbiddenProgramsPage::AddName() {
     }
     if (list_.Add(name) == ForbiddenAddResult::Added) {
         ::SendMessageW(listBox_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        if (events_) {
+            events_->Record(text::kEventForbiddenList, FillIn(text::kHistoryEntryAdded, L"{name}", name));
+        }
         ListChanged();
     }
 }
@@ -209,10 +212,17 @@ void ForbiddenProgramsPage::RemoveSelected() {
         return;
     }
     const LRESULT still = ::SendMessageW(listBox_, LB_GETCURSEL, 0, 0);
+    const std::vector<std::wstring>& entries = list_.Entries();
+    const std::wstring name = still >= 0 && static_cast<std::size_t>(still) < entries.size()
+                                  ? entries[static_cast<std::size_t>(still)]
+                                  : std::wstring();
     if (still == LB_ERR || !list_.RemoveAt(static_cast<std::size_t>(still))) {
         return;
     }
     ::SendMessageW(listBox_, LB_DELETESTRING, static_cast<WPARAM>(still), 0);
+    if (events_) {
+        events_->Record(text::kEventForbiddenList, FillIn(text::kHistoryEntryDeleted, L"{name}", name));
+    }
     ListChanged();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "actions/forbidden_programs.h"
+#include "base/events.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
 
@@ -35,6 +36,8 @@ public:
     void SetListChanged(std::function<void(const std::vector<std::wstring>&)> changed) {
         listChanged_ = std::move(changed);
     }
+    // Where the entries added and deleted by the user are reported (禁止列表); null: nowhere.
+    void SetEvents(EventSink* events) { events_ = events; }
     void SetProcessesEnded(std::function<void(const std::vector<EndedProcess>&)> ended) {
         processesEnded_ = std::move(ended);
     }
@@ -56,6 +59,7 @@ private:
     ForbiddenMonitor monitor_;
     ForbiddenList list_;
     std::function<bool(const wchar_t*)> guard_;
+    EventSink* events_ = nullptr;
     std::function<void(const std::vector<std::wstring>&)> listChanged_;
     std::function<void(const std::vector<EndedProcess>&)> processesEnded_;
     std::array<HWND, 8> controls_{}; // in the order of their ids, kForbiddenNameLabel first

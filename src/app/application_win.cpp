@@ -14,6 +14,9 @@
 #include "app/command_line.h"
 #include "base/texts.h"
 #include "editors/plan_editor_page_win.h"
+#include "history/exit_mark_win.h"
+#include "history/history_disk_win.h"
+#include "history/history_window_win.h"
 #include "lock/password_dialogs_win.h"
 #include "lock/registry_lock_store_win.h"
 #include "platform/crypto_win.h"
@@ -130,6 +133,15 @@ Application::Application(ApplicationOptions options)
     store_->xml = CreateXmlBackend();
     store_->store = std::make_unique<PlanStore>(DiskFiles(), *store_->xml, plans_,
                                                 PlanFilePath(options_.planFolder), options_.carryPlansFrom);
+    if (!options_.historyFolder.empty()) {
+        history_ = std::make_unique<History>(SystemHistoryDisk(), clock_, options_.historyFolder);
+        // Said once, without a box; the events go on being tried.
+        history_->SetWriteFailed([this](std::uint32_t error) {
+            tray_.ShowBalloon(text::kAppTitle,
+                              FillIn(FillIn(text::kHistoryWriteFailed, L"{path}", history_->Path()),
+                                     L"{reason}", ReasonText(error)));
+        });
+    }
 }
 
 Application::~Application() {
@@ -161,6 +173,7 @@ void Application::SetUpParentLock() {
     lock_->Load();
     lock_->SetStateListener([this](LockState state) { OnLockStateChanged(state); });
     guard_ = std::make_unique<PasswordGuard>(options_.instance, *lock_);
+    guard_->SetEvents(&Events());
 }
 
 bool Application::AllowGuarded(HWND owner, const wchar_t* reason) {
@@ -173,7 +186,7 @@ void Application::ShowParentPassword() {
         return;
     }
     helpDialogOpen_ = true;
-    ShowParentPasswordDialog(options_.instance, main_->hwnd(), *lock_);
+    ShowParentPasswordDialog(options_.instance, main_->hwnd(), *lock_, &Events());
     helpDialogOpen_ = false;
 }
 
@@ -189,7 +202,17 @@ void Application::OnLockStateChanged(LockState state) {
 }
 
 void Application::ReportEndedProcesses(const std::vector<EndedProcess>& ended) {
+    const std::int64_t minute = MinuteNumber(clock_.Now());
     for (const EndedProcess& process : ended) {
+        const std::wstring& path = process.path.empty() ? process.exeName : process.path;
+        const std::wstring detail =
+            FillIn(FillIn(process.byOriginalName ? text::kHistoryEndedRenamed : text::kHistoryEnded,
+                          L"{path}", path),
+                   L"{entry}", process.entry);
+        // A loop of copies must not flood the file: at most one line per entry and minute.
+        if (const auto line = endedLines_.Ended(process.entry, detail, minute)) {
+            Events().Record(text::kEventForbiddenEnded, *line);
+        }
         if (process.byOriginalName) {
             // A parent should see an unexpected match: the full path and the entry it matched. The path
             // goes in last: it may hold anything.
@@ -204,7 +227,65 @@ std::wstring Application::PlanFilePathText() const {
     return store_->store->Path();
 }
 
+EventSink& Application::Events() {
+    if (history_) {
+        return *history_;
+    }
+    return noEvents_;
+}
+
+void Application::RecordStart() {
+    if (!history_) {
+        return;
+    }
+    // A history that is gone while this plan file's last minute is still kept was deleted or cleared: the
+    // new file says so first.
+    if (!history_->Exists() && options_.lastMinute && options_.lastMinute->Load()) {
+        history_->Record(text::kEventHistory, text::kHistoryEarlierGone);
+    }
+    const wchar_t* how =
+        StartsHidden(options_.arguments) ? text::kHistoryStartAtLogOn : text::kHistoryStartByHand;
+    history_->Record(text::kEventStarted,
+                     FillIn(FillIn(text::kHistoryStartDetail, L"{path}", PlanFilePathText()), L"{how}", how));
+    if (options_.exitMark) {
+        // The last run left its mark: it was ended from outside, crashed, or the power failed.
+        if (const auto lastSeen = options_.exitMark->Read()) {
+            history_->Record(text::kEventUncleanExit, FillIn(text::kHistoryLastSeen, L"{time}", *lastSeen));
+        }
+        RefreshExitMark();
+    }
+}
+
+void Application::RefreshExitMark() {
+    const LocalDateTime now = clock_.Now();
+    // Once the end has begun the mark is gone for good, even while a box about the last save is open.
+    if (ending_ || !history_ || !options_.exitMark || markMinute_ == MinuteNumber(now) ||
+        ::GetTickCount64() < markHeldUntil_) {
+        return;
+    }
+    markMinute_ = MinuteNumber(now);
+    options_.exitMark->Set(HistoryMinuteText(now));
+}
+
+void Application::RecordCancelled(const std::wstring& operation, const wchar_t* by) {
+    Events().Record(text::kEventCountdownCancelled,
+                    FillIn(FillIn(text::kHistoryCancelledBy, L"{by}", by), L"{operation}", operation));
+}
+
+void Application::ShowHistory() {
+    if (helpDialogOpen_ || !history_) {
+        return;
+    }
+    helpDialogOpen_ = true;
+    HistoryWindow window(*history_,
+                         [this](HWND owner, const wchar_t* reason) { return AllowGuarded(owner, reason); });
+    window.Show(options_.instance, main_->hwnd());
+    helpDialogOpen_ = false;
+}
+
 bool Application::Start() {
+    // First of all: a run that ends during its own start-up has left its mark too.
+    RecordStart();
     SetUpParentLock();
     MainWindowEvents events;
     events.allow = [this](const wchar_t* reason) {
@@ -213,10 +294,15 @@ bool Application::Start() {
     events.parentPasswordRequested = [this] {
         ShowParentPassword();
     };
+    events.historyRequested = [this] {
+        ShowHistory();
+    };
     events.autoStartClicked = [this](bool ticked) {
         if (options_.applyAutoStart) {
             options_.applyAutoStart(ticked);
         }
+        Events().Record(text::kEventAutoStart,
+                        ticked ? text::kHistoryAutoStartTicked : text::kHistoryAutoStartCleared);
     };
     events.exitConfirmed = [this] {
         End(true);
@@ -351,6 +437,7 @@ void Application::CreatePage(int tab) {
     const auto editor = [&](EditorKind kind) {
         auto page = std::make_unique<PlanEditorPage>(kind, plans_, clock_, mainWindow);
         page->Create(main_->Panel(tab));
+        page->SetEvents(&Events());
         return page;
     };
     switch (tab) {
@@ -367,6 +454,7 @@ void Application::CreatePage(int tab) {
         planListPage_ = std::make_unique<PlanListPage>(plans_, mainWindow);
         planListPage_->Create(main_->Panel(kTabPlanList));
         planListPage_->SetGuard([this](const wchar_t* reason) { return AllowGuarded(main_->hwnd(), reason); });
+        planListPage_->SetEvents(&Events());
         break;
     case kTabForbidden:
         forbiddenPage_ = std::make_unique<ForbiddenProgramsPage>(processTable_);
@@ -377,6 +465,7 @@ void Application::CreatePage(int tab) {
         }
         forbiddenPage_->ShowListKept(lock_->IsSet());
         forbiddenPage_->SetGuard([this](const wchar_t* reason) { return AllowGuarded(main_->hwnd(), reason); });
+        forbiddenPage_->SetEvents(&Events());
         forbiddenPage_->SetListChanged(
             [this](const std::vector<std::wstring>& entries) { lock_->KeepForbiddenList(entries); });
         forbiddenPage_->SetProcessesEnded(
@@ -392,15 +481,30 @@ void Application::StartScheduler() {
         // The plans are saved first, whatever the operation; a failed save was told when it happened and
         // does not hold the operation up.
         PowerControl& power = options_.power ? *options_.power : power_;
+        // Shutting down, restarting and logging off end the session, maybe without its messages: the exit
+        // mark goes right before, so that a bedtime shutdown never reads as an unclean end.
+        const bool endsSession = operation != text::kOpLock;
         const std::uint32_t error = PerformComputerOperation(
             operation,
-            [this] {
+            [this, endsSession] {
                 if (store_->saver) {
                     store_->saver->SaveNow();
                 }
+                if (endsSession && options_.exitMark) {
+                    options_.exitMark->Clear();
+                    markHeldUntil_ = ::GetTickCount64() + 2 * 60 * 1000;
+                }
             },
             power);
+        Events().Record(text::kEventPowerOperation,
+                        error == 0
+                            ? operation
+                            : FillIn(FillIn(text::kHistoryPowerRefused, L"{reason}", ReasonText(error)),
+                                     L"{operation}", operation));
         if (error != 0) {
+            markHeldUntil_ = 0;
+            markMinute_.reset();
+            RefreshExitMark();
             // The prompt has closed; the computer stays on, and the balloon says why.
             tray_.ShowBalloon(text::kAppTitle,
                               FillIn(FillIn(text::kMsgPowerOperationFailed, L"{operation}", operation),
@@ -415,6 +519,9 @@ void Application::StartScheduler() {
         });
     prompt_->SetGuard([this](HWND owner, const wchar_t* reason) { return AllowGuarded(owner, reason); },
                       [this](HWND owner) { guard_->DismissOwnedBy(owner); });
+    prompt_->SetCancelled([this](const std::wstring& operation) {
+        RecordCancelled(operation, lock_->IsSet() ? text::kHistoryByPassword : text::kCountdownCancel);
+    });
     SchedulerOptions schedulerOptions;
     schedulerOptions.lastMinute = options_.lastMinute;
     // While a parent's password is set, sleep is no way around a bedtime plan.
@@ -427,9 +534,14 @@ void Application::OnSecondTick() {
     if (scheduler_) {
         scheduler_->RunPass();
     }
+    // The counts of forbidden ends of a minute that is over come before this tick's ends.
+    for (const std::wstring& line : endedLines_.Flush(MinuteNumber(clock_.Now()))) {
+        Events().Record(text::kEventForbiddenEnded, line);
+    }
     if (forbiddenPage_) {
         forbiddenPage_->CheckNow();
     }
+    RefreshExitMark();
     if (nextPlanMinute_ != MinuteNumber(clock_.Now())) {
         ShowNextPlan();
         for (const auto& editor : editors_) {
@@ -479,8 +591,10 @@ std::wstring Application::FiredPlans::OpenCountdown() {
 }
 
 void Application::FiredPlans::CancelCountdown() {
-    if (app_.prompt_) {
+    if (app_.prompt_ && app_.prompt_->Counting()) {
+        const std::wstring operation = app_.prompt_->Operation();
         app_.prompt_->CancelForSleep();
+        app_.RecordCancelled(operation, text::kHistoryBySleep);
     }
 }
 
@@ -495,6 +609,8 @@ void Application::ReportStartFailure(const std::wstring& program, const LaunchRe
     const std::wstring reason = result.refusal == LaunchRefusal::NotAbsolute
                                     ? std::wstring(text::kReasonProgramNotFullPath)
                                     : ReasonText(result.error);
+    Events().Record(text::kEventStartFailed,
+                    FillIn(FillIn(text::kHistoryStartFailed, L"{path}", program), L"{reason}", reason));
     tray_.ShowBalloon(text::kAppTitle,
                       FillIn(FillIn(text::kMsgProgramStartFailed, L"{reason}", reason), L"{path}", program));
 }
@@ -569,6 +685,13 @@ void Application::End(bool mayReport) {
         return;
     }
     ending_ = true;
+    if (mayReport) {
+        Events().Record(text::kEventExited, lock_->IsSet() ? text::kHistoryExitWithPassword : L"");
+    }
+    // A clean end, by Exit or by the end of the session, leaves no mark.
+    if (options_.exitMark) {
+        options_.exitMark->Clear();
+    }
     main_->DropNotices();
     main_->SetPlanFileRetry(false);
     if (scheduler_) {
@@ -640,6 +763,9 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     RegistryMinuteValues minuteValues;
     PlanFileLastMinute lastMinute(minuteValues, LongPathOf(PlanFilePath(plans.folder)));
     options.lastMinute = &lastMinute;
+    options.historyFolder = PerUserDataFolder();
+    RegistryExitMark exitMark;
+    options.exitMark = &exitMark;
     Application app(std::move(options));
     if (!app.Start()) {
         return 1;

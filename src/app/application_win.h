@@ -4,6 +4,8 @@
 #pragma once
 
 #include "actions/forbidden_programs.h"
+#include "history/exit_mark.h"
+#include "history/history.h"
 #include "lock/parent_lock.h"
 #include "plans/plan_list.h"
 #include "plans/scheduler.h"
@@ -65,6 +67,10 @@ struct ApplicationOptions {
     // password becomes a key (empty: PBKDF2-HMAC-SHA256 through the system). Tests pass fakes.
     LockStore* lockStore = nullptr;
     DeriveKeyFunction deriveKey;
+    // The folder of History.txt (the user's own Kestrel folder), and the mark a run leaves until its clean
+    // end (a registry value); empty and null: no history is kept and no mark set. Tests pass their own.
+    std::wstring historyFolder;
+    ExitMark* exitMark = nullptr;
 };
 
 class Application {
@@ -90,6 +96,8 @@ public:
     bool ParentLockIsSet() const { return lock_->IsSet(); }
     // The full path of Values.xml.
     std::wstring PlanFilePathText() const;
+    // Where every feature reports what happened: the history, or nowhere when none is kept.
+    EventSink& Events();
 
 private:
     struct Plans;
@@ -143,6 +151,11 @@ private:
     void ShowParentPassword();
     void OnLockStateChanged(LockState state);
     void ReportEndedProcesses(const std::vector<EndedProcess>& ended);
+    // The history: the lines of a start, the exit mark refreshed once a minute, the window.
+    void RecordStart();
+    void RefreshExitMark();
+    void RecordCancelled(const std::wstring& operation, const wchar_t* by);
+    void ShowHistory();
     // The one real end: save (reporting a failure only when allowed), remove the icon, close every window
     // and leave the message loop.
     void End(bool mayReport);
@@ -172,6 +185,11 @@ private:
     // The Help menu: the helper libraries and whether one of its modal dialogs is open.
     std::unique_ptr<HelperLibraries> helpers_;
     bool helpDialogOpen_ = false;
+    std::unique_ptr<History> history_;
+    NoEvents noEvents_;
+    EndedProcessLines endedLines_;
+    std::optional<std::int64_t> markMinute_; // the minute the exit mark was last set in
+    ULONGLONG markHeldUntil_ = 0;            // after Kestrel's own power operation: no mark until then
     bool ending_ = false;
 };
 

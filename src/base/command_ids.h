@@ -67,6 +67,12 @@ inline constexpr unsigned kCountdownCancelButton = 1204; // Command_取消关机
 inline constexpr unsigned kCmdHelpFeedback = 40011;
 inline constexpr unsigned kCmdHelpAbout = 40012;
 inline constexpr unsigned kCmdHelpParentPassword = 40013; // "家长密码(&P)..."
+inline constexpr unsigned kCmdHelpHistory = 40014;        // "历史记录(&H)..."
+
+// Controls of the history window (titled "历史记录"); its close button is IDCANCEL.
+inline constexpr unsigned kHistoryList = 1620;
+inline constexpr unsigned kHistoryOpenFolder = 1621;
+inline constexpr unsigned kHistoryClear = 1622;
 
 // Controls of the parent's lock: the password box of a guarded command (OK is IDOK, Cancel IDCANCEL) and
 // the Help menu's password dialog (its first button is IDOK, close IDCANCEL). Both are titled "家长密码".

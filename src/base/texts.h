@@ -358,4 +358,62 @@ inline constexpr wchar_t kTimeByHand[] = L"手动调整";
 inline constexpr wchar_t kTimeCorrection[] = L"校正";
 inline constexpr wchar_t kTimeZone[] = L"时区";
 
+// The history: the Help menu's window, and the details of its lines (short, never a password). A detail
+// puts the user's own text (a path, a name) in last, since it may hold anything.
+inline constexpr wchar_t kMenuHistory[] = L"历史记录(&H)...";
+inline constexpr wchar_t kHistoryCaption[] = L"历史记录";
+inline constexpr wchar_t kHistoryColTime[] = L"时间";
+inline constexpr wchar_t kHistoryColEvent[] = L"事件";
+inline constexpr wchar_t kHistoryColDetail[] = L"详情";
+inline constexpr wchar_t kHistoryOpenFolder[] = L"打开文件所在位置(&O)";
+inline constexpr wchar_t kHistoryClear[] = L"清除历史记录(&C)";
+inline constexpr wchar_t kHistoryClose[] = L"关闭";
+inline constexpr wchar_t kAskClearHistory[] = L"清除历史记录需要家长密码。";
+inline constexpr wchar_t kConfirmClearHistory[] = L"您确定要清除全部历史记录吗？清除后无法恢复。";
+// {reason} is the system's wording, {path} the file.
+inline constexpr wchar_t kHistoryClearFailed[] = L"未能清除历史记录：{reason}\n{path}";
+// Tray balloon, once a run, when a line could not be written.
+inline constexpr wchar_t kHistoryWriteFailed[] =
+    L"无法写入历史记录，本次运行的事件可能没有记下：{reason}\n{path}";
+// Kestrel 启动: how it was started, then the plan file.
+inline constexpr wchar_t kHistoryStartAtLogOn[] = L"登录时自动启动";
+inline constexpr wchar_t kHistoryStartByHand[] = L"手动启动";
+inline constexpr wchar_t kHistoryStartDetail[] = L"{how}，计划文件：{path}";
+inline constexpr wchar_t kHistoryExitWithPassword[] = L"已输入家长密码";
+// Kestrel 未正常退出: {time} is "2024-05-01 21:04".
+inline constexpr wchar_t kHistoryLastSeen[] = L"最后运行于 {time}";
+inline constexpr wchar_t kHistoryEarlierGone[] = L"之前的记录已被删除或清除";
+inline constexpr wchar_t kHistoryCleared[] = L"清除历史记录";
+// 倒计时取消: the operation, then by what ("取消关机" is the button's own caption).
+inline constexpr wchar_t kHistoryCancelledBy[] = L"{operation}，{by}";
+inline constexpr wchar_t kHistoryByPassword[] = L"家长密码";
+inline constexpr wchar_t kHistoryBySleep[] = L"睡眠";
+// 电脑操作 refused; started, the detail is the operation alone.
+inline constexpr wchar_t kHistoryPowerRefused[] = L"未能{operation}：{reason}";
+// 程序启动失败.
+inline constexpr wchar_t kHistoryStartFailed[] = L"{reason}：{path}";
+// 结束禁止程序: the ended program and the entry it matched; the count of a minute with more ends than
+// lines ({minute} is "21:04"), added to the next line of the entry or said in a line of its own.
+inline constexpr wchar_t kHistoryEnded[] = L"禁止列表中的“{entry}”：{path}";
+inline constexpr wchar_t kHistoryEndedRenamed[] = L"禁止列表中的“{entry}”，按原始文件名：{path}";
+inline constexpr wchar_t kHistoryEndedCount[] = L"{minute} 这一分钟共 {count} 次";
+inline constexpr wchar_t kHistoryEndedCountOf[] = L"禁止列表中的“{entry}”：{count}";
+inline constexpr wchar_t kHistoryEndedAndCount[] = L"{count}；{line}";
+// 家长密码: what happened; a wrong one names what it was asked for ({command} is the box's reason, or the
+// dialog's command).
+inline constexpr wchar_t kHistoryPasswordSet[] = L"已设置";
+inline constexpr wchar_t kHistoryPasswordChanged[] = L"已修改";
+inline constexpr wchar_t kHistoryPasswordRemoved[] = L"已删除";
+inline constexpr wchar_t kHistoryPasswordWrong[] = L"密码错误：{command}";
+inline constexpr wchar_t kHistoryCommandChange[] = L"修改密码";
+inline constexpr wchar_t kHistoryCommandRemove[] = L"删除密码";
+// 禁止列表.
+inline constexpr wchar_t kHistoryEntryAdded[] = L"已添加：{name}";
+inline constexpr wchar_t kHistoryEntryDeleted[] = L"已删除：{name}";
+// 开机自动启动.
+inline constexpr wchar_t kHistoryAutoStartTicked[] = L"已勾选";
+inline constexpr wchar_t kHistoryAutoStartCleared[] = L"已取消勾选";
+// 计划删除 / 计划禁用 / 计划添加: the rows, one after another (the first few, then kMsgMissedMore).
+inline constexpr wchar_t kHistoryRowSeparator[] = L"；";
+
 } // namespace kestrel::text

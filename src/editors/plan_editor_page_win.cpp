@@ -10,6 +10,7 @@
 #include "editors/time_field_win.h"
 #include "platform/dpi_win.h"
 #include "platform/program_launcher_win.h"
+#include "plans/plan_rows_text.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -458,6 +459,10 @@ void PlanEditorPage::AddPlan() {
 }
 
 void PlanEditorPage::AppendPlanRow(PlanRow row) {
+    // A run plan starts any program with Kestrel's rights: the history names each one added.
+    if (kind_ == EditorKind::Run && events_) {
+        events_->Record(text::kEventPlanAdded, PlanRowText(row));
+    }
     // The list's saver writes the plan file at once.
     plans_.Append(std::move(row));
 }

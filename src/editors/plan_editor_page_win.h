@@ -4,6 +4,7 @@
 // hidden-run box). The rules behind the controls are in plan_record.h.
 #pragma once
 
+#include "base/events.h"
 #include "editors/plan_record.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
@@ -35,6 +36,8 @@ public:
     // Command_加添计划: builds the plan, appends it and confirms, or tells why nothing was added. The
     // entries stay as they are either way.
     void AddPlan();
+    // Where the run plans added are reported (计划添加); null: nowhere.
+    void SetEvents(EventSink* events) { events_ = events; }
 
     // The "→ HH:MM" label beside the time field in 延时操作 mode, worked out afresh (the time it names
     // moves on with the clock; the app calls this when a minute has passed).
@@ -69,6 +72,7 @@ private:
     PlanList& plans_;
     const Clock& clock_;
     std::function<HWND()> questionOwner_;
+    EventSink* events_ = nullptr;
     std::span<const EditorControl> ownControls_;
     HWND tooltip_ = nullptr;
     UniqueFont font_;

@@ -141,7 +141,16 @@ protected:
         return Dialog::HandleMessage(message, wParam, lParam);
     }
 
+    // Reports a wrong password, with what it was given for.
+    void RecordWrong(PasswordAnswer answer, const wchar_t* command) const {
+        if (answer == PasswordAnswer::Wrong && events_) {
+            events_->Record(text::kEventParentPassword,
+                            FillIn(text::kHistoryPasswordWrong, L"{command}", command));
+        }
+    }
+
     ParentLock& lock_;
+    EventSink* events_ = nullptr;
     int dpi_ = 96;
     UniqueFont font_;
     HWND status_ = nullptr;
@@ -150,7 +159,10 @@ protected:
 
 class PasswordBox final : public PasswordForm {
 public:
-    PasswordBox(ParentLock& lock, const wchar_t* reason) : PasswordForm(lock), reason_(reason) {}
+    PasswordBox(ParentLock& lock, const wchar_t* reason, EventSink* events)
+        : PasswordForm(lock), reason_(reason) {
+        events_ = events;
+    }
 
     bool Run(HINSTANCE instance, HWND owner) {
         auto dialogTemplate = MakeDialogTemplate(kStyle);
@@ -199,7 +211,9 @@ private:
             return; // Enter while the wait lasts
         }
         const TypedPassword typed(field_);
-        if (ShowAnswer(lock_.Check(typed.text()))) {
+        const PasswordAnswer answer = lock_.Check(typed.text());
+        RecordWrong(answer, reason_);
+        if (ShowAnswer(answer)) {
             accepted_ = true;
             ::EndDialog(hwnd(), IDOK);
             return;
@@ -225,7 +239,7 @@ bool PasswordGuard::Allow(HWND owner, const wchar_t* reason) {
     if (open_) {
         open_->Cancel();
     }
-    PasswordBox box(lock_, reason);
+    PasswordBox box(lock_, reason, events_);
     PasswordBox* const previous = std::exchange(open_, &box);
     const bool accepted = box.Run(instance_, owner);
     open_ = previous;
@@ -242,7 +256,7 @@ namespace {
 
 class ParentPasswordDialog final : public PasswordForm {
 public:
-    explicit ParentPasswordDialog(ParentLock& lock) : PasswordForm(lock) {}
+    ParentPasswordDialog(ParentLock& lock, EventSink* events) : PasswordForm(lock) { events_ = events; }
 
     // The outcome to tell once the dialog is closed; nullptr when nothing changed.
     const wchar_t* Run(HINSTANCE instance, HWND owner) {
@@ -321,11 +335,14 @@ private:
         const TypedPassword password(new_);
         const TypedPassword confirm(confirm_);
         if (!locked_) {
-            Finish(lock_.Set(password.text(), confirm.text()), text::kLockSetDone, new_);
+            Finish(lock_.Set(password.text(), confirm.text()), text::kLockSetDone, new_,
+                   text::kHistoryPasswordSet);
             return;
         }
         const TypedPassword old(old_);
-        Finish(lock_.Change(old.text(), password.text(), confirm.text()), text::kLockChangeDone, old_);
+        const PasswordAnswer answer = lock_.Change(old.text(), password.text(), confirm.text());
+        RecordWrong(answer, text::kHistoryCommandChange);
+        Finish(answer, text::kLockChangeDone, old_, text::kHistoryPasswordChanged);
     }
     void Remove() {
         if (!::IsWindowEnabled(remove_)) {
@@ -334,10 +351,15 @@ private:
         const TypedPassword old(old_);
         ::SetWindowTextW(new_, L"");
         ::SetWindowTextW(confirm_, L"");
-        Finish(lock_.Remove(old.text()), text::kLockRemoveDone, old_);
+        const PasswordAnswer answer = lock_.Remove(old.text());
+        RecordWrong(answer, text::kHistoryCommandRemove);
+        Finish(answer, text::kLockRemoveDone, old_, text::kHistoryPasswordRemoved);
     }
-    void Finish(PasswordAnswer answer, const wchar_t* done, HWND retryField) {
+    void Finish(PasswordAnswer answer, const wchar_t* done, HWND retryField, const wchar_t* event) {
         if (ShowAnswer(answer)) {
+            if (events_) {
+                events_->Record(text::kEventParentPassword, event);
+            }
             done_ = done;
             ::EndDialog(hwnd(), IDOK);
             return;
@@ -356,13 +378,13 @@ private:
 
 } // namespace
 
-void ShowParentPasswordDialog(HINSTANCE instance, HWND owner, ParentLock& lock) {
+void ShowParentPasswordDialog(HINSTANCE instance, HWND owner, ParentLock& lock, EventSink* events) {
     if (lock.State() == LockState::Unreadable) {
         const std::wstring message = FillIn(text::kLockUnreadable, L"{value}", PasswordValueFullName());
         ::MessageBoxW(owner, message.c_str(), text::kAppTitle, MB_OK | MB_ICONWARNING);
         return;
     }
-    ParentPasswordDialog dialog(lock);
+    ParentPasswordDialog dialog(lock, events);
     if (const wchar_t* done = dialog.Run(instance, owner)) {
         ::MessageBoxW(owner, done, text::kAppTitle, MB_OK | MB_ICONINFORMATION);
     }

@@ -3,6 +3,7 @@
 // "密码错误" and keep their buttons off, on a timer, until the lock takes the next try.
 #pragma once
 
+#include "base/events.h"
 #include "lock/parent_lock.h"
 
 #include <windows.h>
@@ -25,16 +26,19 @@ public:
     bool Allow(HWND owner, const wchar_t* reason);
     // Cancels the open box if `owner` owns it (its command can no longer happen).
     void DismissOwnedBy(HWND owner);
+    // Where a wrong password is reported (家长密码, with the command it was for); null: nowhere.
+    void SetEvents(EventSink* events) { events_ = events; }
 
 private:
     HINSTANCE instance_;
     ParentLock& lock_;
     PasswordBox* open_ = nullptr;
+    EventSink* events_ = nullptr;
 };
 
 // Help → "家长密码(&P)...": sets the first password, or changes or removes it after the current one; tells
-// the outcome in a box owned by `owner`.
-void ShowParentPasswordDialog(HINSTANCE instance, HWND owner, ParentLock& lock);
+// the outcome in a box owned by `owner`. What changed, and a wrong current password, go to `events`.
+void ShowParentPasswordDialog(HINSTANCE instance, HWND owner, ParentLock& lock, EventSink* events = nullptr);
 
 // The registry value's full name, as the notices about an unreadable record give it.
 std::wstring PasswordValueFullName();

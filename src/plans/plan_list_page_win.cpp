@@ -6,6 +6,7 @@
 #include "base/command_ids.h"
 #include "base/texts.h"
 #include "plans/plan_name_search.h"
+#include "plans/plan_rows_text.h"
 #include "platform/dpi_win.h"
 
 #include <commctrl.h>
@@ -391,16 +392,43 @@ void PlanListPage::RunCommand(unsigned commandId) {
     if (guarded && guard_ && !(singleRow && SelectedIndex() == 0) && !guard_(text::kAskPlans)) {
         return;
     }
+    // The history names the rows a command disabled or deleted: those it will touch, taken before.
+    const auto touched = [this, commandId] {
+        std::vector<PlanRow> rows;
+        const bool all = commandId == ids::kCmdPlanDisableAll || commandId == ids::kCmdPlanDeleteAll;
+        const bool disabling = commandId == ids::kCmdPlanDisable || commandId == ids::kCmdPlanDisableAll;
+        for (std::size_t i = 1; i <= plans_.Count(); ++i) {
+            const PlanRow& row = *plans_.Find(i);
+            if ((all || i == SelectedIndex()) &&
+                !(disabling && row[PlanColumn::Status] == text::kStatusDisabled)) {
+                rows.push_back(row);
+            }
+        }
+        return rows;
+    };
+    const auto record = [this](const wchar_t* event, const std::vector<PlanRow>& rows) {
+        if (events_ && !rows.empty()) {
+            events_->Record(event, PlanRowsText(rows));
+        }
+    };
     switch (commandId) {
     case ids::kCmdPlanEnable:
         plans_.SetStatus(SelectedIndex(), text::kStatusEnabled);
         break;
-    case ids::kCmdPlanDisable:
-        plans_.SetStatus(SelectedIndex(), text::kStatusDisabled);
+    case ids::kCmdPlanDisable: {
+        const auto rows = touched();
+        if (plans_.SetStatus(SelectedIndex(), text::kStatusDisabled)) {
+            record(text::kEventPlansDisabled, rows);
+        }
         break;
-    case ids::kCmdPlanDelete:
-        plans_.Remove(SelectedIndex());
+    }
+    case ids::kCmdPlanDelete: {
+        const auto rows = touched();
+        if (plans_.Remove(SelectedIndex())) {
+            record(text::kEventPlansDeleted, rows);
+        }
         break;
+    }
     case ids::kCmdPlanEnableAll:
         if (Confirm(text::kConfirmEnableAll)) {
             plans_.SetAllStatus(text::kStatusEnabled);
@@ -408,12 +436,16 @@ void PlanListPage::RunCommand(unsigned commandId) {
         break;
     case ids::kCmdPlanDisableAll:
         if (Confirm(text::kConfirmDisableAll)) {
+            const auto rows = touched();
             plans_.SetAllStatus(text::kStatusDisabled);
+            record(text::kEventPlansDisabled, rows);
         }
         break;
     case ids::kCmdPlanDeleteAll:
         if (Confirm(text::kConfirmDeleteAll)) {
+            const auto rows = touched();
             plans_.RemoveAll();
+            record(text::kEventPlansDeleted, rows);
         }
         break;
     default:

@@ -2,6 +2,7 @@
 // pop-up menu. (The scheduler's pass runs from the main window's one timer a second.)
 #pragma once
 
+#include "base/events.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
 #include "plans/plan_list.h"
@@ -31,6 +32,8 @@ public:
     // Asked before a command that disables or deletes plans, with what the command is (the parent's
     // lock); false keeps it from happening. Unset: every command goes ahead.
     void SetGuard(std::function<bool(const wchar_t* reason)> guard) { guard_ = std::move(guard); }
+    // Where the rows the user disabled or deleted are reported (计划禁用, 计划删除); null: nowhere.
+    void SetEvents(EventSink* events) { events_ = events; }
 
     // Lays the page out again after the window moved to a monitor of another dpi.
     void ApplyDpi(int dpi);
@@ -66,6 +69,7 @@ private:
     UniqueFont font_;       // the list view's, replaced when the dpi changes
     int dpi_ = 96;
     std::function<bool(const wchar_t*)> guard_;
+    EventSink* events_ = nullptr;
 };
 
 } // namespace kestrel::win

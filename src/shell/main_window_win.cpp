@@ -183,6 +183,7 @@ HMENU MainWindow::CreateMenus() {
     HMENU help = ::CreatePopupMenu();
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpFeedback, text::kMenuFeedback);
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpParentPassword, text::kMenuParentPassword);
+    ::AppendMenuW(help, MF_STRING, ids::kCmdHelpHistory, text::kMenuHistory);
     ::AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpAbout, text::kMenuAbout);
     HMENU bar = ::CreateMenu();
@@ -556,6 +557,11 @@ void MainWindow::OnCommand(unsigned id, unsigned code, HWND control) {
     case ids::kCmdHelpParentPassword:
         if (events_.parentPasswordRequested) {
             events_.parentPasswordRequested();
+        }
+        break;
+    case ids::kCmdHelpHistory:
+        if (events_.historyRequested) {
+            events_.historyRequested();
         }
         break;
     case ids::kCmdHelpFeedback:

@@ -58,8 +58,9 @@ struct MainWindowEvents {
     // Asked before a command the parent's lock guards (Exit, clearing the auto-start box), with what the
     // command is; false keeps it from happening. Without this handler every command goes ahead.
     std::function<bool(const wchar_t* reason)> allow;
-    // Help → "家长密码(&P)...".
+    // Help → "家长密码(&P)..." and Help → "历史记录(&H)...".
     std::function<void()> parentPasswordRequested;
+    std::function<void()> historyRequested;
 };
 
 class MainWindow final : public Window {

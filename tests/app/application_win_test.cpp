@@ -5,7 +5,11 @@
 
 #include "base/command_ids.h"
 #include "base/texts.h"
+#include "history/exit_mark_win.h"
+#include "platform/module_win.h"
 #include "plans/plan_file.h"
+#include "platform/xml_tree.h"
+#include "support/lock_fakes.h"
 #include "support/message_box_answerer_win.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +134,12 @@ protected:
         options.trayShell.popupMenu = [](HMENU, UINT, POINT, HWND) {
         };
         options.power = power;
+        options.historyFolder = historyFolder;
+        options.exitMark = exitMark;
+        if (lockStore) {
+            options.lockStore = lockStore;
+            options.deriveKey = kestrel::testing::FastDerive;
+        }
         return std::make_unique<Application>(std::move(options));
     }
 
@@ -148,6 +158,9 @@ protected:
 
     TempFolder temp;
     PowerControl* power = nullptr;
+    std::wstring historyFolder;
+    ExitMark* exitMark = nullptr;
+    LockStore* lockStore = nullptr;
     bool autoStartPresent = false;
     std::vector<bool> autoStartWrites;
     std::vector<TrayCall> trayCalls;
@@ -539,6 +552,76 @@ TEST_F(ApplicationTest, TheEndOfTheSessionSavesSilentlyAndEnds) {
         EXPECT_FALSE(::IsWindow(main));
         EXPECT_EQ(::FindWindowW(L"#32770", text::kAppTitle), nullptr);
     }
+}
+
+// The history from the real places: the mark of a run that was ended from outside, found at start; a
+// wrong password for Exit; a forbidden program ended. The end of the session takes the mark away.
+TEST_F(ApplicationTest, TheHistoryRecordsAnUncleanEndAWrongPasswordAndAnEndedProcess) {
+    const std::wstring key = L"Software\\Kestrel.Test." + std::to_wstring(::GetCurrentProcessId());
+    RegistryExitMark mark(HKEY_CURRENT_USER, key);
+    mark.Set(L"2024-05-01 21:04");
+    kestrel::testing::FakeLockStore store;
+    const auto random = [](std::span<std::uint8_t> b) {
+        return !b.empty();
+    };
+    ParentLock setter(store, kestrel::testing::FastDerive, random, [] { return std::uint64_t{0}; });
+    setter.Load();
+    ASSERT_EQ(setter.Set(L"家长", L"家长"), PasswordAnswer::Accepted);
+    const fs::path folder = temp.path() / L"历史";
+    const fs::path victim = temp.path() / (L"历史-" + std::to_wstring(::GetCurrentProcessId()) + L".exe");
+    ASSERT_TRUE(fs::copy_file(fs::path(ExecutableFolder()) / L"kestrel_sleeper.exe", victim));
+    historyFolder = folder.wstring();
+    exitMark = &mark;
+    lockStore = &store;
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    const auto history = [&] {
+        return ReadBytes(folder / L"History.txt");
+    };
+    const auto holds = [&](const std::u8string& line) {
+        return history().find(std::string(line.begin(), line.end())) != std::string::npos;
+    };
+    EXPECT_EQ(history().rfind("\xEF\xBB\xBF", 0), 0u) << "a byte-order mark for Notepad";
+    EXPECT_TRUE(holds(u8"\tKestrel 启动\t登录时自动启动，计划文件：")) << history();
+    EXPECT_TRUE(holds(u8"\tKestrel 未正常退出\t最后运行于 2024-05-01 21:04\r\n")) << history();
+    EXPECT_NE(mark.Read(), std::optional<std::wstring>(L"2024-05-01 21:04")) << "this run's own mark";
+
+    std::thread parent([] {
+        HWND box = nullptr;
+        for (int wait = 0; wait < 500 && !(box = ::FindWindowW(L"#32770", text::kLockCaption)); ++wait) {
+            ::Sleep(10);
+        }
+        ::SendMessageW(::GetDlgItem(box, ids::kAskPassword), WM_SETTEXT, 0,
+                       reinterpret_cast<LPARAM>(L"猜的"));
+        ::SendMessageW(box, WM_COMMAND, IDOK, 0);
+        ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    ::SendMessageW(app->mainWindow().hwnd(), WM_COMMAND, ids::kCmdTrayExit, 0);
+    parent.join();
+    EXPECT_TRUE(holds(u8"\t家长密码\t密码错误：退出 Kestrel 需要家长密码。\r\n")) << history();
+
+    const std::wstring name = victim.filename().wstring();
+    std::wstring commandLine = L"\"" + victim.wstring() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(::CreateProcessW(victim.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &child));
+    const HWND page = ::GetWindow(app->mainWindow().Panel(kTabForbidden), GW_CHILD);
+    ::SetWindowTextW(::GetDlgItem(page, ids::kForbiddenName), name.c_str());
+    ::SendMessageW(::GetDlgItem(page, ids::kForbiddenAdd), BM_CLICK, 0, 0);
+    const std::string ended = Utf8FromWide(L"\t结束禁止程序\t禁止列表中的“" + name + L"”：" + name + L"\r\n");
+    PumpUntil([&] { return history().find(ended) != std::string::npos; });
+    EXPECT_NE(history().find(ended), std::string::npos) << history();
+    EXPECT_NE(history().find(Utf8FromWide(L"\t禁止列表\t已添加：" + name)), std::string::npos);
+    EXPECT_EQ(::WaitForSingleObject(child.hProcess, 5000), WAIT_OBJECT_0);
+    ::CloseHandle(child.hThread);
+    ::CloseHandle(child.hProcess);
+
+    ::SendMessageW(app->mainWindow().hwnd(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_TRUE(PumpUntilQuiet());
+    EXPECT_EQ(mark.Read(), std::nullopt) << "the end of the session leaves no mark";
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
 }
 
 // A unique name per test, so that no real Kestrel running in the same session is disturbed.

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <thread>
@@ -791,10 +792,11 @@ std::vector<std::wstring> VisibleTooltipTexts() {
     return texts;
 }
 
-std::vector<Row> ReadListView(HWND listView) {
+std::vector<Row> ReadListView(HWND listView, int maxRows) {
     std::vector<Row> rows;
     const int columns = static_cast<int>(ReadListViewColumns(listView).size());
-    const int count = static_cast<int>(SendWithTimeout(listView, LVM_GETITEMCOUNT).value_or(0));
+    const int count =
+        std::min(maxRows, static_cast<int>(SendWithTimeout(listView, LVM_GETITEMCOUNT).value_or(0)));
     RemoteBuffer buffer(ProcessOf(listView), sizeof(LVITEMW) + kCellChars * sizeof(wchar_t));
     if (!buffer.Ok()) {
         return rows;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <climits>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -183,8 +184,9 @@ std::vector<std::wstring> VisibleTooltipTexts();
 ::testing::AssertionResult ListAndFileHold(HWND list, const Sandbox& sandbox,
                                            const std::vector<Row>& expected);
 
-// A list view of another process, read and driven through memory allocated in that process.
-std::vector<Row> ReadListView(HWND listView);
+// A list view of another process, read and driven through memory allocated in that process (at most its
+// first `maxRows` rows: a long one takes a while).
+std::vector<Row> ReadListView(HWND listView, int maxRows = INT_MAX);
 std::vector<std::wstring> ReadListViewColumns(HWND listView);
 void SelectListViewRow(HWND listView, int row); // row < 0 clears the selection
 
