@@ -527,6 +527,8 @@ void Application::StartScheduler() {
     // While a parent's password is set, sleep is no way around a bedtime plan.
     schedulerOptions.parentLockActive =
         options_.parentLockActive ? options_.parentLockActive : std::function<bool()>([this] { return ParentLockIsSet(); });
+    // What fired, what was missed, sleeps, clock changes and the time Kestrel was not running.
+    schedulerOptions.events = &Events();
     scheduler_ = std::make_unique<Scheduler>(plans_, clock_, firedPlans_, std::move(schedulerOptions));
 }
 
