@@ -41,6 +41,11 @@ public:
         dismiss_ = std::move(dismiss);
     }
 
+    // Told whenever a countdown ends, and how (before the operation is carried out).
+    void SetEndListener(std::function<void(CountdownEnd how)> listener) {
+        endListener_ = std::move(listener);
+    }
+
     // Gives the prompt its keyboard (Tab between the buttons, Enter, Esc) when called from the message
     // loop before TranslateMessage; true when the message was used.
     bool PreTranslate(MSG& message);
@@ -69,14 +74,15 @@ private:
     void CentreOnWorkArea();
     void ShowCount();
     void OnTick();
-    // Ends the countdown, carries the operation out when asked to, and closes the window.
-    void Finish(bool perform);
+    // Ends the countdown, carries the operation out when it was performed, and closes the window.
+    void Finish(CountdownEnd how);
 
     HINSTANCE instance_;
     Performer perform_;
     ShutdownCountdown countdown_;
     std::function<bool(HWND, const wchar_t*)> guard_;
     std::function<void(HWND)> dismiss_;
+    std::function<void(CountdownEnd)> endListener_;
     int dpi_ = 96;
     HWND label_ = nullptr;
     HWND bar_ = nullptr;

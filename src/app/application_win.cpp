@@ -32,11 +32,14 @@
 #include "platform/path_name.h"
 #include "platform/text_compare.h"
 #include "platform/xml_tree.h"
+#include "quiet_hours/quiet_hours_win.h"
+#include "quiet_hours/quiet_next_plan.h"
 #include "res/resource_ids.h"
 #include "shell/auto_start_win.h"
 #include "shell/about_box_win.h"
 #include "shell/advert_banner_win.h"
 #include "shell/helper_libraries_win.h"
+#include "shell/startup_approved_win.h"
 #include "shell/web_address_win.h"
 
 #include <commctrl.h>
@@ -262,6 +265,70 @@ void Application::ReportEndedProcesses(const std::vector<EndedProcess>& ended) {
     }
 }
 
+void Application::StartQuietHours() {
+    QuietHoursHost host;
+    host.instance = options_.instance;
+    host.clock = &clock_;
+    host.store = options_.quietHoursStore;
+    host.events = options_.events;
+    host.openCountdown = [this] {
+        return prompt_ && prompt_->Counting() ? prompt_->Operation() : std::wstring();
+    };
+    host.startCountdown = [this](const std::wstring& operation) {
+        prompt_->方法_提示关机_进行关机操作(operation);
+    };
+    host.lockSet = [this] {
+        return ParentLockIsSet();
+    };
+    host.noPersonYet = options_.noPersonYet;
+    host.balloon = [this](const std::wstring& message) {
+        tray_.ShowBalloon(text::kAppTitle, message);
+    };
+    host.allow = [this](HWND owner, const wchar_t* reason) {
+        return AllowGuarded(owner, reason);
+    };
+    host.autoStartTicked = [this] {
+        return main_->AutoStartChecked();
+    };
+    host.tickAutoStart = [this] {
+        main_->SetAutoStartChecked(true);
+        if (options_.applyAutoStart) {
+            options_.applyAutoStart(true);
+        }
+    };
+    host.changed = [this] {
+        ShowNextPlan();
+    };
+    quiet_ = std::make_unique<QuietHours>(std::move(host));
+    quiet_->Start(main_->hwnd());
+}
+
+void Application::ShowQuietHours() {
+    if (helpDialogOpen_ || !quiet_) {
+        return;
+    }
+    helpDialogOpen_ = true;
+    quiet_->ShowDialog(main_->hwnd());
+    helpDialogOpen_ = false;
+}
+
+void Application::KeepStartAtLogOn(bool tell) {
+    if (!lock_->IsSet() || !main_->AutoStartChecked()) {
+        return;
+    }
+    const bool removed =
+        options_.removeStartupMark ? options_.removeStartupMark() : RemoveStartupDisabledMark();
+    if (!removed) {
+        return;
+    }
+    if (options_.events) {
+        options_.events->Record(text::kEventAutoStart, text::kStartupMarkEvent);
+    }
+    if (tell) {
+        tray_.ShowBalloon(text::kAppTitle, text::kStartupMarkRemoved);
+    }
+}
+
 std::wstring Application::PlanFilePathText() const {
     return store_->store->Path();
 }
@@ -274,6 +341,14 @@ bool Application::Start() {
     };
     events.parentPasswordRequested = [this] {
         ShowParentPassword();
+    };
+    events.quietHoursRequested = [this] {
+        ShowQuietHours();
+    };
+    events.sessionChanged = [this](unsigned code) {
+        if (quiet_) {
+            quiet_->OnSession(code);
+        }
     };
     events.autoStartClicked = [this](bool ticked) {
         if (options_.applyAutoStart) {
@@ -311,6 +386,11 @@ bool Application::Start() {
             scheduler_->OnResume();
         }
         CheckPlansNow();
+        // After the scheduler's pass, which may have started a countdown again that the window then leaves.
+        if (quiet_) {
+            quiet_->OnWake();
+            quiet_->Tick();
+        }
     };
     events.timeChanged = [this] {
         CheckPlansNow();
@@ -340,6 +420,8 @@ bool Application::Start() {
               IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
     LoadPlans();
     StartScheduler();
+    StartQuietHours();
+    KeepStartAtLogOn(true);
     // The tip names the next plan, and follows every change of the list.
     nextPlanSubscription_ = plans_.Subscribe([this](const PlanListEvent&) { ShowNextPlan(); });
     ShowNextPlan();
@@ -477,6 +559,11 @@ void Application::StartScheduler() {
         });
     prompt_->SetGuard([this](HWND owner, const wchar_t* reason) { return AllowGuarded(owner, reason); },
                       [this](HWND owner) { guard_->DismissOwnedBy(owner); });
+    prompt_->SetEndListener([this](CountdownEnd how) {
+        if (quiet_) {
+            quiet_->OnCountdownEnded(how);
+        }
+    });
     SchedulerOptions schedulerOptions;
     schedulerOptions.lastMinute = options_.lastMinute;
     // While a parent's password is set, sleep is no way around a bedtime plan.
@@ -491,6 +578,9 @@ void Application::OnSecondTick() {
     }
     if (forbiddenPage_) {
         forbiddenPage_->CheckNow();
+    }
+    if (quiet_) {
+        quiet_->Tick();
     }
     if (nextPlanMinute_ != MinuteNumber(clock_.Now())) {
         ShowNextPlan();
@@ -513,12 +603,17 @@ void Application::ShowNextPlan() {
     if (ending_ || !main_) {
         return;
     }
-    const LocalDateTime now = clock_.Now();
-    nextPlanMinute_ = MinuteNumber(now);
+    const ClockReading now = clock_.Read();
+    nextPlanMinute_ = MinuteNumber(now.local);
     // The tray icon sends the tip to the shell only when it changed.
-    tray_.SetTip(TrayTipText(plans_.Rows(), now));
+    if (quiet_) {
+        tray_.SetTip(QuietTrayTipText(plans_.Rows(), quiet_->Check(), now));
+        main_->SetNextPlanLine(QuietNextPlanLine(plans_.Rows(), quiet_->Check(), now, kTrayTipLength));
+        return;
+    }
+    tray_.SetTip(TrayTipText(plans_.Rows(), now.local));
     // The label ends in "..." where the window is too narrow for it.
-    main_->SetNextPlanLine(NextPlanLine(plans_.Rows(), now, kTrayTipLength));
+    main_->SetNextPlanLine(NextPlanLine(plans_.Rows(), now.local, kTrayTipLength));
 }
 
 void Application::FiredPlans::StartPowerCountdown(const std::wstring& operation) {
@@ -633,6 +728,10 @@ void Application::End(bool mayReport) {
     main_->SetPlanFileRetry(false);
     if (scheduler_) {
         scheduler_->SaveLastMinute();
+    }
+    KeepStartAtLogOn(false);
+    if (quiet_) {
+        quiet_->Stop();
     }
     // The saver stops listening first: the windows that go next may still touch the list.
     store_->saver.reset();

@@ -60,6 +60,10 @@ struct MainWindowEvents {
     std::function<bool(const wchar_t* reason)> allow;
     // Help → "家长密码(&P)...".
     std::function<void()> parentPasswordRequested;
+    // Help → "禁止使用时段(&T)...".
+    std::function<void()> quietHoursRequested;
+    // WM_WTSSESSION_CHANGE, with its code (locked, unlocked, connected, disconnected, logged on...).
+    std::function<void(unsigned code)> sessionChanged;
 };
 
 class MainWindow final : public Window {
