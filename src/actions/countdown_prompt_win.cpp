@@ -106,7 +106,7 @@ bool CountdownPrompt::方法_提示关机_进行关机操作(const std::wstring&
 
 void CountdownPrompt::CancelForSleep() {
     if (countdown_.Counting()) {
-        Finish(false);
+        Finish(CountdownEnd::Slept);
     }
 }
 
@@ -180,7 +180,7 @@ void CountdownPrompt::ShowCount() {
 
 void CountdownPrompt::OnTick() {
     if (countdown_.Tick()) {
-        Finish(true);
+        Finish(CountdownEnd::Performed);
     } else if (countdown_.Counting()) {
         ShowCount();
     }
@@ -196,14 +196,14 @@ void CountdownPrompt::RequestCancel() {
     // The countdown may have reached its end while the question was open: then there is nothing left.
     if (countdown_.Counting()) {
         const std::wstring operation = countdown_.Operation();
-        Finish(false);
+        Finish(CountdownEnd::Cancelled);
         if (cancelled_) {
             cancelled_(operation);
         }
     }
 }
 
-void CountdownPrompt::Finish(bool perform) {
+void CountdownPrompt::Finish(CountdownEnd how) {
     // A question about cancelling is moot now.
     if (dismiss_ && hwnd()) {
         dismiss_(hwnd());
@@ -213,7 +213,10 @@ void CountdownPrompt::Finish(bool perform) {
     // left to do, so the operation can never run twice.
     countdown_.Stop();
     ::KillTimer(hwnd(), kCountdownTimerId);
-    if (perform && perform_) {
+    if (endListener_) {
+        endListener_(how);
+    }
+    if (how == CountdownEnd::Performed && perform_) {
         perform_(operation);
     }
     // A new countdown may have been started while the operation ran (its save can show a message box,
@@ -241,7 +244,7 @@ LRESULT CountdownPrompt::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
             ::SendMessageW(cancelButton_, BM_SETSTYLE,
                            id == ids::kCountdownCancelButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
         } else if (code == BN_CLICKED && id == ids::kCountdownNowButton && countdown_.Counting()) {
-            Finish(true);
+            Finish(CountdownEnd::Performed);
         } else if (code == BN_CLICKED && (id == ids::kCountdownCancelButton || id == IDCANCEL)) {
             RequestCancel();
         }

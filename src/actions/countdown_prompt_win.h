@@ -45,6 +45,10 @@ public:
     void SetCancelled(std::function<void(const std::wstring& operation)> cancelled) {
         cancelled_ = std::move(cancelled);
     }
+    // Told whenever a countdown ends, and how (before the operation is carried out).
+    void SetEndListener(std::function<void(CountdownEnd how)> listener) {
+        endListener_ = std::move(listener);
+    }
 
     // Gives the prompt its keyboard (Tab between the buttons, Enter, Esc) when called from the message
     // loop before TranslateMessage; true when the message was used.
@@ -74,8 +78,8 @@ private:
     void CentreOnWorkArea();
     void ShowCount();
     void OnTick();
-    // Ends the countdown, carries the operation out when asked to, and closes the window.
-    void Finish(bool perform);
+    // Ends the countdown, carries the operation out when it was performed, and closes the window.
+    void Finish(CountdownEnd how);
 
     HINSTANCE instance_;
     Performer perform_;
@@ -83,6 +87,7 @@ private:
     std::function<bool(HWND, const wchar_t*)> guard_;
     std::function<void(HWND)> dismiss_;
     std::function<void(const std::wstring&)> cancelled_;
+    std::function<void(CountdownEnd)> endListener_;
     int dpi_ = 96;
     HWND label_ = nullptr;
     HWND bar_ = nullptr;

@@ -8,6 +8,13 @@ namespace kestrel {
 
 inline constexpr int kCountdownSeconds = 15;
 
+// How a countdown ended.
+enum class CountdownEnd {
+    Performed, // the operation was carried out (or Windows refused it)
+    Cancelled, // "取消关机", Esc or a close (with the password under the parent's lock)
+    Slept,     // closed without the operation because the computer went to sleep
+};
+
 // "距离" + operation + "还剩 " + seconds + " 秒...", e.g. 距离关闭计算机还剩 15 秒...
 std::wstring CountdownText(const std::wstring& operation, int secondsLeft);
 

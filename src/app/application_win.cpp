@@ -35,12 +35,15 @@
 #include "platform/path_name.h"
 #include "platform/text_compare.h"
 #include "platform/xml_tree.h"
+#include "quiet_hours/quiet_hours_win.h"
+#include "quiet_hours/quiet_next_plan.h"
 #include "res/resource_ids.h"
 #include "shell/auto_start_win.h"
 #include "shell/about_box_win.h"
 #include "shell/advert_banner_win.h"
 #include "shell/helper_libraries_win.h"
 #include "shell/single_instance_win.h"
+#include "shell/startup_approved_win.h"
 #include "shell/web_address_win.h"
 
 #include <commctrl.h>
@@ -223,6 +226,68 @@ void Application::ReportEndedProcesses(const std::vector<EndedProcess>& ended) {
     }
 }
 
+void Application::StartQuietHours() {
+    QuietHoursHost host;
+    host.instance = options_.instance;
+    host.clock = &clock_;
+    host.store = options_.quietHoursStore;
+    host.events = &Events();
+    host.openCountdown = [this] {
+        return prompt_ && prompt_->Counting() ? prompt_->Operation() : std::wstring();
+    };
+    host.startCountdown = [this](const std::wstring& operation) {
+        prompt_->方法_提示关机_进行关机操作(operation);
+    };
+    host.lockSet = [this] {
+        return ParentLockIsSet();
+    };
+    host.noPersonYet = options_.noPersonYet;
+    host.balloon = [this](const std::wstring& message) {
+        tray_.ShowBalloon(text::kAppTitle, message);
+    };
+    host.allow = [this](HWND owner, const wchar_t* reason) {
+        return AllowGuarded(owner, reason);
+    };
+    host.autoStartTicked = [this] {
+        return main_->AutoStartChecked();
+    };
+    host.tickAutoStart = [this] {
+        main_->SetAutoStartChecked(true);
+        if (options_.applyAutoStart) {
+            options_.applyAutoStart(true);
+        }
+    };
+    host.changed = [this] {
+        ShowNextPlan();
+    };
+    quiet_ = std::make_unique<QuietHours>(std::move(host));
+    quiet_->Start(main_->hwnd());
+}
+
+void Application::ShowQuietHours() {
+    if (helpDialogOpen_ || !quiet_) {
+        return;
+    }
+    helpDialogOpen_ = true;
+    quiet_->ShowDialog(main_->hwnd());
+    helpDialogOpen_ = false;
+}
+
+void Application::KeepStartAtLogOn(bool tell) {
+    if (!lock_->IsSet() || !main_->AutoStartChecked()) {
+        return;
+    }
+    const bool removed =
+        options_.removeStartupMark ? options_.removeStartupMark() : RemoveStartupDisabledMark();
+    if (!removed) {
+        return;
+    }
+    Events().Record(text::kEventAutoStart, text::kStartupMarkEvent);
+    if (tell) {
+        tray_.ShowBalloon(text::kAppTitle, text::kStartupMarkRemoved);
+    }
+}
+
 std::wstring Application::PlanFilePathText() const {
     return store_->store->Path();
 }
@@ -297,6 +362,14 @@ bool Application::Start() {
     events.historyRequested = [this] {
         ShowHistory();
     };
+    events.quietHoursRequested = [this] {
+        ShowQuietHours();
+    };
+    events.sessionChanged = [this](unsigned code) {
+        if (quiet_) {
+            quiet_->OnSession(code);
+        }
+    };
     events.autoStartClicked = [this](bool ticked) {
         if (options_.applyAutoStart) {
             options_.applyAutoStart(ticked);
@@ -335,6 +408,11 @@ bool Application::Start() {
             scheduler_->OnResume();
         }
         CheckPlansNow();
+        // After the scheduler's pass, which may have started a countdown again that the window then leaves.
+        if (quiet_) {
+            quiet_->OnWake();
+            quiet_->Tick();
+        }
     };
     events.timeChanged = [this] {
         CheckPlansNow();
@@ -364,6 +442,8 @@ bool Application::Start() {
               IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
     LoadPlans();
     StartScheduler();
+    StartQuietHours();
+    KeepStartAtLogOn(true);
     // The tip names the next plan, and follows every change of the list.
     nextPlanSubscription_ = plans_.Subscribe([this](const PlanListEvent&) { ShowNextPlan(); });
     ShowNextPlan();
@@ -522,6 +602,11 @@ void Application::StartScheduler() {
     prompt_->SetCancelled([this](const std::wstring& operation) {
         RecordCancelled(operation, lock_->IsSet() ? text::kHistoryByPassword : text::kCountdownCancel);
     });
+    prompt_->SetEndListener([this](CountdownEnd how) {
+        if (quiet_) {
+            quiet_->OnCountdownEnded(how);
+        }
+    });
     SchedulerOptions schedulerOptions;
     schedulerOptions.lastMinute = options_.lastMinute;
     // While a parent's password is set, sleep is no way around a bedtime plan.
@@ -544,6 +629,9 @@ void Application::OnSecondTick() {
         forbiddenPage_->CheckNow();
     }
     RefreshExitMark();
+    if (quiet_) {
+        quiet_->Tick();
+    }
     if (nextPlanMinute_ != MinuteNumber(clock_.Now())) {
         ShowNextPlan();
         for (const auto& editor : editors_) {
@@ -565,13 +653,15 @@ void Application::ShowNextPlan() {
     if (ending_ || !main_) {
         return;
     }
-    const LocalDateTime now = clock_.Now();
-    nextPlanMinute_ = MinuteNumber(now);
+    const ClockReading now = clock_.Read();
+    nextPlanMinute_ = MinuteNumber(now.local);
     // Under the parent's lock the strongest power plan of a minute is the one named: it is counted down.
     const bool strongestWins = options_.parentLockActive ? options_.parentLockActive() : ParentLockIsSet();
+    const NextPlanText line = quiet_ ? QuietNextPlanParts(plans_.Rows(), quiet_->Check(), now, strongestWins)
+                                     : NextPlanParts(plans_.Rows(), now.local, strongestWins);
     // The tray icon sends the tip to the shell only when it changed.
-    tray_.SetTip(TrayTipText(plans_.Rows(), now, strongestWins));
-    const NextPlanText line = NextPlanParts(plans_.Rows(), now, strongestWins);
+    tray_.SetTip(quiet_ ? QuietTrayTipText(plans_.Rows(), quiet_->Check(), now, strongestWins)
+                        : TrayTipText(plans_.Rows(), now.local, strongestWins));
     main_->SetNextPlanLine(line.head, line.kind, line.text);
 }
 
@@ -698,6 +788,10 @@ void Application::End(bool mayReport) {
     main_->SetPlanFileRetry(false);
     if (scheduler_) {
         scheduler_->SaveLastMinute();
+    }
+    KeepStartAtLogOn(false);
+    if (quiet_) {
+        quiet_->Stop();
     }
     // The saver stops listening first: the windows that go next may still touch the list.
     store_->saver.reset();

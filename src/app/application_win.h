@@ -6,6 +6,7 @@
 #include "actions/forbidden_programs.h"
 #include "history/exit_mark.h"
 #include "history/history.h"
+#include "base/events.h"
 #include "lock/parent_lock.h"
 #include "plans/plan_list.h"
 #include "plans/scheduler.h"
@@ -13,6 +14,7 @@
 #include "platform/handles_win.h"
 #include "platform/process_table_win.h"
 #include "platform/system_clock_win.h"
+#include "quiet_hours/quiet_hours_store.h"
 #include "shell/main_window_win.h"
 #include "shell/tray_icon_win.h"
 
@@ -35,6 +37,7 @@ class PlanEditorPage;
 class PasswordGuard;
 class PlanListPage;
 class ProgramStarter;
+class QuietHours;
 class ReminderPopups;
 struct LaunchResult;
 
@@ -71,6 +74,13 @@ struct ApplicationOptions {
     // end (a registry value); empty and null: no history is kept and no mark set. Tests pass their own.
     std::wstring historyFolder;
     ExitMark* exitMark = nullptr;
+    // Where quiet hours are kept (null: the registry). Tests pass a fake.
+    QuietHoursStore* quietHoursStore = nullptr;
+    // A wake Kestrel itself caused, before anyone is at the computer: quiet hours wait. Empty: never.
+    std::function<bool()> noPersonYet;
+    // Deletes the Task Manager's mark that switches off the start at log-on; true when there was one.
+    // Empty: the registry's (StartupApproved\Run).
+    std::function<bool()> removeStartupMark;
 };
 
 class Application {
@@ -156,6 +166,13 @@ private:
     void RefreshExitMark();
     void RecordCancelled(const std::wstring& operation, const wchar_t* by);
     void ShowHistory();
+    // Quiet hours: their check, set up once the countdown exists, and the Help menu's dialog.
+    void StartQuietHours();
+    void ShowQuietHours();
+    // While a password is set and "开机自动启动" is ticked, the Task Manager may not switch the start at
+    // log-on off: its mark goes, at start-up (said in a balloon when `tell`), at Exit and at the session's
+    // end.
+    void KeepStartAtLogOn(bool tell);
     // The one real end: save (reporting a failure only when allowed), remove the icon, close every window
     // and leave the message loop.
     void End(bool mayReport);
@@ -180,6 +197,7 @@ private:
     FiredPlans firedPlans_{*this};
     std::unique_ptr<Scheduler> scheduler_;
     TrayIcon tray_;
+    std::unique_ptr<QuietHours> quiet_;
     PlanList::Subscription nextPlanSubscription_ = 0;
     std::optional<std::int64_t> nextPlanMinute_; // the minute the next plan was last worked out in
     // The Help menu: the helper libraries and whether one of its modal dialogs is open.

@@ -68,6 +68,7 @@ inline constexpr unsigned kCmdHelpFeedback = 40011;
 inline constexpr unsigned kCmdHelpAbout = 40012;
 inline constexpr unsigned kCmdHelpParentPassword = 40013; // "家长密码(&P)..."
 inline constexpr unsigned kCmdHelpHistory = 40014;        // "历史记录(&H)..."
+inline constexpr unsigned kCmdHelpQuietHours = 40015;     // "禁止使用时段(&T)..."
 
 // Controls of the history window (titled "历史记录"); its close button is IDCANCEL.
 inline constexpr unsigned kHistoryList = 1620;
@@ -89,6 +90,21 @@ inline constexpr unsigned kLockNew = 1614;
 inline constexpr unsigned kLockConfirmLabel = 1615;
 inline constexpr unsigned kLockConfirm = 1616;
 inline constexpr unsigned kLockRemove = 1617;
+
+// Controls of the quiet-hours dialog (titled "禁止使用时段"; OK is IDOK, Cancel IDCANCEL).
+inline constexpr unsigned kQuietListLabel = 1700;
+inline constexpr unsigned kQuietList = 1701;
+inline constexpr unsigned kQuietDaysLabel = 1702;
+inline constexpr unsigned kQuietDayFirst = 1710; // seven check boxes: 1710..1716, Monday first
+inline constexpr unsigned kQuietStartLabel = 1720;
+inline constexpr unsigned kQuietStart = 1721;
+inline constexpr unsigned kQuietEndLabel = 1722;
+inline constexpr unsigned kQuietEnd = 1723;
+inline constexpr unsigned kQuietOperationLabel = 1724;
+inline constexpr unsigned kQuietOperation = 1725;
+inline constexpr unsigned kQuietAdd = 1730;
+inline constexpr unsigned kQuietDelete = 1731;
+inline constexpr unsigned kQuietNoPasswordLine = 1732;
 
 // Controls of the about box (frmAbout), the feedback dialog and the advert banner (1550..1599).
 inline constexpr unsigned kAboutIcon = 1550;        // picIcon

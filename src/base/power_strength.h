@@ -23,4 +23,13 @@ inline int PowerStrength(const std::wstring& operation) {
     return operation == text::kOpLock ? 1 : 0;
 }
 
+// The rule for a power operation `arriving` while the countdown of `open` may be showing (empty: none):
+// true when its countdown may open now, taking the open one's place. Nothing open: always. When the
+// strongest wins, only a stronger operation does (an equal one does not start the 15 seconds again);
+// otherwise the newer one always does. Plans pass whether the parent's lock is set; anything else that
+// opens the same countdown (a bedtime window) passes true, since it must never undo an operation.
+inline bool MayOpenCountdown(const std::wstring& open, const std::wstring& arriving, bool strongestWins) {
+    return open.empty() || !strongestWins || PowerStrength(arriving) > PowerStrength(open);
+}
+
 } // namespace kestrel

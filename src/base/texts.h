@@ -276,8 +276,8 @@ inline constexpr wchar_t kPasswordValueName[] = L"ParentPassword";
 inline constexpr wchar_t kForbiddenValueName[] = L"ForbiddenPrograms";
 inline constexpr wchar_t kLockCaption[] = L"家长密码";
 inline constexpr wchar_t kLockIntroOff[] =
-    L"设置家长密码后，退出程序、删除或禁用计划、从禁止列表删除程序、取消开机自动启动和取消关机都要先输入"
-    L"这个密码。禁止列表也会保存下来，重新启动后仍然有效。";
+    L"设置家长密码后，退出程序、删除或禁用计划、从禁止列表删除程序、取消开机自动启动、取消关机和修改禁止使用"
+    L"时段都要先输入这个密码。禁止列表也会保存下来，重新启动后仍然有效。";
 inline constexpr wchar_t kLockIntroOn[] =
     L"已设置家长密码。修改密码请填写当前密码和两次新密码；删除密码只需填写当前密码。";
 inline constexpr wchar_t kLockOldLabel[] = L"当前密码(&O)：";
@@ -313,6 +313,54 @@ inline constexpr wchar_t kAskPlans[] = L"删除或禁用计划需要家长密码
 inline constexpr wchar_t kAskForbidden[] = L"从禁止列表删除程序需要家长密码。";
 inline constexpr wchar_t kAskAutoStart[] = L"取消开机自动启动需要家长密码。";
 inline constexpr wchar_t kAskCountdown[] = L"取消关机需要家长密码。";
+
+// Quiet hours: the Help menu's dialog, its messages, the tray's warning and notices, and their part of
+// the next-plan line. The two value names are stored under HKEY_CURRENT_USER\Software\Kestrel.
+inline constexpr wchar_t kMenuQuietHours[] = L"禁止使用时段(&T)...";
+inline constexpr wchar_t kQuietHoursValueName[] = L"QuietHours";
+inline constexpr wchar_t kQuietHoursExcusedValueName[] = L"QuietHoursExcused";
+inline constexpr wchar_t kQuietCaption[] = L"禁止使用时段";
+inline constexpr wchar_t kQuietListLabel[] = L"时段列表(&L)：";
+inline constexpr const wchar_t* kQuietColumns[4] = {L"星期", L"开始", L"结束", L"操作"};
+inline constexpr wchar_t kQuietDaysLabel[] = L"星期(&W)：";
+inline constexpr wchar_t kQuietStartLabel[] = L"开始(&S)：";
+inline constexpr wchar_t kQuietEndLabel[] = L"结束(&E)：";
+inline constexpr wchar_t kQuietOperationLabel[] = L"操作(&O)：";
+inline constexpr wchar_t kQuietAdd[] = L"添加(&A)";
+inline constexpr wchar_t kQuietDelete[] = L"删除(&D)";
+inline constexpr wchar_t kQuietOk[] = L"确定";
+inline constexpr wchar_t kQuietCancel[] = L"取消";
+// The dialog's line while no password is set.
+inline constexpr wchar_t kQuietNoPassword[] =
+    L"未设置家长密码：任何人都能点“取消关机”，免除当晚的禁止使用时段。";
+inline constexpr wchar_t kQuietNoDay[] = L"请至少选择一天。";
+inline constexpr wchar_t kQuietSameTimes[] = L"开始时间和结束时间不能相同。";
+inline constexpr wchar_t kQuietBlankTime[] = L"请填写完整的时间。";
+inline constexpr wchar_t kQuietTooMany[] = L"最多只能设置 20 个时段。";
+inline constexpr wchar_t kQuietNotSaved[] = L"无法把禁止使用时段写入注册表，时段没有改变。";
+// On "确定" while quiet hours exist and "开机自动启动" is not ticked; Yes ticks it.
+inline constexpr wchar_t kQuietOfferAutoStart[] =
+    L"“开机自动启动”没有勾选：重新登录 Windows 后，在再次启动 Kestrel 之前，禁止使用时段不会起作用。"
+    L"\n\n现在勾选“开机自动启动”吗？";
+inline constexpr wchar_t kAskQuietHours[] = L"修改禁止使用时段需要家长密码。";
+// Tray balloons: five minutes before a window starts, and a value with lines that cannot be read.
+inline constexpr wchar_t kQuietWarning[] = L"5 分钟后进入禁止使用时段（{start}–{end}），届时将{operation}。";
+inline constexpr wchar_t kQuietUnreadable[] =
+    L"禁止使用时段中有无法识别的内容，已被忽略。请在“帮助 → 禁止使用时段”中检查，或删除注册表值 {value}。";
+// The next-plan line: a window's start in place of a plan's kind, and the line inside a window.
+inline constexpr wchar_t kNextPlanQuietKind[] = L"禁止使用时段";
+inline constexpr wchar_t kNextPlanInsideQuiet[] = L"禁止使用时段中，至 {end}";
+// The history's details ({window} as "一 二 三 四 天 21:00–07:00 关闭计算机").
+inline constexpr wchar_t kQuietEventCountdown[] = L"开始倒计时：{window}";
+inline constexpr wchar_t kQuietEventExcused[] = L"已免除至 {end}：{window}";
+inline constexpr wchar_t kQuietEventChanged[] = L"时段已修改：{windows}";
+inline constexpr wchar_t kQuietEventNone[] = L"（无）";
+// Task Manager's start-up page had switched off the start at log-on while a password is set.
+inline constexpr wchar_t kStartupMarkRemoved[] =
+    L"任务管理器中禁用了 Kestrel 的开机启动。由于已设置家长密码，Kestrel 已重新启用它。";
+inline constexpr wchar_t kStartupMarkEvent[] = L"已删除任务管理器中的禁用标记";
+inline constexpr wchar_t kStartupApprovedKeyPath[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
 // Auto-start registry entry.
 inline constexpr wchar_t kRunKeyPath[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";

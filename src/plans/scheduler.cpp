@@ -79,10 +79,6 @@ std::wstring PlanDetail(std::int64_t minute, const PlanRow& row) {
 
 } // namespace
 
-bool MayOpenCountdown(const std::wstring& open, const std::wstring& arriving, bool strongestWins) {
-    return open.empty() || !strongestWins || PowerStrength(arriving) > PowerStrength(open);
-}
-
 std::optional<int> PlanMinuteOfDay(const std::wstring& time) {
     const auto digit = [&](std::size_t i) {
         return time[i] >= L'0' && time[i] <= L'9';

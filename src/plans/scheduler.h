@@ -30,6 +30,7 @@
 #pragma once
 
 #include "base/events.h"
+#include "base/power_strength.h"
 #include "plans/plan_list.h"
 #include "platform/clock.h"
 #include "platform/last_minute_store.h"
@@ -77,12 +78,6 @@ struct SchedulerOptions {
     EventSink* events = nullptr;
 };
 
-// The rule for a power operation `arriving` while the countdown of `open` may be showing (empty: none):
-// true when its countdown may open now, taking the open one's place. Nothing open: always. When the
-// strongest wins, only a stronger operation does (an equal one does not start the 15 seconds again);
-// otherwise the newer one always does. Plans pass whether the parent's lock is set; anything else that
-// opens the same countdown (a bedtime window) passes true, since it must never undo an operation.
-bool MayOpenCountdown(const std::wstring& open, const std::wstring& arriving, bool strongestWins);
 
 // The limits of the rules, in real time.
 inline constexpr std::int64_t kLateTickLimitMinutes = 180;   // late ticks and hand-set clocks

@@ -183,6 +183,7 @@ HMENU MainWindow::CreateMenus() {
     HMENU help = ::CreatePopupMenu();
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpFeedback, text::kMenuFeedback);
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpParentPassword, text::kMenuParentPassword);
+    ::AppendMenuW(help, MF_STRING, ids::kCmdHelpQuietHours, text::kMenuQuietHours);
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpHistory, text::kMenuHistory);
     ::AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(help, MF_STRING, ids::kCmdHelpAbout, text::kMenuAbout);
@@ -564,6 +565,11 @@ void MainWindow::OnCommand(unsigned id, unsigned code, HWND control) {
             events_.historyRequested();
         }
         break;
+    case ids::kCmdHelpQuietHours:
+        if (events_.quietHoursRequested) {
+            events_.quietHoursRequested();
+        }
+        break;
     case ids::kCmdHelpFeedback:
         if (events_.feedbackRequested) {
             events_.feedbackRequested();
@@ -694,6 +700,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             events_.resumed();
         }
         return TRUE;
+    case WM_WTSSESSION_CHANGE:
+        if (events_.sessionChanged) {
+            events_.sessionChanged(static_cast<unsigned>(wParam));
+        }
+        return 0;
     case WM_TIMECHANGE:
         if (events_.timeChanged) {
             events_.timeChanged();

@@ -61,6 +61,10 @@ struct MainWindowEvents {
     // Help → "家长密码(&P)..." and Help → "历史记录(&H)...".
     std::function<void()> parentPasswordRequested;
     std::function<void()> historyRequested;
+    // Help → "禁止使用时段(&T)...".
+    std::function<void()> quietHoursRequested;
+    // WM_WTSSESSION_CHANGE, with its code (locked, unlocked, connected, disconnected, logged on...).
+    std::function<void(unsigned code)> sessionChanged;
 };
 
 class MainWindow final : public Window {

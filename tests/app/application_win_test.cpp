@@ -10,6 +10,7 @@
 #include "plans/plan_file.h"
 #include "platform/xml_tree.h"
 #include "support/lock_fakes.h"
+#include "quiet_hours/quiet_hours_store.h"
 #include "support/message_box_answerer_win.h"
 
 #include <gtest/gtest.h>
@@ -113,6 +114,27 @@ const PlanRow kShutdownPlan = MakePlanRow(text::kKindPower, L"22:30", text::kOpS
 const PlanRow kReminderPlan = MakePlanRow(text::kKindReminder, L"08:00", text::kOpTextMessage,
                                           text::kStatusDisabled, L"一 三 五 ", L"开会 <A&B>");
 
+// Quiet hours in memory: the windows' lines and the excuses as written.
+struct FakeQuietStore final : QuietHoursStore {
+    std::vector<std::wstring> windows;
+    std::vector<std::wstring> excuses;
+    std::optional<StoredValue> ReadWindows() override {
+        if (windows.empty()) {
+            return std::nullopt;
+        }
+        StoredValue value{REG_MULTI_SZ, {}};
+        for (const std::wstring& line : windows) {
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(line.c_str());
+            value.bytes.insert(value.bytes.end(), bytes, bytes + (line.size() + 1) * sizeof(wchar_t));
+        }
+        value.bytes.insert(value.bytes.end(), {0, 0});
+        return value;
+    }
+    bool WriteWindows(const std::vector<std::wstring>& lines) override { return windows = lines, true; }
+    std::vector<std::wstring> ReadExcuses() override { return excuses; }
+    bool WriteExcuses(const std::vector<std::wstring>& lines) override { return excuses = lines, true; }
+};
+
 class ApplicationTest : public ::testing::Test {
 protected:
     std::unique_ptr<Application> Make(const std::wstring& arguments, fs::path folder = {}) {
@@ -140,6 +162,7 @@ protected:
             options.lockStore = lockStore;
             options.deriveKey = kestrel::testing::FastDerive;
         }
+        options.quietHoursStore = &quietStore;
         return std::make_unique<Application>(std::move(options));
     }
 
@@ -164,6 +187,7 @@ protected:
     bool autoStartPresent = false;
     std::vector<bool> autoStartWrites;
     std::vector<TrayCall> trayCalls;
+    FakeQuietStore quietStore;
 };
 
 TEST_F(ApplicationTest, AnUnusablePlanFileIsCopiedAndTheUserToldInABalloon) {
@@ -435,6 +459,97 @@ TEST_F(ApplicationTest, AClockChangeChecksThePlansAtOnceAndASuspendCancelsTheCou
     ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     EXPECT_EQ(trayCalls.back().balloon, L"电脑进入了睡眠，锁定计算机的倒计时已取消。");
     EXPECT_FALSE(prompt()) << "a resume in the same minute opens no second countdown";
+}
+
+HWND VisiblePrompt() {
+    HWND window = ::FindWindowW(L"Kestrel.CountdownPrompt", nullptr);
+    return window && ::IsWindowVisible(window) ? window : nullptr;
+}
+
+// Pumps this thread's messages for `ms` milliseconds: time for the once-a-second checks to run.
+void PumpFor(ULONGLONG ms) {
+    const ULONGLONG until = ::GetTickCount64() + ms;
+    PumpUntil([&] { return ::GetTickCount64() >= until; });
+}
+
+// Quiet hours from a minute ago to half an hour from now, every day.
+std::wstring QuietWindowAroundNow(const wchar_t* operation) {
+    return L"1111111 " + MinuteFromNow(24 * 60 - 1) + L" " + MinuteFromNow(30) + L" " + operation;
+}
+
+// Started inside quiet hours, Kestrel counts down at once, as for a lock plan. Once the screen was
+// locked, unlocking counts down again; a countdown closed by sleep opens again on waking.
+TEST_F(ApplicationTest, StartingInsideQuietHoursCountsDownAndAnUnlockOrAResumeCountsDownAgain) {
+    struct RecordingPower final : PowerControl {
+        std::vector<std::string> calls;
+        std::uint32_t EnableShutdownPrivilege() override { return calls.push_back("privilege"), 0; }
+        std::uint32_t ExitWindowsEx(std::uint32_t, std::uint32_t) override {
+            return calls.push_back("exit"), 0;
+        }
+        std::uint32_t LockWorkStation() override { return calls.push_back("lock"), 0; }
+    } recorder;
+    power = &recorder;
+    quietStore.windows = {QuietWindowAroundNow(text::kOpLock)};
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    HWND prompt = VisiblePrompt();
+    ASSERT_NE(prompt, nullptr) << "at start-up";
+    EXPECT_EQ(GetWindowTextString(::GetDlgItem(prompt, ids::kCountdownLabel)),
+              L"距离锁定计算机还剩 15 秒...");
+    EXPECT_EQ(GetWindowTextString(app->mainWindow().NextPlanLabel()),
+              L"禁止使用时段中，至 " + MinuteFromNow(30));
+    ::SendMessageW(::GetDlgItem(prompt, ids::kCountdownNowButton), BM_CLICK, 0, 0);
+    EXPECT_EQ(recorder.calls, std::vector<std::string>{"lock"});
+
+    HWND main = app->mainWindow().hwnd();
+    ::PostMessageW(main, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+    PumpFor(1500);
+    EXPECT_EQ(VisiblePrompt(), nullptr) << "nothing counts while the screen is locked";
+    ::PostMessageW(main, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+    PumpUntil([] { return VisiblePrompt() != nullptr; });
+    EXPECT_NE(VisiblePrompt(), nullptr) << "unlocked";
+
+    ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    EXPECT_EQ(VisiblePrompt(), nullptr) << "sleep closes it";
+    ::PostMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    PumpUntil([] { return VisiblePrompt() != nullptr; });
+    EXPECT_NE(VisiblePrompt(), nullptr) << "and the window acts again on waking";
+    EXPECT_TRUE(quietStore.excuses.empty()) << "sleep excuses nothing";
+}
+
+// "取消关机" inside quiet hours excuses the window until its end, kept as its line and the UTC minute of
+// the end: neither a resume nor an unlock nor a restart counts down again. An excuse whose end has long
+// passed holds nothing and is dropped, as is one that cannot be read.
+TEST_F(ApplicationTest, CancellingInsideQuietHoursExcusesTheWindowUntilItsEnd) {
+    const std::wstring window = QuietWindowAroundNow(text::kOpShutdown);
+    quietStore.windows = {window};
+    quietStore.excuses = {window + L"|1000", L"不是一行"};
+    FILETIME utc{};
+    ::GetSystemTimeAsFileTime(&utc);
+    const auto utcMinute = static_cast<long long>(
+        ((static_cast<ULONGLONG>(utc.dwHighDateTime) << 32 | utc.dwLowDateTime) - 116444736000000000ULL) /
+        600000000ULL);
+    {
+        auto app = Make(text::kMiniArgument);
+        ASSERT_TRUE(app->Start());
+        HWND prompt = VisiblePrompt();
+        ASSERT_NE(prompt, nullptr) << "an ended excuse holds nothing";
+        EXPECT_TRUE(quietStore.excuses.empty());
+        ::SendMessageW(::GetDlgItem(prompt, ids::kCountdownCancelButton), BM_CLICK, 0, 0);
+        EXPECT_EQ(VisiblePrompt(), nullptr);
+        EXPECT_EQ(quietStore.excuses,
+                  std::vector<std::wstring>{window + L"|" + std::to_wstring(utcMinute + 30)});
+
+        HWND main = app->mainWindow().hwnd();
+        ::PostMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+        ::PostMessageW(main, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+        PumpFor(1500);
+        EXPECT_EQ(VisiblePrompt(), nullptr);
+    }
+    auto restarted = Make(text::kMiniArgument);
+    ASSERT_TRUE(restarted->Start());
+    PumpFor(1500);
+    EXPECT_EQ(VisiblePrompt(), nullptr) << "a restart keeps the excuse";
 }
 
 TEST_F(ApplicationTest, ChangesAreSavedAtOnceAndACloseRequestLeavesTheFileAlone) {

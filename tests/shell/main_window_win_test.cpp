@@ -251,23 +251,25 @@ TEST_F(MainWindowTest, TabButtonsShowAHandPointer) {
     EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
 }
 
-TEST_F(MainWindowTest, HelpMenuHoldsExactlyFeedbackTheParentsPasswordTheHistoryASeparatorAndAbout) {
+TEST_F(MainWindowTest, HelpMenuHoldsExactlyFeedbackTheParentsPasswordQuietHoursTheHistoryASeparatorAndAbout) {
     HMENU bar = ::GetMenu(main);
     ASSERT_NE(bar, nullptr);
     ASSERT_EQ(::GetMenuItemCount(bar), 1);
     EXPECT_EQ(MenuText(bar, 0), text::kMenuHelp);
     HMENU help = ::GetSubMenu(bar, 0);
     ASSERT_NE(help, nullptr);
-    ASSERT_EQ(::GetMenuItemCount(help), 5);
+    ASSERT_EQ(::GetMenuItemCount(help), 6);
     EXPECT_EQ(MenuText(help, 0), L"意见反馈[&F]");
     EXPECT_EQ(::GetMenuItemID(help, 0), ids::kCmdHelpFeedback);
     EXPECT_EQ(MenuText(help, 1), L"家长密码(&P)...");
     EXPECT_EQ(::GetMenuItemID(help, 1), ids::kCmdHelpParentPassword);
-    EXPECT_EQ(MenuText(help, 2), L"历史记录(&H)...");
-    EXPECT_EQ(::GetMenuItemID(help, 2), ids::kCmdHelpHistory);
-    EXPECT_TRUE(IsSeparator(help, 3));
-    EXPECT_EQ(MenuText(help, 4), L"关于[&A]");
-    EXPECT_EQ(::GetMenuItemID(help, 4), ids::kCmdHelpAbout);
+    EXPECT_EQ(MenuText(help, 2), L"禁止使用时段(&T)...");
+    EXPECT_EQ(::GetMenuItemID(help, 2), ids::kCmdHelpQuietHours);
+    EXPECT_EQ(MenuText(help, 3), L"历史记录(&H)...");
+    EXPECT_EQ(::GetMenuItemID(help, 3), ids::kCmdHelpHistory);
+    EXPECT_TRUE(IsSeparator(help, 4));
+    EXPECT_EQ(MenuText(help, 5), L"关于[&A]");
+    EXPECT_EQ(::GetMenuItemID(help, 5), ids::kCmdHelpAbout);
 }
 
 TEST_F(MainWindowTest, TrayMenuHoldsExactlyItsFourEntries) {
