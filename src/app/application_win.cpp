@@ -279,6 +279,7 @@ bool Application::Start() {
         if (options_.applyAutoStart) {
             options_.applyAutoStart(ticked);
         }
+        ShowAutoStartProgram();
     };
     events.exitConfirmed = [this] {
         End(true);
@@ -403,7 +404,12 @@ void Application::SetUpMainWindow() {
     // the clock line.
     main_->SelectTab(kTabShutdown);
     main_->SetAutoStartChecked(options_.autoStartPresent && options_.autoStartPresent());
+    ShowAutoStartProgram();
     main_->ShowClockLine(static_cast<int>(ClockLineMode::CurrentTime));
+}
+
+void Application::ShowAutoStartProgram() {
+    main_->ShowAutoStartProgram(options_.autoStartOtherProgram ? options_.autoStartOtherProgram() : L"");
 }
 
 void Application::CreatePage(int tab) {
@@ -696,6 +702,7 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     options.arguments = std::wstring(ArgumentsOf(commandLine ? commandLine : L""));
     options.autoStartPresent = &AutoStartEntryPresent;
     options.applyAutoStart = &ApplyAutoStartChoice;
+    options.autoStartOtherProgram = &AutoStartOtherProgram;
     RegistryLastMinute lastMinute;
     options.lastMinute = &lastMinute;
     Application app(std::move(options));

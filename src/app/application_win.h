@@ -76,6 +76,8 @@ struct ApplicationOptions {
     // The auto-start entry: read at start-up, written when the user clicks the box.
     std::function<bool()> autoStartPresent;
     std::function<void(bool ticked)> applyAutoStart;
+    // The program file the entry starts when it is another one than this copy (empty: none such).
+    std::function<std::wstring()> autoStartOtherProgram;
     TrayShell trayShell = TrayShell::System();
     // Where Update.dll and SendComment.dll are looked for (the executable's folder); empty: nowhere, so
     // the Help menu's feedback and the update check do nothing.
@@ -139,6 +141,8 @@ private:
 
     // Everything the window shows at first sight.
     void SetUpMainWindow();
+    // The auto-start box's tooltip names the program the entry starts when it is not this copy.
+    void ShowAutoStartProgram();
     // The page of tab `tab` (1..5) in its panel.
     void CreatePage(int tab);
     // The countdown, the pop-ups and the scheduler that calls them once a second.

@@ -200,6 +200,8 @@ inline constexpr wchar_t kForbiddenEndedRenamed[] =
 inline constexpr wchar_t kAutoStartCaption[] = L"开机自动启动";
 inline constexpr wchar_t kAutoStartTooltip[] =
     L"该操作是方便您使用软件，不需使用请不要点击，点击杀毒软件会进行拦截，允许即可";
+// A second line of that tooltip while the entry starts another program file; {path} is that file.
+inline constexpr wchar_t kAutoStartOtherProgram[] = L"登录时启动的是：{path}";
 inline constexpr wchar_t kMenuHelp[] = L"帮助[&H]";
 inline constexpr wchar_t kMenuFeedback[] = L"意见反馈[&F]";
 inline constexpr wchar_t kMenuAbout[] = L"关于[&A]";

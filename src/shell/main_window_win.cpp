@@ -2,6 +2,7 @@
 // the window's dpi, so the layout is the same at 100 % and 200 %.
 #include "shell/main_window_win.h"
 
+#include "base/app_messages.h"
 #include "base/clock_text.h"
 #include "base/command_ids.h"
 #include "base/texts.h"
@@ -225,7 +226,10 @@ void MainWindow::CreateTooltip() {
     if (!tooltip_) {
         return;
     }
-    AddControlTooltip(tooltip_, hwnd(), autoStartCheck_, text::kAutoStartTooltip);
+    if (autoStartTip_.empty()) {
+        autoStartTip_ = text::kAutoStartTooltip;
+    }
+    AddControlTooltip(tooltip_, hwnd(), autoStartCheck_, autoStartTip_.c_str());
     // The text is long: give it time to be read.
     ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(20000, 0));
     ApplyTooltipFont();
@@ -402,6 +406,21 @@ void MainWindow::SetAutoStartChecked(bool checked) {
 
 bool MainWindow::AutoStartChecked() const {
     return ::SendMessageW(autoStartCheck_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void MainWindow::ShowAutoStartProgram(const std::wstring& otherProgram) {
+    autoStartTip_ = text::kAutoStartTooltip;
+    if (!otherProgram.empty()) {
+        autoStartTip_ += L"\r\n" + FillIn(text::kAutoStartOtherProgram, L"{path}", otherProgram);
+    }
+    if (tooltip_) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(autoStartCheck_);
+        tool.lpszText = autoStartTip_.data();
+        ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 void MainWindow::ShowCentred() {

@@ -5,9 +5,13 @@
 #include "base/command_ids.h"
 #include "base/texts.h"
 #include "plans/plan_file.h"
+#include "support/lock_fakes.h"
 #include "support/message_box_answerer_win.h"
 
+#include <aclapi.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <atomic>
 #include <chrono>
@@ -121,6 +125,9 @@ protected:
         options.applyAutoStart = [this](bool ticked) {
             autoStartWrites.push_back(ticked);
         };
+        options.autoStartOtherProgram = [this] {
+            return autoStartOther;
+        };
         options.trayShell.notify = [this](DWORD action, const NOTIFYICONDATAW& data) {
             trayCalls.push_back(TrayCall{action, data.hWnd, (data.uFlags & NIF_TIP) ? data.szTip : L"",
                                          (data.uFlags & NIF_INFO) ? data.szInfo : L""});
@@ -147,7 +154,9 @@ protected:
 
     TempFolder temp;
     PowerControl* power = nullptr;
+    LockStore* lockStore = nullptr;
     bool autoStartPresent = false;
+    std::wstring autoStartOther;
     std::vector<bool> autoStartWrites;
     std::vector<TrayCall> trayCalls;
 };
@@ -227,6 +236,29 @@ TEST_F(ApplicationTest, AMiniStartLoadsThePlansAndSetsEverythingUpWithoutShowing
     EXPECT_EQ(trayCalls.back().tip.rfind(L"Kestrel\n下一个计划：", 0), 0u) << "the tip names the next plan";
     EXPECT_EQ(ReadBytes(PlanFile()), before) << "loading must not rewrite the file";
     EXPECT_EQ(app->PlanFilePathText(), PlanFile().wstring());
+}
+
+// An entry that starts another copy is named in the box's tooltip; clearing the box takes the line away.
+TEST_F(ApplicationTest, TheAutoStartTooltipNamesAnotherProgramTheEntryStarts) {
+    autoStartPresent = true;
+    autoStartOther = L"D:\\便携\\Kestrel.exe";
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    const auto tip = [&] {
+        wchar_t shown[512] = {};
+        TTTOOLINFOW tool{sizeof(tool)};
+        tool.hwnd = app->mainWindow().hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(app->mainWindow().AutoStartCheck());
+        tool.lpszText = shown;
+        ::SendMessageW(app->mainWindow().AutoStartTooltip(), TTM_GETTEXTW, 512,
+                       reinterpret_cast<LPARAM>(&tool));
+        return std::wstring(shown);
+    };
+    EXPECT_EQ(tip(), std::wstring(text::kAutoStartTooltip) + L"\r\n登录时启动的是：D:\\便携\\Kestrel.exe");
+    autoStartOther.clear();
+    ::SendMessageW(app->mainWindow().AutoStartCheck(), BM_CLICK, 0, 0);
+    EXPECT_EQ(autoStartWrites, std::vector<bool>{false});
+    EXPECT_EQ(tip(), text::kAutoStartTooltip);
 }
 
 TEST_F(ApplicationTest, AnyOtherStartShowsTheWindowAndAnAbsentEntryLeavesTheBoxClear) {
