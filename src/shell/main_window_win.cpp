@@ -217,7 +217,7 @@ void MainWindow::CreateControls(HINSTANCE instance) {
     nextPlanLabel_ = CreateChild(instance, hwnd(), WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_ENDELLIPSIS,
                                  ids::kNextPlanLabel, places.nextPlan);
     autoStartCheck_ = CreateChild(instance, hwnd(), WC_BUTTONW, text::kAutoStartCaption,
-                                  BS_AUTOCHECKBOX | WS_TABSTOP, ids::kAutoStartCheck, places.check);
+                                  BS_CHECKBOX | WS_TABSTOP, ids::kAutoStartCheck, places.check);
 }
 
 void MainWindow::CreateTooltip() {
@@ -516,12 +516,13 @@ void MainWindow::OnClose() {
 }
 
 void MainWindow::OnAutoStartClicked() {
-    const bool ticked = AutoStartChecked();
-    // The box has already changed; a refused clear puts the tick back and writes nothing.
+    // The box changes only here, once the change is allowed: not while the password box is open, and a
+    // refused clear leaves it as it was and writes nothing.
+    const bool ticked = !AutoStartChecked();
     if (!ticked && !Allowed(text::kAskAutoStart)) {
-        SetAutoStartChecked(true);
         return;
     }
+    SetAutoStartChecked(ticked);
     if (events_.autoStartClicked) {
         events_.autoStartClicked(ticked);
     }
