@@ -221,7 +221,7 @@ void Application::SetUpParentLock() {
     lock_ = std::make_unique<ParentLock>(
         *store, std::move(derive), [](std::span<std::uint8_t> buffer) { return SystemRandom(buffer); },
         [] { return static_cast<std::uint64_t>(::GetTickCount64()); });
-    lock_->Load();
+    processAccess_.SetEndableByUser(lock_->Load() == LockState::Off);
     lock_->SetStateListener([this](LockState state) { OnLockStateChanged(state); });
     guard_ = std::make_unique<PasswordGuard>(options_.instance, *lock_);
 }
@@ -241,6 +241,7 @@ void Application::ShowParentPassword() {
 }
 
 void Application::OnLockStateChanged(LockState state) {
+    processAccess_.SetEndableByUser(state == LockState::Off);
     if (!forbiddenPage_) {
         return;
     }

@@ -9,6 +9,7 @@
 #include "plans/scheduler.h"
 #include "platform/system_power_win.h"
 #include "platform/handles_win.h"
+#include "platform/process_access_win.h"
 #include "platform/process_table_win.h"
 #include "platform/system_clock_win.h"
 #include "shell/main_window_win.h"
@@ -183,6 +184,8 @@ private:
     SystemClock clock_;
     std::unique_ptr<LockStore> ownLockStore_;
     std::unique_ptr<ParentLock> lock_;
+    // While the lock is set, the user cannot end this process from the Task Manager.
+    OwnProcessAccess processAccess_;
     std::unique_ptr<PasswordGuard> guard_;
     PlanList plans_;
     std::unique_ptr<Plans> store_;

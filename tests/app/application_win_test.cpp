@@ -20,6 +20,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 namespace kestrel::win {
 namespace {
@@ -112,6 +113,39 @@ const PlanRow kShutdownPlan = MakePlanRow(text::kKindPower, L"22:30", text::kOpS
 const PlanRow kReminderPlan = MakePlanRow(text::kKindReminder, L"08:00", text::kOpTextMessage,
                                           text::kStatusDisabled, L"一 三 五 ", L"开会 <A&B>");
 
+// The entries of this process's access list: type, trustee, rights.
+using Ace = std::tuple<int, std::wstring, DWORD>;
+std::wstring SidText(PSID sid) {
+    wchar_t* text = nullptr;
+    std::wstring result = ::ConvertSidToStringSidW(sid, &text) ? text : L"?";
+    ::LocalFree(text);
+    return result;
+}
+std::vector<Ace> OwnAccessList() {
+    ACL* list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    std::vector<Ace> entries;
+    EXPECT_EQ(::GetSecurityInfo(::GetCurrentProcess(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                nullptr, &list, nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    for (DWORD i = 0; list && i < list->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        ::GetAce(list, i, reinterpret_cast<void**>(&ace));
+        entries.emplace_back(ace->Header.AceType, SidText(&ace->SidStart), ace->Mask);
+    }
+    ::LocalFree(descriptor);
+    return entries;
+}
+std::wstring ProcessUserSid() {
+    HANDLE token = nullptr;
+    BYTE buffer[256];
+    DWORD size = 0;
+    ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
+    ::GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size);
+    ::CloseHandle(token);
+    return SidText(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
+}
+
 class ApplicationTest : public ::testing::Test {
 protected:
     std::unique_ptr<Application> Make(const std::wstring& arguments, fs::path folder = {}) {
@@ -136,6 +170,10 @@ protected:
         options.trayShell.popupMenu = [](HMENU, UINT, POINT, HWND) {
         };
         options.power = power;
+        if (lockStore) {
+            options.lockStore = lockStore;
+            options.deriveKey = &kestrel::testing::FastDerive;
+        }
         return std::make_unique<Application>(std::move(options));
     }
 
@@ -453,6 +491,36 @@ TEST_F(ApplicationTest, AClockChangeChecksThePlansAtOnceAndASuspendCancelsTheCou
     ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     EXPECT_EQ(trayCalls.back().balloon, L"电脑进入了睡眠，锁定计算机的倒计时已取消。");
     EXPECT_FALSE(prompt()) << "a resume in the same minute opens no second countdown";
+}
+
+// While the lock is set (an unreadable record counts), the user's own rights on Kestrel's process lack
+// only PROCESS_TERMINATE, and the system and the Administrators keep every right; removing the password,
+// or the end of the Application, gives the old list back. Wine's token is an administrator's, so the
+// refusal itself cannot be shown here.
+TEST_F(ApplicationTest, UnderTheLockTheUserHasEveryRightOnTheProcessButEndingIt) {
+    const std::vector<Ace> before = OwnAccessList();
+    const std::vector<Ace> withheld = {{ACCESS_ALLOWED_ACE_TYPE, L"S-1-5-18", 0x1FFFFF},
+                                       {ACCESS_ALLOWED_ACE_TYPE, L"S-1-5-32-544", 0x1FFFFF},
+                                       {ACCESS_ALLOWED_ACE_TYPE, ProcessUserSid(), 0x1FFFFE}};
+    ASSERT_NE(before, withheld);
+    kestrel::testing::FakeLockStore store;
+    lockStore = &store;
+    {
+        auto app = Make(text::kMiniArgument);
+        ASSERT_TRUE(app->Start());
+        EXPECT_EQ(OwnAccessList(), before);
+        ASSERT_EQ(app->parentLock().Set(L"家长", L"家长"), PasswordAnswer::Accepted);
+        EXPECT_EQ(OwnAccessList(), withheld);
+        ASSERT_EQ(app->parentLock().Remove(L"家长"), PasswordAnswer::Accepted);
+        EXPECT_EQ(OwnAccessList(), before);
+    }
+    store.record = std::vector<std::uint8_t>{1, 2, 3};
+    {
+        auto app = Make(text::kMiniArgument);
+        ASSERT_TRUE(app->Start());
+        EXPECT_EQ(OwnAccessList(), withheld);
+    }
+    EXPECT_EQ(OwnAccessList(), before);
 }
 
 TEST_F(ApplicationTest, ChangesAreSavedAtOnceAndACloseRequestLeavesTheFileAlone) {
