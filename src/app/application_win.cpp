@@ -431,6 +431,7 @@ void Application::CreatePage(int tab) {
         break;
     case kTabRun:
         editors_[2] = editor(EditorKind::Run);
+        editors_[2]->SetGuard([this](const wchar_t* reason) { return AllowGuarded(main_->hwnd(), reason); });
         break;
     case kTabPlanList:
         planListPage_ = std::make_unique<PlanListPage>(plans_, mainWindow);

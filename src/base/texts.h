@@ -308,6 +308,7 @@ inline constexpr wchar_t kAskCancel[] = L"取消";
 // What the password box says it is asked for.
 inline constexpr wchar_t kAskExit[] = L"退出 Kestrel 需要家长密码。";
 inline constexpr wchar_t kAskPlans[] = L"删除或禁用计划需要家长密码。";
+inline constexpr wchar_t kAskRunPlans[] = L"添加或启用定时运行计划需要家长密码。";
 inline constexpr wchar_t kAskForbidden[] = L"从禁止列表删除程序需要家长密码。";
 inline constexpr wchar_t kAskAutoStart[] = L"取消开机自动启动需要家长密码。";
 inline constexpr wchar_t kAskCountdown[] = L"取消关机需要家长密码。";

@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <span>
+#include <utility>
 
 namespace kestrel::win {
 
@@ -35,6 +36,9 @@ public:
     // Command_加添计划: builds the plan, appends it and confirms, or tells why nothing was added. The
     // entries stay as they are either way.
     void AddPlan();
+    // Asked right before a run plan is added, once the page's own checks have passed (the parent's lock);
+    // false keeps it out of the list. Unset, or on the other editors: nothing is asked.
+    void SetGuard(std::function<bool(const wchar_t* reason)> guard) { guard_ = std::move(guard); }
 
     // The "→ HH:MM" label beside the time field in 延时操作 mode, worked out afresh (the time it names
     // moves on with the clock; the app calls this when a minute has passed).
@@ -69,6 +73,7 @@ private:
     PlanList& plans_;
     const Clock& clock_;
     std::function<HWND()> questionOwner_;
+    std::function<bool(const wchar_t*)> guard_;
     std::span<const EditorControl> ownControls_;
     HWND tooltip_ = nullptr;
     UniqueFont font_;
