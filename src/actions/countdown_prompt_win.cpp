@@ -6,6 +6,7 @@
 // that Esc, Enter and Tab work inside any message loop, a message box's included.
 #include "actions/countdown_prompt_win.h"
 
+#include "base/app_messages.h"
 #include "base/command_ids.h"
 #include "base/texts.h"
 #include "platform/dpi_win.h"
@@ -190,7 +191,7 @@ void CountdownPrompt::RequestCancel() {
     if (!countdown_.Counting()) {
         return;
     }
-    if (guard_ && !guard_(hwnd(), text::kAskCountdown)) {
+    if (guard_ && !guard_(hwnd(), FillIn(text::kAskCountdown, L"{operation}", Operation()).c_str())) {
         return;
     }
     // The countdown may have reached its end while the question was open: then there is nothing left.

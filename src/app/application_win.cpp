@@ -173,7 +173,7 @@ void Application::SetUpParentLock() {
     lock_ = std::make_unique<ParentLock>(
         *store, std::move(derive), [](std::span<std::uint8_t> buffer) { return SystemRandom(buffer); },
         [] { return static_cast<std::uint64_t>(::GetTickCount64()); });
-    lock_->Load();
+    processAccess_.SetEndableByUser(lock_->Load() == LockState::Off);
     lock_->SetStateListener([this](LockState state) { OnLockStateChanged(state); });
     guard_ = std::make_unique<PasswordGuard>(options_.instance, *lock_);
     guard_->SetEvents(&Events());
@@ -195,6 +195,7 @@ void Application::ShowParentPassword() {
 
 void Application::OnLockStateChanged(LockState state) {
     ShowNextPlan(); // under the lock it names the strongest power plan of a minute
+    processAccess_.SetEndableByUser(state == LockState::Off);
     if (!forbiddenPage_) {
         return;
     }
@@ -376,6 +377,7 @@ bool Application::Start() {
         }
         Events().Record(text::kEventAutoStart,
                         ticked ? text::kHistoryAutoStartTicked : text::kHistoryAutoStartCleared);
+        ShowAutoStartProgram();
     };
     events.exitConfirmed = [this] {
         End(true);
@@ -507,7 +509,12 @@ void Application::SetUpMainWindow() {
     // the clock line.
     main_->SelectTab(kTabShutdown);
     main_->SetAutoStartChecked(options_.autoStartPresent && options_.autoStartPresent());
+    ShowAutoStartProgram();
     main_->ShowClockLine(static_cast<int>(ClockLineMode::CurrentTime));
+}
+
+void Application::ShowAutoStartProgram() {
+    main_->ShowAutoStartProgram(options_.autoStartOtherProgram ? options_.autoStartOtherProgram() : L"");
 }
 
 void Application::CreatePage(int tab) {
@@ -529,6 +536,7 @@ void Application::CreatePage(int tab) {
         break;
     case kTabRun:
         editors_[2] = editor(EditorKind::Run);
+        editors_[2]->SetGuard([this](const wchar_t* reason) { return AllowGuarded(main_->hwnd(), reason); });
         break;
     case kTabPlanList:
         planListPage_ = std::make_unique<PlanListPage>(plans_, mainWindow);
@@ -855,6 +863,7 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     options.arguments = std::wstring(ArgumentsOf(commandLine ? commandLine : L""));
     options.autoStartPresent = &AutoStartEntryPresent;
     options.applyAutoStart = &ApplyAutoStartChoice;
+    options.autoStartOtherProgram = &AutoStartOtherProgram;
     // The minute belongs to the plan file in use, so that another copy's running time is not this one's.
     RegistryMinuteValues minuteValues;
     PlanFileLastMinute lastMinute(minuteValues, LongPathOf(PlanFilePath(plans.folder)));

@@ -12,6 +12,7 @@
 #include "plans/scheduler.h"
 #include "platform/system_power_win.h"
 #include "platform/handles_win.h"
+#include "platform/process_access_win.h"
 #include "platform/process_table_win.h"
 #include "platform/system_clock_win.h"
 #include "quiet_hours/quiet_hours_store.h"
@@ -53,6 +54,8 @@ struct ApplicationOptions {
     // The auto-start entry: read at start-up, written when the user clicks the box.
     std::function<bool()> autoStartPresent;
     std::function<void(bool ticked)> applyAutoStart;
+    // The program file the entry starts when it is another one than this copy (empty: none such).
+    std::function<std::wstring()> autoStartOtherProgram;
     TrayShell trayShell = TrayShell::System();
     // Where Update.dll and SendComment.dll are looked for (the executable's folder); empty: nowhere, so
     // the Help menu's feedback and the update check do nothing.
@@ -129,6 +132,8 @@ private:
 
     // Everything the window shows at first sight.
     void SetUpMainWindow();
+    // The auto-start box's tooltip names the program the entry starts when it is not this copy.
+    void ShowAutoStartProgram();
     // The page of tab `tab` (1..5) in its panel.
     void CreatePage(int tab);
     // The countdown, the pop-ups and the scheduler that calls them once a second.
@@ -181,6 +186,8 @@ private:
     SystemClock clock_;
     std::unique_ptr<LockStore> ownLockStore_;
     std::unique_ptr<ParentLock> lock_;
+    // While the lock is set, the user cannot end this process from the Task Manager.
+    OwnProcessAccess processAccess_;
     std::unique_ptr<PasswordGuard> guard_;
     PlanList plans_;
     std::unique_ptr<Plans> store_;

@@ -9,6 +9,9 @@ inline constexpr unsigned kTrayCallbackMessage = 2025;
 // Window timer the tray icon sets on the main window while the shell is not ready to take the icon. The
 // tray hook consumes its ticks, so no timer of the main window may use this id.
 inline constexpr unsigned kTimerTrayIconRetry = 0x7E1A;
+// Window timer the tray icon sets while a balloon shows: at its tick the next balloon in line comes, even
+// when the shell never says that the one showing has gone. Consumed by the tray hook as well.
+inline constexpr unsigned kTimerTrayBalloon = 0x7E1B;
 
 // Posted by the main window to itself to show a message box from the top of the message loop, never
 // from inside a change notification (WM_APP + 1).

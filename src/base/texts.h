@@ -204,6 +204,8 @@ inline constexpr wchar_t kForbiddenEndedRenamed[] =
 inline constexpr wchar_t kAutoStartCaption[] = L"开机自动启动";
 inline constexpr wchar_t kAutoStartTooltip[] =
     L"该操作是方便您使用软件，不需使用请不要点击，点击杀毒软件会进行拦截，允许即可";
+// A second line of that tooltip while the entry starts another program file; {path} is that file.
+inline constexpr wchar_t kAutoStartOtherProgram[] = L"登录时启动的是：{path}";
 inline constexpr wchar_t kMenuHelp[] = L"帮助[&H]";
 inline constexpr wchar_t kMenuFeedback[] = L"意见反馈[&F]";
 inline constexpr wchar_t kMenuAbout[] = L"关于[&A]";
@@ -276,8 +278,9 @@ inline constexpr wchar_t kPasswordValueName[] = L"ParentPassword";
 inline constexpr wchar_t kForbiddenValueName[] = L"ForbiddenPrograms";
 inline constexpr wchar_t kLockCaption[] = L"家长密码";
 inline constexpr wchar_t kLockIntroOff[] =
-    L"设置家长密码后，退出程序、删除或禁用计划、从禁止列表删除程序、取消开机自动启动、取消关机和修改禁止使用"
-    L"时段都要先输入这个密码。禁止列表也会保存下来，重新启动后仍然有效。";
+    L"设置家长密码后，退出程序、删除或禁用计划、添加或启用定时运行计划、从禁止列表删除程序、取消开机自动启动、"
+    L"取消倒计时、修改禁止使用时段和清除历史记录都要先输入这个密码；在没有管理员权限的 Windows 帐户中，也不能"
+    L"从任务管理器结束 Kestrel。禁止列表也会保存下来，重新启动后仍然有效。";
 inline constexpr wchar_t kLockIntroOn[] =
     L"已设置家长密码。修改密码请填写当前密码和两次新密码；删除密码只需填写当前密码。";
 inline constexpr wchar_t kLockOldLabel[] = L"当前密码(&O)：";
@@ -301,18 +304,21 @@ inline constexpr wchar_t kLockRemoveDone[] =
 // {value} is the registry value's full name.
 inline constexpr wchar_t kLockUnreadable[] =
     L"家长密码的记录已损坏或无法识别，无法核对密码，受保护的操作都不能进行。\n\n要重新设置密码，请删除注册表值：\n"
-    L"{value}";
+    L"{value}\n然后注销 Windows 并重新登录。";
 inline constexpr wchar_t kLockUnreadableBalloon[] =
-    L"家长密码的记录已损坏或无法识别，Kestrel 按已加锁处理。要重新设置，请删除注册表值 {value}。";
+    L"家长密码的记录已损坏或无法识别，Kestrel 按已加锁处理。要重新设置，请删除注册表值 {value}，"
+    L"然后注销 Windows 并重新登录。";
 inline constexpr wchar_t kAskLabel[] = L"请输入家长密码(&P)：";
 inline constexpr wchar_t kAskOk[] = L"确定";
 inline constexpr wchar_t kAskCancel[] = L"取消";
 // What the password box says it is asked for.
 inline constexpr wchar_t kAskExit[] = L"退出 Kestrel 需要家长密码。";
 inline constexpr wchar_t kAskPlans[] = L"删除或禁用计划需要家长密码。";
+inline constexpr wchar_t kAskRunPlans[] = L"添加或启用定时运行计划需要家长密码。";
 inline constexpr wchar_t kAskForbidden[] = L"从禁止列表删除程序需要家长密码。";
 inline constexpr wchar_t kAskAutoStart[] = L"取消开机自动启动需要家长密码。";
-inline constexpr wchar_t kAskCountdown[] = L"取消关机需要家长密码。";
+// {operation} is the countdown's operation ("锁定计算机" ...).
+inline constexpr wchar_t kAskCountdown[] = L"取消{operation}需要家长密码。";
 
 // Quiet hours: the Help menu's dialog, its messages, the tray's warning and notices, and their part of
 // the next-plan line. The two value names are stored under HKEY_CURRENT_USER\Software\Kestrel.

@@ -453,6 +453,10 @@ void PlanEditorPage::AddPlan() {
                 return;
             }
         }
+        // A run plan starts any program with Kestrel's rights: under the lock, only the parent adds one.
+        if (guard_ && !guard_(text::kAskRunPlans)) {
+            return;
+        }
     }
     AppendPlanRow(*result.record);
     Tell(hwnd(), AddedMessage(kind_), MB_OK | MB_ICONEXCLAMATION);

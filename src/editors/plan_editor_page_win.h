@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <span>
+#include <utility>
 
 namespace kestrel::win {
 
@@ -38,6 +39,9 @@ public:
     void AddPlan();
     // Where the run plans added are reported (计划添加); null: nowhere.
     void SetEvents(EventSink* events) { events_ = events; }
+    // Asked right before a run plan is added, once the page's own checks have passed (the parent's lock);
+    // false keeps it out of the list. Unset, or on the other editors: nothing is asked.
+    void SetGuard(std::function<bool(const wchar_t* reason)> guard) { guard_ = std::move(guard); }
 
     // The "→ HH:MM" label beside the time field in 延时操作 mode, worked out afresh (the time it names
     // moves on with the clock; the app calls this when a minute has passed).
@@ -73,6 +77,7 @@ private:
     const Clock& clock_;
     std::function<HWND()> questionOwner_;
     EventSink* events_ = nullptr;
+    std::function<bool(const wchar_t*)> guard_;
     std::span<const EditorControl> ownControls_;
     HWND tooltip_ = nullptr;
     UniqueFont font_;

@@ -302,9 +302,11 @@ private:
     void Build() {
         BeginLayout();
         locked_ = lock_.IsSet();
+        // The list of what the password guards takes more lines than the note on changing it.
+        const int introHeight = locked_ ? 50 : 84;
         Add(WC_STATICW, locked_ ? text::kLockIntroOn : text::kLockIntroOff, SS_LEFT | SS_NOPREFIX,
-            ids::kLockIntro, {12, 12, 336, 50});
-        int top = 70;
+            ids::kLockIntro, {12, 12, 336, introHeight});
+        int top = 20 + introHeight;
         if (locked_) {
             Add(WC_STATICW, text::kLockOldLabel, SS_LEFT, ids::kLockOldLabel, {12, top + 3, 136, 18});
             old_ = AddPasswordField(ids::kLockOld, {150, top, 198, 24});

@@ -392,6 +392,18 @@ void PlanListPage::RunCommand(unsigned commandId) {
     if (guarded && guard_ && !(singleRow && SelectedIndex() == 0) && !guard_(text::kAskPlans)) {
         return;
     }
+    // So is enabling a run plan: it starts a program with Kestrel's rights, at any time it names.
+    const auto disabledRunPlan = [](const PlanRow& row) {
+        return row[PlanColumn::Kind] == text::kKindRun && row[PlanColumn::Status] != text::kStatusEnabled;
+    };
+    const PlanRow* selected = plans_.Find(SelectedIndex());
+    const bool enablesRunPlan =
+        (commandId == ids::kCmdPlanEnable && selected && disabledRunPlan(*selected)) ||
+        (commandId == ids::kCmdPlanEnableAll &&
+         std::any_of(plans_.Rows().begin(), plans_.Rows().end(), disabledRunPlan));
+    if (enablesRunPlan && guard_ && !guard_(text::kAskRunPlans)) {
+        return;
+    }
     // The history names the rows a command disabled or deleted: those it will touch, taken before.
     const auto touched = [this, commandId] {
         std::vector<PlanRow> rows;

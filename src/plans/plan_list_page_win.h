@@ -30,7 +30,7 @@ public:
     void RunCommand(unsigned commandId);
 
     // Asked before a command that disables or deletes plans, with what the command is (the parent's
-    // lock); false keeps it from happening. Unset: every command goes ahead.
+    // lock), or that enables a run plan; false keeps it from happening. Unset: every command goes ahead.
     void SetGuard(std::function<bool(const wchar_t* reason)> guard) { guard_ = std::move(guard); }
     // Where the rows the user disabled or deleted are reported (计划禁用, 计划删除); null: nowhere.
     void SetEvents(EventSink* events) { events_ = events; }

@@ -12,11 +12,23 @@
 #include <string>
 
 namespace kestrel::win {
-bool AutoStartEntryPresent() {
+namespace {
+
+std::wstring AutoStartEntry() {
     DWORD type = REG_SZ;
     std::wstring data;
     QueryRegValue(HKEY_CURRENT_USER, text::kRunKeyPath, text::kRunValueName, type, data);
-    return !data.empty();
+    return data;
+}
+
+} // namespace
+
+bool AutoStartEntryPresent() {
+    return !AutoStartEntry().empty();
+}
+
+std::wstring AutoStartOtherProgram() {
+    return OtherAutoStartProgram(AutoStartEntry(), ExecutablePath());
 }
 
 void ApplyAutoStartChoice(bool ticked) {

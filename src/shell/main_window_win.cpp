@@ -219,7 +219,7 @@ void MainWindow::CreateControls(HINSTANCE instance) {
     nextPlanLabel_ = CreateChild(instance, hwnd(), WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_ENDELLIPSIS,
                                  ids::kNextPlanLabel, places.nextPlan);
     autoStartCheck_ = CreateChild(instance, hwnd(), WC_BUTTONW, text::kAutoStartCaption,
-                                  BS_AUTOCHECKBOX | WS_TABSTOP, ids::kAutoStartCheck, places.check);
+                                  BS_CHECKBOX | WS_TABSTOP, ids::kAutoStartCheck, places.check);
 }
 
 void MainWindow::CreateTooltip() {
@@ -228,7 +228,10 @@ void MainWindow::CreateTooltip() {
     if (!tooltip_) {
         return;
     }
-    AddControlTooltip(tooltip_, hwnd(), autoStartCheck_, text::kAutoStartTooltip);
+    if (autoStartTip_.empty()) {
+        autoStartTip_ = text::kAutoStartTooltip;
+    }
+    AddControlTooltip(tooltip_, hwnd(), autoStartCheck_, autoStartTip_.c_str());
     // The text is long: give it time to be read.
     ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(20000, 0));
     ApplyTooltipFont();
@@ -429,6 +432,21 @@ bool MainWindow::AutoStartChecked() const {
     return ::SendMessageW(autoStartCheck_, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+void MainWindow::ShowAutoStartProgram(const std::wstring& otherProgram) {
+    autoStartTip_ = text::kAutoStartTooltip;
+    if (!otherProgram.empty()) {
+        autoStartTip_ += L"\r\n" + FillIn(text::kAutoStartOtherProgram, L"{path}", otherProgram);
+    }
+    if (tooltip_) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(autoStartCheck_);
+        tool.lpszText = autoStartTip_.data();
+        ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
 void MainWindow::ShowCentred() {
     // The window was centred on the work area when it was made; this is its first appearance. It is
     // painted at once, pictures and all, before the start-up goes on with what is not seen yet.
@@ -522,12 +540,13 @@ void MainWindow::OnClose() {
 }
 
 void MainWindow::OnAutoStartClicked() {
-    const bool ticked = AutoStartChecked();
-    // The box has already changed; a refused clear puts the tick back and writes nothing.
+    // The box changes only here, once the change is allowed: not while the password box is open, and a
+    // refused clear leaves it as it was and writes nothing.
+    const bool ticked = !AutoStartChecked();
     if (!ticked && !Allowed(text::kAskAutoStart)) {
-        SetAutoStartChecked(true);
         return;
     }
+    SetAutoStartChecked(ticked);
     if (events_.autoStartClicked) {
         events_.autoStartClicked(ticked);
     }

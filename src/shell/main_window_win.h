@@ -89,6 +89,9 @@ public:
     // Sets the auto-start box without reporting a user choice.
     void SetAutoStartChecked(bool checked);
     bool AutoStartChecked() const;
+    // Names, in the box's tooltip, the program file the entry starts when that is another one than this
+    // copy (empty: it starts this copy, or nothing).
+    void ShowAutoStartProgram(const std::wstring& otherProgram);
 
     // The tray menu's commands (also reachable as WM_COMMAND with their ids).
     void ShowFromTray();
@@ -185,6 +188,7 @@ private:
     std::wstring nextPlanText_;
     HWND autoStartCheck_ = nullptr;
     HWND tooltip_ = nullptr;
+    std::wstring autoStartTip_;
 
     UniqueMenu trayMenu_;
     UniqueIcon bigIcon_;

@@ -106,6 +106,8 @@ void TrayIcon::Remove() {
         return;
     }
     StopRetrying();
+    ::KillTimer(window_, ids::kTimerTrayBalloon);
+    balloonShowing_ = false;
     Notify(NIM_DELETE, 0);
     shown_ = false;
     ::RemoveWindowSubclass(window_, SubclassProc, kSubclassId);
@@ -124,29 +126,50 @@ bool TrayIcon::Notify(DWORD action, UINT flags) {
     data.hIcon = icon_.get();
     CopyCut(tip_, data.szTip);
     if (flags & NIF_INFO) {
-        CopyCut(balloonTitle_, data.szInfoTitle);
-        CopyCut(balloonText_, data.szInfo);
+        CopyCut(balloon_.title, data.szInfoTitle);
+        CopyCut(balloon_.text, data.szInfo);
         data.dwInfoFlags = NIIF_WARNING;
     }
     return shell_.notify && shell_.notify(action, data);
 }
 
 void TrayIcon::ShowBalloon(const std::wstring& title, const std::wstring& message) {
-    balloonTitle_ = title;
-    balloonText_ = message;
-    balloonPending_ = true;
-    if (shown_) {
-        balloonPending_ = !Notify(NIM_MODIFY, NIF_INFO);
+    Balloon balloon{title, message};
+    // The same notice said again while it is on the screen or in line adds nothing.
+    if ((balloonShowing_ && balloon == balloon_) ||
+        std::find(waiting_.begin(), waiting_.end(), balloon) != waiting_.end() ||
+        waiting_.size() >= kMaxWaitingBalloons) {
+        return;
     }
+    waiting_.push_back(std::move(balloon));
+    ShowNextBalloon();
+}
+
+void TrayIcon::ShowNextBalloon() {
+    if (!shown_ || balloonShowing_ || waiting_.empty()) {
+        return;
+    }
+    balloon_ = waiting_.front();
+    // A balloon the shell refused stays first in line; it comes with the next add of the icon.
+    if (!Notify(NIM_MODIFY, NIF_INFO)) {
+        return;
+    }
+    waiting_.erase(waiting_.begin());
+    balloonShowing_ = true;
+    ::SetTimer(window_, ids::kTimerTrayBalloon, kBalloonTurnMs, nullptr);
+}
+
+void TrayIcon::EndBalloonTurn() {
+    ::KillTimer(window_, ids::kTimerTrayBalloon);
+    balloonShowing_ = false;
+    ShowNextBalloon();
 }
 
 bool TrayIcon::AddNow() {
     const UINT flags = NIF_MESSAGE | NIF_ICON | (tipSet_ ? NIF_TIP : 0);
     // An add that timed out may still have reached the shell; then the icon exists and takes a modify.
     shown_ = Notify(NIM_ADD, flags) || Notify(NIM_MODIFY, flags);
-    if (shown_ && balloonPending_) {
-        balloonPending_ = !Notify(NIM_MODIFY, NIF_INFO);
-    }
+    ShowNextBalloon();
     return shown_;
 }
 
@@ -202,7 +225,15 @@ LRESULT TrayIcon::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
         } else if (lParam == WM_RBUTTONUP) {
             handled = true;
             PopUpMenu();
+        } else if (lParam == NIN_BALLOONTIMEOUT || lParam == NIN_BALLOONUSERCLICK) {
+            handled = true;
+            EndBalloonTurn();
         }
+        return 0;
+    }
+    if (message == WM_TIMER && wParam == ids::kTimerTrayBalloon) {
+        handled = true;
+        EndBalloonTurn();
         return 0;
     }
     if (message == WM_TIMER && wParam == ids::kTimerTrayIconRetry) {

@@ -8,9 +8,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace kestrel::win {
 
@@ -55,8 +57,15 @@ public:
     // Replaces the tip text (truncated to what the shell holds). A tip set while the icon is not shown
     // comes with it when the add succeeds.
     void SetTip(const std::wstring& tip);
-    // Shows a notice balloon (warning icon) at the icon, without taking the focus from anyone. While the
-    // icon is not shown yet, the balloon waits and comes with it.
+    // How long a balloon has before the next one in line shows, when the shell does not say sooner that
+    // it timed out or was clicked; and how many wait at most (the newest beyond that are dropped).
+    static constexpr UINT kBalloonTurnMs = 10000;
+    static constexpr std::size_t kMaxWaitingBalloons = 20;
+
+    // Shows a notice balloon (warning icon) at the icon, without taking the focus from anyone. Balloons
+    // take turns: one shows until the shell reports it timed out or was clicked, or kBalloonTurnMs
+    // passed, then the next in line. A balloon identical to one showing or waiting is not queued again.
+    // While the icon is not shown yet, the balloons wait and come with it.
     void ShowBalloon(const std::wstring& title, const std::wstring& message);
     // Deletes the icon and unhooks the window. Safe to call twice, and done by itself when the window is
     // destroyed first.
@@ -68,6 +77,12 @@ public:
     HICON Picture() const { return icon_.get(); }
 
 private:
+    struct Balloon {
+        std::wstring title;
+        std::wstring text;
+        bool operator==(const Balloon&) const = default;
+    };
+
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR self) noexcept;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
@@ -78,6 +93,10 @@ private:
     void ReloadPicture();
     void StartRetrying();
     void StopRetrying();
+    // Hands the first balloon in line to the shell, unless one is showing; the turn of the one showing
+    // ends when the shell says it timed out or was clicked, or at the balloon timer.
+    void ShowNextBalloon();
+    void EndBalloonTurn();
     void ShowWindowNormal();
     void PopUpMenu();
 
@@ -88,9 +107,9 @@ private:
     UniqueIcon icon_;
     std::wstring tip_;
     bool tipSet_ = false;
-    std::wstring balloonTitle_;
-    std::wstring balloonText_;
-    bool balloonPending_ = false;
+    Balloon balloon_; // the one showing, or last shown
+    bool balloonShowing_ = false;
+    std::vector<Balloon> waiting_; // in line, the first next
     bool shown_ = false;
     int retriesLeft_ = 0;
     UINT taskbarCreated_ = 0;

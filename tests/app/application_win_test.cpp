@@ -9,11 +9,13 @@
 #include "platform/module_win.h"
 #include "plans/plan_file.h"
 #include "platform/xml_tree.h"
-#include "support/lock_fakes.h"
 #include "quiet_hours/quiet_hours_store.h"
+#include "support/lock_fakes.h"
 #include "support/message_box_answerer_win.h"
 
+#include <aclapi.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <atomic>
 #include <chrono>
@@ -135,6 +137,20 @@ struct FakeQuietStore final : QuietHoursStore {
     bool WriteExcuses(const std::vector<std::wstring>& lines) override { return excuses = lines, true; }
 };
 
+// This process's access list in SDDL: "D:(A;;rights;;;trustee)...".
+std::wstring OwnAccessList() {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    wchar_t* list = nullptr;
+    ::GetSecurityInfo(::GetCurrentProcess(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                      nullptr, nullptr, &descriptor);
+    ::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                           DACL_SECURITY_INFORMATION, &list, nullptr);
+    const std::wstring text = list ? list : L"";
+    ::LocalFree(list);
+    ::LocalFree(descriptor);
+    return text;
+}
+
 class ApplicationTest : public ::testing::Test {
 protected:
     std::unique_ptr<Application> Make(const std::wstring& arguments, fs::path folder = {}) {
@@ -151,7 +167,9 @@ protected:
         options.trayShell.notify = [this](DWORD action, const NOTIFYICONDATAW& data) {
             trayCalls.push_back(TrayCall{action, data.hWnd, (data.uFlags & NIF_TIP) ? data.szTip : L"",
                                          (data.uFlags & NIF_INFO) ? data.szInfo : L""});
-            return true;
+            // Each balloon goes at once, as if it timed out: the next one in line needs no wait.
+            return !(data.uFlags & NIF_INFO) ||
+                   ::PostMessageW(data.hWnd, ids::kTrayCallbackMessage, 0, NIN_BALLOONTIMEOUT);
         };
         options.trayShell.popupMenu = [](HMENU, UINT, POINT, HWND) {
         };
@@ -550,6 +568,31 @@ TEST_F(ApplicationTest, CancellingInsideQuietHoursExcusesTheWindowUntilItsEnd) {
     ASSERT_TRUE(restarted->Start());
     PumpFor(1500);
     EXPECT_EQ(VisiblePrompt(), nullptr) << "a restart keeps the excuse";
+}
+
+// Under the lock (an unreadable record counts), the user may do all but end the process. Wine's token is an
+// administrator's, so the refusal itself cannot be shown here.
+TEST_F(ApplicationTest, UnderTheLockTheUserHasEveryRightOnTheProcessButEndingIt) {
+    const std::wstring before = OwnAccessList();
+    const auto withheld = [] {
+        const std::wstring list = OwnAccessList();
+        return list.rfind(L"D:(A;;0x1fffff;;;SY)(A;;0x1fffff;;;BA)(A;;0x1ffffe;;;S-1-5-21-", 0) == 0 &&
+               std::count(list.begin(), list.end(), L'(') == 3;
+    };
+    kestrel::testing::FakeLockStore store;
+    lockStore = &store;
+    {
+        auto app = Make(text::kMiniArgument);
+        ASSERT_TRUE(app->Start());
+        ASSERT_EQ(app->parentLock().Set(L"家长", L"家长"), PasswordAnswer::Accepted);
+        EXPECT_TRUE(withheld());
+        ASSERT_EQ(app->parentLock().Remove(L"家长"), PasswordAnswer::Accepted);
+        EXPECT_EQ(OwnAccessList(), before);
+    }
+    store.record = std::vector<std::uint8_t>{1, 2, 3};
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    EXPECT_TRUE(withheld());
 }
 
 TEST_F(ApplicationTest, ChangesAreSavedAtOnceAndACloseRequestLeavesTheFileAlone) {

@@ -6,6 +6,7 @@
 #include "actions/forbidden_page_win.h"
 #include "base/command_ids.h"
 #include "base/texts.h"
+#include "editors/plan_editor_page_win.h"
 #include "lock/password_dialogs_win.h"
 #include "plans/plan_list_page_win.h"
 #include "shell/main_window_win.h"
@@ -195,6 +196,28 @@ TEST_F(Guarded, PlanListDeleteAndDisableAskAndObey) {
         EXPECT_TRUE(confirm.Answered());
     }
     EXPECT_TRUE(plans.Empty());
+}
+
+TEST_F(Guarded, AddingOrEnablingARunPlanAsksAndObeys) {
+    PlanList plans;
+    FixedClock clock(LocalDateTime{2026, 3, 2, 9, 15, 0, 1});
+    PlanEditorPage editor(EditorKind::Run, plans, clock, [this] { return owner; });
+    ASSERT_TRUE(editor.Create(owner));
+    editor.SetGuard([&](const wchar_t* reason) { return guard.Allow(owner, reason); });
+    ::SetWindowTextW(editor.Control(ids::kEditorText), L"C:\\Windows\\System32\\cmd.exe");
+    BoxScript allow([](HWND box) { Answer(box, L"家长"); });
+    kestrel::testing::MessageBoxAnswerer added(IDOK); // "定时运行计划添加成功！"
+    editor.AddPlan();
+    EXPECT_TRUE(allow.Seen());
+    EXPECT_EQ(plans.Count(), 1u);
+    plans.SetStatus(1, text::kStatusDisabled);
+    PlanListPage page(plans, [this] { return owner; });
+    ASSERT_TRUE(page.Create(owner));
+    page.SetGuard([&](const wchar_t* reason) { return guard.Allow(owner, reason); });
+    ListView_SetItemState(page.listView(), 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    BoxScript refuse([](HWND box) { Answer(box, nullptr); });
+    page.RunCommand(ids::kCmdPlanEnable);
+    EXPECT_EQ(plans.Rows()[0].cells[3], text::kStatusDisabled);
 }
 
 TEST_F(Guarded, ForbiddenDeleteExitAndClearingAutoStartAskAndObey) {

@@ -38,5 +38,18 @@ INSTANTIATE_TEST_SUITE_P(
         DataCase{"NoFileName", L"C:\\Tools\\", L""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Which program an entry starts, seen from a copy at C:\Program Files\Kestrel\Kestrel.exe.
+TEST(OtherAutoStartProgram, NamesOnlyAnotherProgramFile) {
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"\"C:\\Program Files\\Kestrel\\Kestrel.exe\" mini", L""},
+        {L"  \"c:\\program files\\KESTREL\\kestrel.EXE\"  ", L""},
+        {L"C:\\Program Files\\Kestrel\\Kestrel.exe mini", L""},
+        {L"\"D:\\便携\\Kestrel.exe\" mini", L"D:\\便携\\Kestrel.exe"},
+    };
+    for (const auto& [data, other] : cases) {
+        EXPECT_EQ(OtherAutoStartProgram(data, L"C:\\Program Files\\Kestrel\\Kestrel.exe"), other);
+    }
+}
+
 } // namespace
 } // namespace kestrel

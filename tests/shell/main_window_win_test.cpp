@@ -411,6 +411,8 @@ TEST_F(MainWindowTest, AutoStartBoxReportsUserClicksOnlyAndCarriesItsTooltip) {
     EXPECT_EQ(autoStartChoices, (std::vector<bool>{true, false}));
 
     EXPECT_EQ(window->AutoStartTooltip(), nullptr) << "made after the first sight";
+    // When the Run value starts another copy, the tooltip names it, also when told before it was made.
+    window->ShowAutoStartProgram(L"D:\\便携\\Kestrel.exe");
     window->FinishAfterShow();
     ASSERT_NE(window->AutoStartTooltip(), nullptr);
     wchar_t tip[256] = {};
@@ -419,6 +421,9 @@ TEST_F(MainWindowTest, AutoStartBoxReportsUserClicksOnlyAndCarriesItsTooltip) {
     tool.hwnd = main;
     tool.uId = reinterpret_cast<UINT_PTR>(window->AutoStartCheck());
     tool.lpszText = tip;
+    ::SendMessageW(window->AutoStartTooltip(), TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(tip, std::wstring(text::kAutoStartTooltip) + L"\r\n登录时启动的是：D:\\便携\\Kestrel.exe");
+    window->ShowAutoStartProgram(L"");
     ::SendMessageW(window->AutoStartTooltip(), TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
     EXPECT_STREQ(tip, text::kAutoStartTooltip);
 }

@@ -336,6 +336,28 @@ TEST_F(TrayIconWin, RetryTimerRuns) {
     EXPECT_TRUE(tray.IconShown());
 }
 
+// Balloons take turns (at the shell's posted notices, or the timer); a notice in line is not queued again.
+TEST_F(TrayIconWin, BalloonsTakeTurnsAndANoticeInLineIsNotRepeated) {
+    TrayIcon tray(Recorder());
+    tray.ShowBalloon(L"Kestrel", L"一"); // waits for the icon
+    tray.Add(window_, menu_, icon_);
+    for (const wchar_t* text : {L"二", L"一", L"三", L"二", L"四"}) {
+        tray.ShowBalloon(L"Kestrel", text);
+    }
+    EXPECT_EQ(calls_.size(), 2u); // the icon, and the first balloon only
+    for (const LPARAM notice : {NIN_BALLOONTIMEOUT, NIN_BALLOONUSERCLICK, 0}) {
+        ::PostMessageW(window_, notice ? kCallback : WM_TIMER, notice ? 0 : ids::kTimerTrayBalloon, notice);
+    }
+    for (MSG msg; ::PeekMessageW(&msg, window_, 0, 0, PM_REMOVE);) {
+        ::DispatchMessageW(&msg);
+    }
+    std::vector<std::wstring> shown;
+    for (const ShellCall& c : calls_) {
+        shown.push_back(c.data.szInfo);
+    }
+    EXPECT_EQ(shown, (std::vector<std::wstring>{L"", L"一", L"二", L"三", L"四"}));
+}
+
 TEST_F(TrayIconWin, SystemShellTakesTheIcon) {
     TrayIcon tray;
     ASSERT_TRUE(tray.Add(window_, menu_, icon_));
