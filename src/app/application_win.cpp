@@ -23,6 +23,7 @@
 #include "plans/plan_list_page_win.h"
 #include "plans/plan_location.h"
 #include "plans/next_plan.h"
+#include "plans/plan_waker_win.h"
 #include "platform/last_minute_store_win.h"
 #include "platform/file_bytes.h"
 #include "platform/com_win.h"
@@ -30,6 +31,7 @@
 #include "platform/folder_access_win.h"
 #include "platform/module_win.h"
 #include "platform/path_name.h"
+#include "platform/wake_timer_win.h"
 #include "platform/text_compare.h"
 #include "platform/xml_tree.h"
 #include "res/resource_ids.h"
@@ -189,7 +191,8 @@ struct Application::Plans {
 };
 
 Application::Application(ApplicationOptions options)
-    : options_(std::move(options)), store_(std::make_unique<Plans>()), tray_(options_.trayShell) {
+    : options_(std::move(options)), clock_(options_.clock ? *options_.clock : systemClock_),
+      store_(std::make_unique<Plans>()), tray_(options_.trayShell) {
     store_->xml = CreateXmlBackend();
     store_->store = std::make_unique<PlanStore>(DiskFiles(), *store_->xml, plans_,
                                                 PlanFilePath(options_.planFolder), options_.carryPlansFrom);
@@ -305,15 +308,34 @@ bool Application::Start() {
         if (scheduler_) {
             scheduler_->OnSuspend();
         }
+        if (waker_) {
+            waker_->Suspending();
+        }
+    };
+    events.resumeNotice = [this](bool byPerson) {
+        if (waker_ && byPerson) {
+            waker_->PersonSeen();
+        } else if (waker_) {
+            waker_->ResumedAutomatically();
+        }
     };
     events.resumed = [this] {
         if (scheduler_) {
             scheduler_->OnResume();
         }
+        if (waker_) {
+            waker_->TimeMoved();
+        }
         CheckPlansNow();
     };
     events.timeChanged = [this] {
+        if (waker_) {
+            waker_->TimeMoved();
+        }
         CheckPlansNow();
+    };
+    events.wakeForPlansClicked = [this] {
+        SwitchWakeForPlans();
     };
     WireHelpMenu(events);
     main_ = std::make_unique<MainWindow>(clock_, std::move(events));
@@ -340,6 +362,7 @@ bool Application::Start() {
               IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
     LoadPlans();
     StartScheduler();
+    StartPlanWaker();
     // The tip names the next plan, and follows every change of the list.
     nextPlanSubscription_ = plans_.Subscribe([this](const PlanListEvent&) { ShowNextPlan(); });
     ShowNextPlan();
@@ -472,8 +495,16 @@ void Application::StartScheduler() {
     popups_ = std::make_unique<ReminderPopups>(options_.instance, clock_,
                                                [this](PlanRow row) { plans_.Append(std::move(row)); });
     starter_ = std::make_unique<ProgramStarter>(
-        &StartPlanProgram, [this](const std::wstring& program, const LaunchResult& result) {
+        [](const std::wstring& program, bool hidden, HANDLE* process) {
+            return StartPlanProgram(program, hidden, process);
+        },
+        [this](const std::wstring& program, const LaunchResult& result) {
             ReportStartFailure(program, result);
+        },
+        [this](std::uint64_t keep, bool started, UniqueKernelHandle process) {
+            if (waker_) {
+                waker_->ProgramStarted(keep, started, std::move(process));
+            }
         });
     prompt_->SetGuard([this](HWND owner, const wchar_t* reason) { return AllowGuarded(owner, reason); },
                       [this](HWND owner) { guard_->DismissOwnedBy(owner); });
@@ -485,9 +516,37 @@ void Application::StartScheduler() {
     scheduler_ = std::make_unique<Scheduler>(plans_, clock_, firedPlans_, std::move(schedulerOptions));
 }
 
+void Application::StartPlanWaker() {
+    WakeTimer* timer = options_.wakeTimer;
+    if (!timer) {
+        systemWakeTimer_ = std::make_unique<SystemWakeTimer>();
+        timer = systemWakeTimer_.get();
+    }
+    PlanWakerOptions wakerOptions;
+    wakerOptions.readSetting = options_.wakeForPlans;
+    wakerOptions.writeSetting = options_.keepWakeForPlans;
+    wakerOptions.refused = [this](std::uint32_t error) {
+        tray_.ShowBalloon(text::kAppTitle, FillIn(text::kMsgWakeRefused, L"{reason}", ReasonText(error)));
+    };
+    waker_ = std::make_unique<PlanWaker>(plans_, clock_, *timer, std::move(wakerOptions));
+    main_->SetWakeForPlansChecked(waker_->On());
+}
+
+void Application::SwitchWakeForPlans() {
+    if (!waker_ || ending_) {
+        return;
+    }
+    waker_->Switch(!waker_->On());
+    main_->SetWakeForPlansChecked(waker_->On());
+    ShowNextPlan();
+}
+
 void Application::OnSecondTick() {
     if (scheduler_) {
         scheduler_->RunPass();
+    }
+    if (waker_) {
+        waker_->Check();
     }
     if (forbiddenPage_) {
         forbiddenPage_->CheckNow();
@@ -515,10 +574,19 @@ void Application::ShowNextPlan() {
     }
     const LocalDateTime now = clock_.Now();
     nextPlanMinute_ = MinuteNumber(now);
+    // The wake timer follows the same moments as the line: every change of the list and of the minute.
+    std::wstring_view mark;
+    if (waker_) {
+        waker_->Update();
+        const std::optional<NextPlan> next = FindNextPlan(plans_.Rows(), now);
+        if (next && waker_->Wakes(next->index, next->minute)) {
+            mark = text::kNextPlanWakes;
+        }
+    }
     // The tray icon sends the tip to the shell only when it changed.
-    tray_.SetTip(TrayTipText(plans_.Rows(), now));
+    tray_.SetTip(TrayTipText(plans_.Rows(), now, mark));
     // The label ends in "..." where the window is too narrow for it.
-    main_->SetNextPlanLine(NextPlanLine(plans_.Rows(), now, kTrayTipLength));
+    main_->SetNextPlanLine(NextPlanLine(plans_.Rows(), now, kTrayTipLength, mark));
 }
 
 void Application::FiredPlans::StartPowerCountdown(const std::wstring& operation) {
@@ -527,7 +595,10 @@ void Application::FiredPlans::StartPowerCountdown(const std::wstring& operation)
 
 void Application::FiredPlans::ShowReminder(const std::wstring& message, const std::wstring& kind,
                                             const std::optional<LocalDateTime>& due) {
-    app_.popups_->方法_提示关机_进行关机操作(message, kind, due);
+    const ReminderPopup* popup = app_.popups_->方法_提示关机_进行关机操作(message, kind, due);
+    if (popup && app_.waker_) {
+        app_.waker_->ReminderShown(popup->hwnd(), MinuteNumber(due ? *due : app_.clock_.Now()));
+    }
 }
 
 void Application::FiredPlans::Report(const std::wstring& notice) {
@@ -545,8 +616,11 @@ void Application::FiredPlans::CancelCountdown() {
 }
 
 void Application::FiredPlans::StartProgram(const std::wstring& program, const std::wstring& runMode) {
-    // Returns at once: the start happens on the starter's worker, and a failure comes back as a message.
-    app_.starter_->Start(program, runMode == text::kOpRunHidden);
+    // Returns at once: the start happens on the starter's worker, and a failure comes back as a message,
+    // as does the process when the computer is kept awake for it.
+    const std::uint64_t keep =
+        app_.waker_ ? app_.waker_->ProgramStarting(MinuteNumber(app_.clock_.Now())) : 0;
+    app_.starter_->Start(program, runMode == text::kOpRunHidden, keep);
 }
 
 void Application::ReportStartFailure(const std::wstring& program, const LaunchResult& result) {
@@ -634,6 +708,9 @@ void Application::End(bool mayReport) {
     if (scheduler_) {
         scheduler_->SaveLastMinute();
     }
+    if (waker_) {
+        waker_->Stop();
+    }
     // The saver stops listening first: the windows that go next may still touch the list.
     store_->saver.reset();
     if (mayReport) {
@@ -698,6 +775,8 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     options.applyAutoStart = &ApplyAutoStartChoice;
     RegistryLastMinute lastMinute;
     options.lastMinute = &lastMinute;
+    options.wakeForPlans = &ReadWakeForPlans;
+    options.keepWakeForPlans = &WriteWakeForPlans;
     Application app(std::move(options));
     if (!app.Start()) {
         return 1;

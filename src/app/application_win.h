@@ -11,6 +11,7 @@
 #include "platform/handles_win.h"
 #include "platform/process_table_win.h"
 #include "platform/system_clock_win.h"
+#include "platform/wake_timer.h"
 #include "shell/main_window_win.h"
 #include "shell/tray_icon_win.h"
 
@@ -32,7 +33,9 @@ class HelperLibraries;
 class PlanEditorPage;
 class PasswordGuard;
 class PlanListPage;
+class PlanWaker;
 class ProgramStarter;
+class SystemWakeTimer;
 class ReminderPopups;
 struct LaunchResult;
 
@@ -93,6 +96,13 @@ struct ApplicationOptions {
     // password becomes a key (empty: PBKDF2-HMAC-SHA256 through the system). Tests pass fakes.
     LockStore* lockStore = nullptr;
     DeriveKeyFunction deriveKey;
+    // The clock of the plans and the window; null: the system's.
+    const Clock* clock = nullptr;
+    // The tray's "到时唤醒电脑(&W)": its setting, read at start-up and written when the user switches it
+    // (empty: off, not kept), and the wake timer and stay-awake calls (null: the system's).
+    std::function<bool()> wakeForPlans;
+    std::function<void(bool on)> keepWakeForPlans;
+    WakeTimer* wakeTimer = nullptr;
 };
 
 class Application {
@@ -116,6 +126,9 @@ public:
     // The parent's lock. IsSet() is cheap: it reads no registry and derives no key.
     ParentLock& parentLock() { return *lock_; }
     bool ParentLockIsSet() const { return lock_->IsSet(); }
+    // Waking the computer for plans; AwaitingPerson() tells a resume that Kestrel's own timer caused
+    // while nobody has come to the computer yet.
+    PlanWaker& planWaker() { return *waker_; }
     // The full path of Values.xml.
     std::wstring PlanFilePathText() const;
 
@@ -143,6 +156,9 @@ private:
     void CreatePage(int tab);
     // The countdown, the pop-ups and the scheduler that calls them once a second.
     void StartScheduler();
+    // The wake timer for the next reminder or run plan, and the tray item that switches it.
+    void StartPlanWaker();
+    void SwitchWakeForPlans();
     // A run plan's program could not be started: a balloon says which and why.
     void ReportStartFailure(const std::wstring& program, const LaunchResult& result);
     void LoadPlans();
@@ -176,7 +192,8 @@ private:
     void End(bool mayReport);
 
     ApplicationOptions options_;
-    SystemClock clock_;
+    SystemClock systemClock_;
+    const Clock& clock_;
     std::unique_ptr<LockStore> ownLockStore_;
     std::unique_ptr<ParentLock> lock_;
     std::unique_ptr<PasswordGuard> guard_;
@@ -194,6 +211,8 @@ private:
     std::unique_ptr<ProgramStarter> starter_;
     FiredPlans firedPlans_{*this};
     std::unique_ptr<Scheduler> scheduler_;
+    std::unique_ptr<SystemWakeTimer> systemWakeTimer_;
+    std::unique_ptr<PlanWaker> waker_;
     TrayIcon tray_;
     PlanList::Subscription nextPlanSubscription_ = 0;
     std::optional<std::int64_t> nextPlanMinute_; // the minute the next plan was last worked out in

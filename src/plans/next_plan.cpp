@@ -95,7 +95,8 @@ std::wstring ProgramFileName(const std::wstring& program) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength) {
+std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength,
+                          std::wstring_view mark) {
     const std::optional<NextPlan> next = FindNextPlan(rows, now);
     if (!next) {
         return {};
@@ -121,6 +122,7 @@ std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime&
         line +=
             OneLine(kind == text::kKindRun ? ProgramFileName(row[PlanColumn::Info]) : row[PlanColumn::Info]);
     }
+    maxLength = maxLength > mark.size() ? maxLength - mark.size() : 0;
     if (line.size() > maxLength) {
         const std::size_t ellipsis = std::char_traits<wchar_t>::length(text::kEllipsis);
         line.resize(maxLength > ellipsis ? maxLength - ellipsis : 0);
@@ -130,13 +132,13 @@ std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime&
         }
         line += text::kEllipsis;
     }
-    return line;
+    return line.append(mark);
 }
 
-std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now) {
+std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::wstring_view mark) {
     std::wstring tip = text::kAppTitle;
     const std::size_t room = kTrayTipLength - tip.size() - 1;
-    const std::wstring line = NextPlanLine(rows, now, room);
+    const std::wstring line = NextPlanLine(rows, now, room, mark);
     if (!line.empty()) {
         tip += L"\n" + line;
     }

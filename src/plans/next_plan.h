@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrel {
@@ -24,13 +25,16 @@ std::optional<NextPlan> FindNextPlan(const std::vector<PlanRow>& rows, const Loc
 
 // "下一个计划：" + day + time + what: "今天 23:00 关闭计算机", "明天 07:30 定时提醒：喝水",
 // "12月12日 08:00 定时运行：backup.exe". The reminder's text is shortened with "…" so that the line holds
-// at most `maxLength` characters. Empty when no plan is to come.
-std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength);
+// at most `maxLength` characters, `mark` included: it ends the line whole ("（到时唤醒）"). Empty when no
+// plan is to come.
+std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength,
+                          std::wstring_view mark = {});
 
 // The tray tip: "Kestrel" alone, or "Kestrel", a line break and the next-plan line; never more than the
 // 127 characters a tip holds.
 inline constexpr std::size_t kTrayTipLength = 127;
-std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now);
+std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now,
+                         std::wstring_view mark = {});
 
 // The file name of a run plan's program: the last part of its path, without quotes or its arguments.
 std::wstring ProgramFileName(const std::wstring& program);

@@ -191,6 +191,8 @@ HMENU MainWindow::CreateMenus() {
     ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayShow, text::kTrayShow);
     ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayHide, text::kTrayHide);
     ::AppendMenuW(trayMenu_.get(), MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayWakeForPlans, text::kTrayWakeForPlans);
+    ::AppendMenuW(trayMenu_.get(), MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayExit, text::kTrayExit);
     return bar; // the window it is given to destroys it with itself
 }
@@ -371,6 +373,11 @@ void MainWindow::ShowClockLine(int mode) {
     }
 }
 
+void MainWindow::SetWakeForPlansChecked(bool checked) {
+    ::CheckMenuItem(trayMenu_.get(), ids::kCmdTrayWakeForPlans,
+                    MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
 void MainWindow::SetNextPlanLine(const std::wstring& line) {
     if (GetWindowTextString(nextPlanLabel_) != line) {
         ::SetWindowTextW(nextPlanLabel_, line.c_str());
@@ -524,6 +531,11 @@ void MainWindow::OnCommand(unsigned id, unsigned code, HWND control) {
     case ids::kCmdTrayHide:
         HideToTray();
         break;
+    case ids::kCmdTrayWakeForPlans:
+        if (events_.wakeForPlansClicked) {
+            events_.wakeForPlansClicked();
+        }
+        break;
     case ids::kCmdTrayExit:
         // Also how an installer asks a running copy to end: it gets the same question.
         if (Allowed(text::kAskExit)) {
@@ -661,8 +673,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_POWERBROADCAST:
         if (wParam == PBT_APMSUSPEND && events_.suspending) {
             events_.suspending();
-        } else if ((wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) && events_.resumed) {
-            events_.resumed();
+        } else if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
+            if (events_.resumeNotice) {
+                events_.resumeNotice(wParam == PBT_APMRESUMESUSPEND);
+            }
+            if (events_.resumed) {
+                events_.resumed();
+            }
         }
         return TRUE;
     case WM_TIMECHANGE:

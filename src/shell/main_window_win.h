@@ -55,6 +55,11 @@ struct MainWindowEvents {
     std::function<void()> suspending;
     std::function<void()> resumed;
     std::function<void()> timeChanged;
+    // Just before `resumed`: which resume notice came. PBT_APMRESUMESUSPEND says a person woke the computer
+    // or has come to it since (true); PBT_APMRESUMEAUTOMATIC alone may be a wake timer's (false).
+    std::function<void(bool byPerson)> resumeNotice;
+    // The tray menu's "到时唤醒电脑(&W)": the user switches waking for plans. Not guarded by the lock.
+    std::function<void()> wakeForPlansClicked;
     // Asked before a command the parent's lock guards (Exit, clearing the auto-start box), with what the
     // command is; false keeps it from happening. Without this handler every command goes ahead.
     std::function<bool(const wchar_t* reason)> allow;
@@ -83,6 +88,8 @@ public:
     void SetAutoStartChecked(bool checked);
     bool AutoStartChecked() const;
 
+    // The check mark of the tray menu's "到时唤醒电脑(&W)".
+    void SetWakeForPlansChecked(bool checked);
     // The tray menu's commands (also reachable as WM_COMMAND with their ids).
     void ShowFromTray();
     void HideToTray();
