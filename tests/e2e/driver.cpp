@@ -286,6 +286,8 @@ Sandbox::Sandbox() {
     // A fresh machine: no earlier Kestrel looked at any minute, so a start-up misses nothing. (Scenarios
     // share one Wine prefix, and an earlier scenario's last minute would make this one's plans missed.)
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrel", L"LastMinute");
+    // Nor did anyone tick "到时唤醒电脑", which marks the next-plan line.
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrel", L"WakeForPlans");
 }
 
 Sandbox::~Sandbox() {
