@@ -2,6 +2,7 @@
 // shell and a fake auto-start entry: nothing reaches the notification area or the registry.
 #include "app/application_win.h"
 
+#include "base/clock_text.h"
 #include "base/command_ids.h"
 #include "base/texts.h"
 #include "plans/plan_file.h"
@@ -108,37 +109,29 @@ bool PumpUntilQuiet() {
 
 // Records what the app asks of the system's wake timer, and answers as told.
 struct RecordingWakeTimer final : WakeTimer {
-    std::vector<std::string> calls; // "set" with the due time "HH:MM:SS", "cancel", "awake", "let go"
+    std::vector<std::string> calls; // "set", "cancel", "awake", "let go"
     std::vector<LocalDateTime> dues;
     WakeTimerResult answer{true, 0};
     WakeTimerResult Set(const LocalDateTime& due) override {
-        dues.push_back(due);
-        return calls.push_back("set"), answer;
+        return dues.push_back(due), calls.push_back("set"), answer;
     }
     void Cancel() override { calls.push_back("cancel"); }
     void KeepSystemAwake(bool on) override { calls.push_back(on ? "awake" : "let go"); }
 };
 
 // The system's clock moved on by whole seconds, so that a test can stand where it needs to in a minute.
-class ShiftedClock final : public Clock {
-public:
-    explicit ShiftedClock(std::int64_t seconds) : shift_(seconds) {}
-    LocalDateTime Now() const override { return Shift(real_.Now()); }
+struct ShiftedClock final : Clock {
+    explicit ShiftedClock(std::int64_t seconds) : shift(seconds) {}
+    LocalDateTime Now() const override { return Read().local; }
     ClockReading Read() const override {
-        ClockReading reading = real_.Read();
-        reading.local = Shift(reading.local);
-        reading.utcMs += shift_ * 1000;
+        ClockReading reading = SystemClock().Read();
+        const int ms = reading.local.millisecond;
+        reading.local = LocalFromSecond(SecondNumber(reading.local) + shift);
+        reading.local.millisecond = ms;
+        reading.utcMs += shift * 1000;
         return reading;
     }
-
-private:
-    LocalDateTime Shift(const LocalDateTime& when) const {
-        LocalDateTime shifted = LocalFromSecond(SecondNumber(when) + shift_);
-        shifted.millisecond = when.millisecond;
-        return shifted;
-    }
-    SystemClock real_;
-    std::int64_t shift_;
+    std::int64_t shift;
 };
 
 const PlanRow kShutdownPlan = MakePlanRow(text::kKindPower, L"22:30", text::kOpShutdown, text::kStatusEnabled,
@@ -458,10 +451,7 @@ TEST_F(ApplicationTest, TheWakeTimerFollowsTheNextReminderAndTheLineSaysSo) {
     app->plans().Append(MakePlanRow(text::kKindReminder, later, text::kOpTextMessage, text::kStatusEnabled,
                                     text::kRepeatDaily, L"喝水"));
     ASSERT_EQ(wakeTimer.calls.back(), "set");
-    const LocalDateTime due = wakeTimer.dues.back();
-    EXPECT_EQ(due.second, 40);
-    EXPECT_EQ((due.hour * 60 + due.minute + 1) % 1440,
-              std::stoi(later.substr(0, 2)) * 60 + std::stoi(later.substr(3)));
+    EXPECT_EQ(FormatClockTime(LocalFromSecond(SecondNumber(wakeTimer.dues.back()) + 20)), later + L":00");
     const std::wstring line = GetWindowTextString(app->mainWindow().NextPlanLabel());
     EXPECT_EQ(line.substr(line.size() - 6), text::kNextPlanWakes);
     EXPECT_EQ(trayCalls.back().tip.substr(8), line) << "the tip says so too";
@@ -490,24 +480,20 @@ TEST_F(ApplicationTest, ATimerWindowsRefusesIsToldOnceAndTheLinePromisesNoWake) 
     EXPECT_EQ(std::count(wakeTimer.calls.begin(), wakeTimer.calls.end(), "set"), 2) << "each moment is tried";
     const std::wstring told = L"Windows 不允许 Kestrel 唤醒电脑，睡眠中错过的提醒和程序会在醒来后补上。\n";
     EXPECT_EQ(std::count_if(trayCalls.begin(), trayCalls.end(),
-                            [&](const TrayCall& call) { return call.balloon.rfind(told, 0) == 0; }),
-              1);
-    EXPECT_TRUE(std::any_of(trayCalls.begin(), trayCalls.end(), [&](const TrayCall& call) {
-        return call.balloon.size() > told.size() && call.balloon.rfind(told, 0) == 0;
-    })) << "with the system's reason";
+                            [&](const TrayCall& call) {
+                                return call.balloon.size() > told.size() && call.balloon.rfind(told, 0) == 0;
+                            }),
+              1)
+        << "once, with the system's reason";
     EXPECT_EQ(GetWindowTextString(app->mainWindow().NextPlanLabel()).find(text::kNextPlanWakes),
               std::wstring::npos);
 }
 
 // Wine cannot sleep: the resume notice is sent as Windows would after the timer woke the computer.
 TEST_F(ApplicationTest, AfterItsOwnWakeKestrelKeepsTheComputerAwakeWhileTheProgramItStartedRuns) {
-    SYSTEMTIME real{};
-    ::GetLocalTime(&real);
-    const ShiftedClock shifted((55 - real.wSecond + 60) % 60); // 5 s before a minute turns
+    const ShiftedClock shifted((55 - SystemClock().Now().second + 60) % 60); // 5 s before a minute turns
     clock = &shifted;
-    const LocalDateTime next = LocalFromSecond(SecondNumber(shifted.Now()) + 30);
-    wchar_t minute[8];
-    swprintf(minute, 8, L"%02d:%02d", next.hour, next.minute);
+    const std::wstring minute = FormatHourMinute(LocalFromSecond(SecondNumber(shifted.Now()) + 30));
     const std::wstring name = L"kestrel-wake-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
     const fs::path program = temp.path() / name;
     ASSERT_TRUE(

@@ -14,69 +14,55 @@ LocalDateTime At(int day, int hour, int minute, int second = 0) {
     return LocalDateTime{2026, 12, day, hour, minute, second, (day - 6) % 7};
 }
 
-PlanRow Plan(const wchar_t* kind, const wchar_t* time, const wchar_t* repeat,
+PlanRow Plan(const wchar_t* kind, const wchar_t* time, const wchar_t* repeat = L"每天",
              const wchar_t* status = L"启用") {
     return MakePlanRow(kind, time, L"文字提示", status, repeat, L"喝水");
 }
 
 TEST(WakePlan, TheTimerIsDueTwentySecondsBeforeTheNextReminderOrRunPlan) {
+    const wchar_t *reminder = L"定时提醒", *run = L"定时运行", *power = L"关机操作";
     struct Case {
         const char* what;
-        bool on;
         std::vector<PlanRow> plans;
         LocalDateTime now;
         std::size_t index; // 0: no timer
         LocalDateTime due;
     };
     const Case cases[] = {
-        {"a reminder later today",
-         true,
-         {Plan(L"定时提醒", L"07:00", L"每天")},
-         At(7, 6, 0),
-         1,
-         At(7, 6, 59, 40)},
-        {"waking switched off", false, {Plan(L"定时提醒", L"07:00", L"每天")}, At(7, 6, 0), 0, {}},
-        {"no plans", true, {}, At(7, 6, 0), 0, {}},
+        {"a reminder later today", {Plan(reminder, L"07:00")}, At(7, 6, 0), 1, At(7, 6, 59, 40)},
+        {"no plans", {}, At(7, 6, 0), 0, {}},
         {"a nearer power plan is passed over",
-         true,
-         {Plan(L"关机操作", L"06:30", L"每天"), Plan(L"定时运行", L"07:00", L"执行一次")},
+         {Plan(power, L"06:30"), Plan(run, L"07:00", L"执行一次")},
          At(7, 6, 0),
          2,
          At(7, 6, 59, 40)},
-        {"only power plans and a disabled reminder",
-         true,
-         {Plan(L"关机操作", L"06:30", L"每天"), Plan(L"定时提醒", L"06:40", L"每天", L"禁用")},
+        {"power plans and a disabled reminder only",
+         {Plan(power, L"06:30"), Plan(reminder, L"06:40", L"每天", L"禁用")},
          At(7, 6, 0),
          0,
          {}},
-        {"after midnight: due the evening before",
-         true,
-         {Plan(L"定时运行", L"00:00", L"每天")},
-         At(7, 23, 0),
-         1,
-         At(7, 23, 59, 40)},
+        {"after midnight: due the evening before", {Plan(run, L"00:00")}, At(7, 23, 0), 1, At(7, 23, 59, 40)},
         {"the plan of the current minute: tomorrow's",
-         true,
-         {Plan(L"定时提醒", L"07:00", L"每天")},
+         {Plan(reminder, L"07:00")},
          At(7, 7, 0, 1),
          1,
          At(8, 6, 59, 40)},
         {"workdays on a Friday evening: Monday",
-         true,
-         {Plan(L"定时提醒", L"03:00", L"工作日（5天）")},
+         {Plan(reminder, L"03:00", L"工作日（5天）")},
          At(11, 20, 0),
          1,
          At(14, 2, 59, 40)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::optional<WakeTarget> target = WakeTimerTarget(c.on, c.plans, c.now);
+        const std::optional<WakeTarget> target = WakeTimerTarget(true, c.plans, c.now);
         ASSERT_EQ(target.has_value(), c.index != 0);
         if (target) {
             EXPECT_EQ(target->index, c.index);
             EXPECT_EQ(target->dueSecond, SecondNumber(c.due));
         }
     }
+    EXPECT_FALSE(WakeTimerTarget(false, {Plan(reminder, L"07:00")}, At(7, 6, 0))) << "waking switched off";
 }
 
 TEST(WakePlan, OnlyAnAutomaticResumeSoonAfterTheTimerAndBeforeAnyoneCameIsKestrelsOwnWake) {
@@ -85,7 +71,7 @@ TEST(WakePlan, OnlyAnAutomaticResumeSoonAfterTheTimerAndBeforeAnyoneCameIsKestre
     struct Case {
         const char* what;
         bool timerSet;
-        std::vector<std::string> notices; // in order: "auto HH:MM:SS", "person"
+        std::vector<std::string> notices; // in order: "auto HH:MM:SS", "person", "sleep"
         bool own;                         // woken for 07:00
         bool awaitingPerson;
     };
@@ -97,6 +83,7 @@ TEST(WakePlan, OnlyAnAutomaticResumeSoonAfterTheTimerAndBeforeAnyoneCameIsKestre
         {"no timer set", false, {"auto 06:59:41"}, false, false},
         {"someone came after the timer's resume", true, {"auto 06:59:41", "person"}, true, false},
         {"someone woke it, then the resume notice", true, {"person", "auto 06:59:45"}, false, false},
+        {"the next sleep ends what it was for", true, {"auto 06:59:41", "sleep"}, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -106,6 +93,8 @@ TEST(WakePlan, OnlyAnAutomaticResumeSoonAfterTheTimerAndBeforeAnyoneCameIsKestre
         for (const std::string& notice : c.notices) {
             if (notice == "person") {
                 wake.PersonSeen();
+            } else if (notice == "sleep") {
+                wake.Suspending();
             } else {
                 const int h = std::stoi(notice.substr(5, 2)), m = std::stoi(notice.substr(8, 2));
                 wake.ResumedAutomatically(SecondNumber(At(8, h, m, std::stoi(notice.substr(11, 2)))));
@@ -114,13 +103,6 @@ TEST(WakePlan, OnlyAnAutomaticResumeSoonAfterTheTimerAndBeforeAnyoneCameIsKestre
         EXPECT_EQ(wake.WokeFor(target.minute), c.own);
         EXPECT_EQ(wake.AwaitingPerson(), c.awaitingPerson);
     }
-    // The next sleep ends what the wake was for.
-    OwnWake wake;
-    wake.TimerSet(target);
-    wake.ResumedAutomatically(target.dueSecond + 1);
-    wake.Suspending();
-    EXPECT_FALSE(wake.WokeFor(target.minute));
-    EXPECT_FALSE(wake.AwaitingPerson());
 }
 
 } // namespace
