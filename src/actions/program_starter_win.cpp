@@ -15,17 +15,25 @@ namespace kestrel::win {
 namespace {
 
 constexpr wchar_t kMailboxClass[] = L"Kestrel.ProgramStarter";
-// Posted by the worker to the mailbox: failures are waiting.
-constexpr UINT kMsgStartsFailed = WM_APP + 1;
+// Posted by the worker to the mailbox: failures, or processes to hand back, are waiting.
+constexpr UINT kMsgStartsBack = WM_APP + 1;
 
 struct Job {
     std::wstring program;
     bool hidden = false;
+    std::uint64_t keep = 0;
 };
 
 struct Failure {
     std::wstring program;
     LaunchResult result;
+};
+
+// A start whose process goes back to the caller; `process` is owned until it is delivered.
+struct Kept {
+    std::uint64_t keep = 0;
+    bool started = false;
+    HANDLE process = nullptr;
 };
 
 } // namespace
@@ -41,6 +49,7 @@ struct ProgramStarter::Shared {
     // Guarded by `lock`:
     std::deque<Job> jobs;
     std::vector<Failure> failures;
+    std::vector<Kept> kept;
     HWND mailbox = nullptr; // null once the starter is gone
     bool stopping = false;
     bool workerRunning = false;
@@ -48,7 +57,17 @@ struct ProgramStarter::Shared {
     // Called with `lock` held.
     void Report(std::wstring program, const LaunchResult& result) {
         failures.push_back({std::move(program), result});
-        ::PostMessageW(mailbox, kMsgStartsFailed, 0, 0);
+        ::PostMessageW(mailbox, kMsgStartsBack, 0, 0);
+    }
+    void Hand(const Kept& start) {
+        kept.push_back(start);
+        ::PostMessageW(mailbox, kMsgStartsBack, 0, 0);
+    }
+    void CloseKept() {
+        for (const Kept& start : kept) {
+            UniqueKernelHandle closed(start.process);
+        }
+        kept.clear();
     }
 
     static void Work(const std::shared_ptr<Shared>& shared);
@@ -85,23 +104,31 @@ void ProgramStarter::Shared::Work(const std::shared_ptr<Shared>& shared) {
             continue;
         }
         LaunchResult result;
+        HANDLE process = nullptr;
         try {
-            result = shared->start(job.program, job.hidden);
+            result = shared->start(job.program, job.hidden, job.keep ? &process : nullptr);
         } catch (...) {
             result = {false, ERROR_NOT_ENOUGH_MEMORY};
         }
-        if (!result.started) {
+        UniqueKernelHandle owned(process);
+        if (!result.started || job.keep) {
             std::lock_guard guard(shared->lock);
             if (shared->stopping) {
                 return;
             }
-            shared->Report(std::move(job.program), result);
+            if (!result.started) {
+                shared->Report(std::move(job.program), result);
+            }
+            if (job.keep) {
+                shared->Hand({job.keep, result.started, owned.release()});
+            }
         }
     }
 }
 
-ProgramStarter::ProgramStarter(StartFunction start, FailureFunction failed)
-    : shared_(std::make_shared<Shared>(std::move(start))), failed_(std::move(failed)) {
+ProgramStarter::ProgramStarter(StartFunction start, FailureFunction failed, KeptFunction kept)
+    : shared_(std::make_shared<Shared>(std::move(start))), failed_(std::move(failed)),
+      kept_(std::move(kept)) {
     mailbox_.Create();
     shared_->mailbox = mailbox_.hwnd();
 }
@@ -113,15 +140,16 @@ ProgramStarter::~ProgramStarter() {
         shared_->mailbox = nullptr;
         shared_->jobs.clear();
         shared_->failures.clear();
+        shared_->CloseKept();
     }
     ::SetEvent(shared_->wake.get());
 }
 
-void ProgramStarter::Start(std::wstring program, bool hidden) {
+void ProgramStarter::Start(std::wstring program, bool hidden, std::uint64_t keep) {
     bool startWorker = false;
     {
         std::lock_guard guard(shared_->lock);
-        shared_->jobs.push_back({std::move(program), hidden});
+        shared_->jobs.push_back({std::move(program), hidden, keep});
         startWorker = !shared_->workerRunning;
         shared_->workerRunning = true;
     }
@@ -134,6 +162,9 @@ void ProgramStarter::Start(std::wstring program, bool hidden) {
             shared_->workerRunning = false;
             for (Job& job : shared_->jobs) {
                 shared_->Report(std::move(job.program), {false, ERROR_NOT_ENOUGH_MEMORY});
+                if (job.keep) {
+                    shared_->Hand({job.keep, false, nullptr});
+                }
             }
             shared_->jobs.clear();
             return;
@@ -144,13 +175,21 @@ void ProgramStarter::Start(std::wstring program, bool hidden) {
 
 void ProgramStarter::DeliverFailures() {
     std::vector<Failure> failures;
+    std::vector<Kept> kept;
     {
         std::lock_guard guard(shared_->lock);
         failures.swap(shared_->failures);
+        kept.swap(shared_->kept);
     }
     for (const Failure& failure : failures) {
         if (failed_) {
             failed_(failure.program, failure.result);
+        }
+    }
+    for (const Kept& start : kept) {
+        UniqueKernelHandle process(start.process);
+        if (kept_) {
+            kept_(start.keep, start.started, std::move(process));
         }
     }
 }
@@ -160,7 +199,7 @@ bool ProgramStarter::Mailbox::Create() {
 }
 
 LRESULT ProgramStarter::Mailbox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kMsgStartsFailed) {
+    if (message == kMsgStartsBack) {
         owner_.DeliverFailures();
         return 0;
     }

@@ -26,6 +26,7 @@
 #include "plans/plan_list_page_win.h"
 #include "plans/plan_location.h"
 #include "plans/next_plan.h"
+#include "plans/plan_waker_win.h"
 #include "platform/last_minute_store_win.h"
 #include "platform/file_bytes.h"
 #include "platform/com_win.h"
@@ -33,6 +34,7 @@
 #include "platform/folder_access_win.h"
 #include "platform/module_win.h"
 #include "platform/path_name.h"
+#include "platform/wake_timer_win.h"
 #include "platform/text_compare.h"
 #include "platform/xml_tree.h"
 #include "quiet_hours/quiet_hours_win.h"
@@ -47,6 +49,7 @@
 #include "shell/web_address_win.h"
 
 #include <commctrl.h>
+#include <wtsapi32.h>
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -132,7 +135,8 @@ struct Application::Plans {
 };
 
 Application::Application(ApplicationOptions options)
-    : options_(std::move(options)), store_(std::make_unique<Plans>()), tray_(options_.trayShell) {
+    : options_(std::move(options)), clock_(options_.clock ? *options_.clock : systemClock_),
+      store_(std::make_unique<Plans>()), tray_(options_.trayShell) {
     store_->xml = CreateXmlBackend();
     store_->store = std::make_unique<PlanStore>(DiskFiles(), *store_->xml, plans_,
                                                 PlanFilePath(options_.planFolder), options_.carryPlansFrom);
@@ -242,7 +246,9 @@ void Application::StartQuietHours() {
     host.lockSet = [this] {
         return ParentLockIsSet();
     };
-    host.noPersonYet = options_.noPersonYet;
+    // A wake of Kestrel's own timer, before anyone is at the computer: the windows wait for a person.
+    host.noPersonYet = options_.noPersonYet ? options_.noPersonYet
+                                            : std::function<bool()>([this] { return waker_ && waker_->AwaitingPerson(); });
     host.balloon = [this](const std::wstring& message) {
         tray_.ShowBalloon(text::kAppTitle, message);
     };
@@ -367,6 +373,11 @@ bool Application::Start() {
         ShowQuietHours();
     };
     events.sessionChanged = [this](unsigned code) {
+        // Someone unlocked the screen or connected to the session: a person is at the computer.
+        if (waker_ && (code == WTS_SESSION_UNLOCK || code == WTS_CONSOLE_CONNECT ||
+                       code == WTS_REMOTE_CONNECT || code == WTS_SESSION_LOGON)) {
+            waker_->PersonSeen();
+        }
         if (quiet_) {
             quiet_->OnSession(code);
         }
@@ -404,10 +415,23 @@ bool Application::Start() {
         if (scheduler_) {
             scheduler_->OnSuspend();
         }
+        if (waker_) {
+            waker_->Suspending();
+        }
+    };
+    events.resumeNotice = [this](bool byPerson) {
+        if (waker_ && byPerson) {
+            waker_->PersonSeen();
+        } else if (waker_) {
+            waker_->ResumedAutomatically();
+        }
     };
     events.resumed = [this] {
         if (scheduler_) {
             scheduler_->OnResume();
+        }
+        if (waker_) {
+            waker_->TimeMoved();
         }
         CheckPlansNow();
         // After the scheduler's pass, which may have started a countdown again that the window then leaves.
@@ -417,7 +441,13 @@ bool Application::Start() {
         }
     };
     events.timeChanged = [this] {
+        if (waker_) {
+            waker_->TimeMoved();
+        }
         CheckPlansNow();
+    };
+    events.wakeForPlansClicked = [this] {
+        SwitchWakeForPlans();
     };
     WireHelpMenu(events);
     main_ = std::make_unique<MainWindow>(clock_, std::move(events));
@@ -444,6 +474,7 @@ bool Application::Start() {
               IconResource{options_.instance, MAKEINTRESOURCEW(KESTREL_IDI_APP)});
     LoadPlans();
     StartScheduler();
+    StartPlanWaker();
     StartQuietHours();
     KeepStartAtLogOn(true);
     // The tip names the next plan, and follows every change of the list.
@@ -602,8 +633,16 @@ void Application::StartScheduler() {
     popups_ = std::make_unique<ReminderPopups>(options_.instance, clock_,
                                                [this](PlanRow row) { plans_.Append(std::move(row)); });
     starter_ = std::make_unique<ProgramStarter>(
-        &StartPlanProgram, [this](const std::wstring& program, const LaunchResult& result) {
+        [](const std::wstring& program, bool hidden, HANDLE* process) {
+            return StartPlanProgram(program, hidden, process);
+        },
+        [this](const std::wstring& program, const LaunchResult& result) {
             ReportStartFailure(program, result);
+        },
+        [this](std::uint64_t keep, bool started, UniqueKernelHandle process) {
+            if (waker_) {
+                waker_->ProgramStarted(keep, started, std::move(process));
+            }
         });
     prompt_->SetGuard([this](HWND owner, const wchar_t* reason) { return AllowGuarded(owner, reason); },
                       [this](HWND owner) { guard_->DismissOwnedBy(owner); });
@@ -622,12 +661,44 @@ void Application::StartScheduler() {
         options_.parentLockActive ? options_.parentLockActive : std::function<bool()>([this] { return ParentLockIsSet(); });
     // What fired, what was missed, sleeps, clock changes and the time Kestrel was not running.
     schedulerOptions.events = &Events();
+    // After a wake of Kestrel's own timer the lock's countdowns wait until someone is at the computer.
+    schedulerOptions.noPersonYet = [this] {
+        return waker_ && waker_->AwaitingPerson();
+    };
     scheduler_ = std::make_unique<Scheduler>(plans_, clock_, firedPlans_, std::move(schedulerOptions));
+}
+
+void Application::StartPlanWaker() {
+    WakeTimer* timer = options_.wakeTimer;
+    if (!timer) {
+        systemWakeTimer_ = std::make_unique<SystemWakeTimer>();
+        timer = systemWakeTimer_.get();
+    }
+    PlanWakerOptions wakerOptions;
+    wakerOptions.readSetting = options_.wakeForPlans;
+    wakerOptions.writeSetting = options_.keepWakeForPlans;
+    wakerOptions.refused = [this](std::uint32_t error) {
+        tray_.ShowBalloon(text::kAppTitle, FillIn(text::kMsgWakeRefused, L"{reason}", ReasonText(error)));
+    };
+    waker_ = std::make_unique<PlanWaker>(plans_, clock_, *timer, std::move(wakerOptions));
+    main_->SetWakeForPlansChecked(waker_->On());
+}
+
+void Application::SwitchWakeForPlans() {
+    if (!waker_ || ending_) {
+        return;
+    }
+    waker_->Switch(!waker_->On());
+    main_->SetWakeForPlansChecked(waker_->On());
+    ShowNextPlan();
 }
 
 void Application::OnSecondTick() {
     if (scheduler_) {
         scheduler_->RunPass();
+    }
+    if (waker_) {
+        waker_->Check();
     }
     // The counts of forbidden ends of a minute that is over come before this tick's ends.
     for (const std::wstring& line : endedLines_.Flush(MinuteNumber(clock_.Now()))) {
@@ -665,12 +736,24 @@ void Application::ShowNextPlan() {
     nextPlanMinute_ = MinuteNumber(now.local);
     // Under the parent's lock the strongest power plan of a minute is the one named: it is counted down.
     const bool strongestWins = options_.parentLockActive ? options_.parentLockActive() : ParentLockIsSet();
-    const NextPlanText line = quiet_ ? QuietNextPlanParts(plans_.Rows(), quiet_->Check(), now, strongestWins)
-                                     : NextPlanParts(plans_.Rows(), now.local, strongestWins);
+    NextPlanText line = NextPlanParts(plans_.Rows(), now.local, strongestWins);
+    bool namesPlan = true;
+    if (quiet_) {
+        NextPlanText quiet = QuietNextPlanParts(plans_.Rows(), quiet_->Check(), now, strongestWins);
+        namesPlan = quiet.head == line.head && quiet.kind == line.kind && quiet.text == line.text;
+        line = std::move(quiet);
+    }
+    // The wake timer follows the same moments as the line: every change of the list and of the minute.
+    if (waker_) {
+        waker_->Update();
+        const std::optional<NextPlan> next = FindNextPlan(plans_.Rows(), now.local, strongestWins);
+        if (namesPlan && next && waker_->Wakes(next->index, next->minute)) {
+            line.mark = text::kNextPlanWakes;
+        }
+    }
     // The tray icon sends the tip to the shell only when it changed.
-    tray_.SetTip(quiet_ ? QuietTrayTipText(plans_.Rows(), quiet_->Check(), now, strongestWins)
-                        : TrayTipText(plans_.Rows(), now.local, strongestWins));
-    main_->SetNextPlanLine(line.head, line.kind, line.text);
+    tray_.SetTip(TrayTipFor(line));
+    main_->SetNextPlanLine(line.head, line.kind, line.text, line.mark);
 }
 
 void Application::FiredPlans::StartPowerCountdown(const std::wstring& operation) {
@@ -679,7 +762,10 @@ void Application::FiredPlans::StartPowerCountdown(const std::wstring& operation)
 
 void Application::FiredPlans::ShowReminder(const std::wstring& message, const std::wstring& kind,
                                             const std::optional<LocalDateTime>& due) {
-    app_.popups_->方法_提示关机_进行关机操作(message, kind, due);
+    const ReminderPopup* popup = app_.popups_->方法_提示关机_进行关机操作(message, kind, due);
+    if (popup && app_.waker_) {
+        app_.waker_->ReminderShown(popup->hwnd(), MinuteNumber(due ? *due : app_.clock_.Now()));
+    }
 }
 
 void Application::FiredPlans::Report(const std::wstring& notice) {
@@ -699,8 +785,11 @@ void Application::FiredPlans::CancelCountdown() {
 }
 
 void Application::FiredPlans::StartProgram(const std::wstring& program, const std::wstring& runMode) {
-    // Returns at once: the start happens on the starter's worker, and a failure comes back as a message.
-    app_.starter_->Start(program, runMode == text::kOpRunHidden);
+    // Returns at once: the start happens on the starter's worker, and a failure comes back as a message,
+    // as does the process when the computer is kept awake for it.
+    const std::uint64_t keep =
+        app_.waker_ ? app_.waker_->ProgramStarting(MinuteNumber(app_.clock_.Now())) : 0;
+    app_.starter_->Start(program, runMode == text::kOpRunHidden, keep);
 }
 
 void Application::ReportStartFailure(const std::wstring& program, const LaunchResult& result) {
@@ -801,6 +890,9 @@ void Application::End(bool mayReport) {
     if (quiet_) {
         quiet_->Stop();
     }
+    if (waker_) {
+        waker_->Stop();
+    }
     // The saver stops listening first: the windows that go next may still touch the list.
     store_->saver.reset();
     if (mayReport) {
@@ -871,6 +963,8 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     options.historyFolder = PerUserDataFolder();
     RegistryExitMark exitMark;
     options.exitMark = &exitMark;
+    options.wakeForPlans = &ReadWakeForPlans;
+    options.keepWakeForPlans = &WriteWakeForPlans;
     Application app(std::move(options));
     if (!app.Start()) {
         return 1;

@@ -16,6 +16,7 @@
 #include "platform/process_table_win.h"
 #include "platform/system_clock_win.h"
 #include "quiet_hours/quiet_hours_store.h"
+#include "platform/wake_timer.h"
 #include "shell/main_window_win.h"
 #include "shell/tray_icon_win.h"
 
@@ -37,8 +38,10 @@ class HelperLibraries;
 class PlanEditorPage;
 class PasswordGuard;
 class PlanListPage;
+class PlanWaker;
 class ProgramStarter;
 class QuietHours;
+class SystemWakeTimer;
 class ReminderPopups;
 struct LaunchResult;
 
@@ -84,6 +87,13 @@ struct ApplicationOptions {
     // Deletes the Task Manager's mark that switches off the start at log-on; true when there was one.
     // Empty: the registry's (StartupApproved\Run).
     std::function<bool()> removeStartupMark;
+    // The clock of the plans and the window; null: the system's.
+    const Clock* clock = nullptr;
+    // The tray's "到时唤醒电脑(&W)": its setting, read at start-up and written when the user switches it
+    // (empty: off, not kept), and the wake timer and stay-awake calls (null: the system's).
+    std::function<bool()> wakeForPlans;
+    std::function<void(bool on)> keepWakeForPlans;
+    WakeTimer* wakeTimer = nullptr;
 };
 
 class Application {
@@ -107,6 +117,9 @@ public:
     // The parent's lock. IsSet() is cheap: it reads no registry and derives no key.
     ParentLock& parentLock() { return *lock_; }
     bool ParentLockIsSet() const { return lock_->IsSet(); }
+    // Waking the computer for plans; AwaitingPerson() tells a resume that Kestrel's own timer caused
+    // while nobody has come to the computer yet.
+    PlanWaker& planWaker() { return *waker_; }
     // The full path of Values.xml.
     std::wstring PlanFilePathText() const;
     // Where every feature reports what happened: the history, or nowhere when none is kept.
@@ -138,6 +151,9 @@ private:
     void CreatePage(int tab);
     // The countdown, the pop-ups and the scheduler that calls them once a second.
     void StartScheduler();
+    // The wake timer for the next reminder or run plan, and the tray item that switches it.
+    void StartPlanWaker();
+    void SwitchWakeForPlans();
     // A run plan's program could not be started: a balloon says which and why.
     void ReportStartFailure(const std::wstring& program, const LaunchResult& result);
     void LoadPlans();
@@ -183,7 +199,8 @@ private:
     void End(bool mayReport);
 
     ApplicationOptions options_;
-    SystemClock clock_;
+    SystemClock systemClock_;
+    const Clock& clock_;
     std::unique_ptr<LockStore> ownLockStore_;
     std::unique_ptr<ParentLock> lock_;
     // While the lock is set, the user cannot end this process from the Task Manager.
@@ -203,6 +220,8 @@ private:
     std::unique_ptr<ProgramStarter> starter_;
     FiredPlans firedPlans_{*this};
     std::unique_ptr<Scheduler> scheduler_;
+    std::unique_ptr<SystemWakeTimer> systemWakeTimer_;
+    std::unique_ptr<PlanWaker> waker_;
     TrayIcon tray_;
     std::unique_ptr<QuietHours> quiet_;
     PlanList::Subscription nextPlanSubscription_ = 0;

@@ -175,6 +175,8 @@ inline constexpr wchar_t kNextPlanToday[] = L"今天";
 inline constexpr wchar_t kNextPlanTomorrow[] = L"明天";
 inline constexpr wchar_t kNextPlanWhatSeparator[] = L"：";
 inline constexpr wchar_t kEllipsis[] = L"…";
+// At the end of the next-plan line when the wake timer stands for the plan it names.
+inline constexpr wchar_t kNextPlanWakes[] = L"（到时唤醒）";
 // Beside an editor's time field in 延时操作 mode: the clock time the plan will fire at, "→ 04:56".
 inline constexpr wchar_t kCountdownTargetPrefix[] = L"→ ";
 
@@ -228,6 +230,12 @@ inline constexpr wchar_t kReminderLaterTooltip[] = L"延时5分钟后再次提�
 inline constexpr wchar_t kTrayShow[] = L"显示主界面[&S]";
 inline constexpr wchar_t kTrayHide[] = L"隐藏主界面[&H]";
 inline constexpr wchar_t kTrayExit[] = L"退出程序[&E]";
+// Checked while Kestrel wakes the sleeping computer for its reminders and run plans.
+inline constexpr wchar_t kTrayWakeForPlans[] = L"到时唤醒电脑(&W)";
+// Tray balloon, once per run, when Windows will not let the wake timer resume the computer; {reason} is
+// the system's wording.
+inline constexpr wchar_t kMsgWakeRefused[] =
+    L"Windows 不允许 Kestrel 唤醒电脑，睡眠中错过的提醒和程序会在醒来后补上。\n{reason}";
 
 // Plan list pop-up menu.
 inline constexpr wchar_t kPlanMenuEnable[] = L"启用选中行计划[&R]";

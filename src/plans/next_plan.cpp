@@ -133,21 +133,31 @@ NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime
     return line;
 }
 
-std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength,
-                          bool strongestWins) {
-    const NextPlanText line = NextPlanParts(rows, now, strongestWins);
+std::wstring FitNextPlanText(const NextPlanText& line, std::size_t maxLength) {
     if (line.head.empty()) {
         return {};
     }
     // The tray tip has room enough to keep the kind.
     return ShortenToFit(line.head + line.kind, {}, line.text,
-                        [&](const std::wstring& shortened) { return shortened.size() <= maxLength; });
+                        [&](const std::wstring& shortened) {
+                            return shortened.size() + line.mark.size() <= maxLength;
+                        }) +
+           line.mark;
+}
+
+std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength,
+                          bool strongestWins) {
+    return FitNextPlanText(NextPlanParts(rows, now, strongestWins), maxLength);
 }
 
 std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now, bool strongestWins) {
+    return TrayTipFor(NextPlanParts(rows, now, strongestWins));
+}
+
+std::wstring TrayTipFor(const NextPlanText& parts) {
     std::wstring tip = text::kAppTitle;
     const std::size_t room = kTrayTipLength - tip.size() - 1;
-    const std::wstring line = NextPlanLine(rows, now, room, strongestWins);
+    const std::wstring line = FitNextPlanText(parts, room);
     if (!line.empty()) {
         tip += L"\n" + line;
     }

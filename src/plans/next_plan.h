@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrel {
@@ -33,6 +34,8 @@ struct NextPlanText {
     std::wstring head;
     std::wstring kind;
     std::wstring text;
+    // Ends the line whole, whatever is cut before it ("（到时唤醒）"); set by the caller.
+    std::wstring mark;
 };
 NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime& now,
                            bool strongestWins = false);
@@ -42,12 +45,16 @@ NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime
 // that the line holds at most `maxLength` characters. Empty when no plan is to come.
 std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength,
                           bool strongestWins = false);
+// The same for parts already worked out; their `mark` ends the line whole.
+std::wstring FitNextPlanText(const NextPlanText& line, std::size_t maxLength);
 
 // The tray tip: "Kestrel" alone, or "Kestrel", a line break and the next-plan line; never more than the
 // 127 characters a tip holds.
 inline constexpr std::size_t kTrayTipLength = 127;
 std::wstring TrayTipText(const std::vector<PlanRow>& rows, const LocalDateTime& now,
                          bool strongestWins = false);
+// The tip for parts already worked out (a quiet-hours window, a wake mark).
+std::wstring TrayTipFor(const NextPlanText& line);
 
 // The file name of a run plan's program: the last part of its path, without quotes or its arguments.
 std::wstring ProgramFileName(const std::wstring& program);

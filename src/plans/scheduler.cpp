@@ -137,14 +137,47 @@ void Scheduler::RecordMissed(std::int64_t minute, const PlanRow& row, const wcha
     }
 }
 
-void Scheduler::StartCountdown(std::int64_t minute, const PlanRow& row) {
+void Scheduler::StartCountdown(std::int64_t minute, const PlanRow& row, bool catchUp) {
     Record(text::kEventPlanFired, PlanDetail(minute, row));
     // Copied: the action must not be handed a cell of a list it might change.
     const std::wstring operation = row[PlanColumn::Operation];
-    actions_.StartPowerCountdown(operation);
+    if (catchUp && WaitForPerson()) {
+        HoldForPerson(operation, previous_.tickMs);
+    } else {
+        actions_.StartPowerCountdown(operation);
+    }
     lastShutdownMinute_ = minute;
     minuteWinner_ = operation;
     restartAfterSleep_.clear(); // the new countdown starts at 15 seconds in its place
+}
+
+bool Scheduler::WaitForPerson() const {
+    return LockActive() && options_.noPersonYet && options_.noPersonYet();
+}
+
+void Scheduler::HoldForPerson(const std::wstring& operation, std::uint64_t tickMs) {
+    if (!actions_.OpenCountdown().empty()) {
+        actions_.CancelCountdown();
+    }
+    if (heldForPerson_.empty()) {
+        heldSinceTickMs_ = tickMs;
+    }
+    if (PowerStrength(operation) > PowerStrength(heldForPerson_)) {
+        heldForPerson_ = operation;
+    }
+}
+
+void Scheduler::ReleaseHeld(const ClockReading& now) {
+    if (heldForPerson_.empty() || WaitForPerson()) {
+        return;
+    }
+    const std::wstring operation = std::move(heldForPerson_);
+    heldForPerson_.clear();
+    // Nobody came within the hour a missed power plan is carried out in: it is let go, as one missed.
+    const bool inTime = now.tickMs - heldSinceTickMs_ < static_cast<std::uint64_t>(kLockedPowerLateLimitSeconds) * 1000;
+    if (inTime && LockActive() && MayOpenCountdown(actions_.OpenCountdown(), operation, true)) {
+        actions_.StartPowerCountdown(operation);
+    }
 }
 
 void Scheduler::Outweighed(std::int64_t minute, std::int64_t today, const PlanRow& row,
@@ -199,8 +232,13 @@ void Scheduler::RunPass() {
     if (!restartAfterSleep_.empty()) {
         const std::wstring operation = std::move(restartAfterSleep_);
         restartAfterSleep_.clear();
-        actions_.StartPowerCountdown(operation); // the full 15 seconds again
+        if (WaitForPerson()) {
+            HoldForPerson(operation, now.tickMs);
+        } else {
+            actions_.StartPowerCountdown(operation); // the full 15 seconds again
+        }
     }
+    ReleaseHeld(now);
     // Each plan a stronger operation stood in for has its own line, after the missed ones.
     notices_.insert(notices_.end(), outweighed_.begin(), outweighed_.end());
     outweighed_.clear();
@@ -494,7 +532,7 @@ void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closin
         const PlanRow& row = rows[d.index - 1];
         const bool once = row[PlanColumn::Repeat] == text::kRepeatOnce;
         if (chosen && d.index == chosen->index) {
-            StartCountdown(d.minute, row);
+            StartCountdown(d.minute, row, true);
         } else if (strongestWins && inTime(d)) {
             Outweighed(d.minute, today, row, winner);
         } else {

@@ -76,6 +76,10 @@ struct SchedulerOptions {
     std::function<bool()> parentLockActive;
     // Where plans fired and missed, sleeps, clock changes and runs not seen are recorded; null: nowhere.
     EventSink* events = nullptr;
+    // While it answers true, the computer was woken by Kestrel's own timer and nobody has come to it yet:
+    // under the parent's lock, the countdown started again on waking and the one a missed power plan
+    // earns wait (closed meanwhile) until someone is there, for up to an hour. Empty: never.
+    std::function<bool()> noPersonYet;
 };
 
 
@@ -145,7 +149,13 @@ private:
     Step FireStrongestPower(const Moment& moment);
     // A power plan not counted down because `winner` is at least as strong: its notice line and record.
     void Outweighed(std::int64_t minute, std::int64_t today, const PlanRow& row, const std::wstring& winner);
-    void StartCountdown(std::int64_t minute, const PlanRow& row);
+    // `catchUp`: a missed plan's countdown, which waits for a person after Kestrel's own wake.
+    void StartCountdown(std::int64_t minute, const PlanRow& row, bool catchUp = false);
+    bool WaitForPerson() const;
+    // Keeps `operation` (the stronger of it and one kept already) until someone is at the computer; an
+    // open countdown closes meanwhile, so that it cannot run out with nobody there.
+    void HoldForPerson(const std::wstring& operation, std::uint64_t tickMs);
+    void ReleaseHeld(const ClockReading& now);
     void Record(const wchar_t* event, const std::wstring& detail);
     void RecordMissed(std::int64_t minute, const PlanRow& row, const wchar_t* why);
     // Reminders and run plans share their rules: the first matching row of a new minute opens the cycle,
@@ -182,6 +192,8 @@ private:
     // Under the lock, the countdown that a sleep interrupted: it starts again at the end of the pass,
     // unless a stronger one took its place meanwhile.
     std::wstring restartAfterSleep_;
+    std::wstring heldForPerson_;     // a countdown waiting for someone after Kestrel's own wake
+    std::uint64_t heldSinceTickMs_ = 0;
     std::optional<std::int64_t> lastReminderMinute_;
     std::set<std::wstring> shownReminderTexts_;
     std::optional<std::int64_t> lastRunMinute_;

@@ -54,35 +54,42 @@ LaunchResult Failed(DWORD error) {
 
 // The program itself is the application name, so CreateProcessW never splits the command line at a blank
 // to find it; the command line repeats it in quotes, as programs expect their own name first.
-LaunchResult StartProgramFile(const LaunchDecision& decision, int show) {
+LaunchResult StartProgramFile(const LaunchDecision& decision, int show, HANDLE* process) {
     std::vector<wchar_t> commandLine(decision.commandLine.begin(), decision.commandLine.end());
     commandLine.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(show);
-    PROCESS_INFORMATION process{};
+    PROCESS_INFORMATION started{};
     if (!::CreateProcessW(decision.file.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          decision.folder.c_str(), &startup, &process)) {
+                          decision.folder.c_str(), &startup, &started)) {
         return Failed(::GetLastError());
     }
-    UniqueKernelHandle thread(process.hThread);
-    UniqueKernelHandle handle(process.hProcess);
+    UniqueKernelHandle thread(started.hThread);
+    UniqueKernelHandle handle(started.hProcess);
+    if (process) {
+        *process = handle.release();
+    }
     return {true, ERROR_SUCCESS};
 }
 
 // A shortcut, batch file or document opens with its program; a web address in the browser.
-LaunchResult OpenWithShell(const LaunchDecision& decision, int show) {
+LaunchResult OpenWithShell(const LaunchDecision& decision, int show, HANDLE* process) {
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
     // No error boxes from the shell (the failure is told once, in the tray), and no process handle left
-    // behind. The worker's thread lives on, so the shell may finish on it (NOASYNC).
-    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    // behind unless the caller takes it. The worker's thread lives on, so the shell may finish on it
+    // (NOASYNC).
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC | (process ? SEE_MASK_NOCLOSEPROCESS : 0);
     info.lpFile = decision.file.c_str();
     info.lpParameters = decision.arguments.empty() ? nullptr : decision.arguments.c_str();
     info.lpDirectory = decision.folder.empty() ? nullptr : decision.folder.c_str();
     info.nShow = show;
     if (::ShellExecuteExW(&info)) {
+        if (process) {
+            *process = info.hProcess;
+        }
         return {true, ERROR_SUCCESS};
     }
     return Failed(::GetLastError());
@@ -90,9 +97,18 @@ LaunchResult OpenWithShell(const LaunchDecision& decision, int show) {
 
 } // namespace
 
-LaunchResult StartPlanProgram(const std::wstring& planText, bool hidden) {
-    return StartDecided(DecideLaunch(planText, SystemLaunchFiles()), hidden, &StartProgramFile,
-                        &OpenWithShell);
+LaunchResult StartPlanProgram(const std::wstring& planText, bool hidden, HANDLE* process) {
+    if (process) {
+        *process = nullptr;
+    }
+    return StartDecided(
+        DecideLaunch(planText, SystemLaunchFiles()), hidden,
+        [process](const LaunchDecision& decision, int show) {
+            return StartProgramFile(decision, show, process);
+        },
+        [process](const LaunchDecision& decision, int show) {
+            return OpenWithShell(decision, show, process);
+        });
 }
 
 LaunchResult StartDecided(const LaunchDecision& decision, bool hidden, const StartWay& program,

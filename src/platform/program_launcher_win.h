@@ -27,7 +27,9 @@ struct LaunchResult {
 // gives the program no window to show; otherwise its window comes up normally and activated.
 // It may take as long as the system does (an offline share, a security warning), so it runs on the
 // starter's worker, and it needs COM on the calling thread for the shell.
-LaunchResult StartPlanProgram(const std::wstring& planText, bool hidden);
+// With `process`, a start that succeeds leaves the started process's handle there for the caller to
+// close, or null when the shell handed the file to a program already running and gave none.
+LaunchResult StartPlanProgram(const std::wstring& planText, bool hidden, HANDLE* process = nullptr);
 
 // One way to start what a decision names, with the window state `show` (SW_HIDE or SW_SHOWNORMAL).
 using StartWay = std::function<LaunchResult(const LaunchDecision& decision, int show)>;

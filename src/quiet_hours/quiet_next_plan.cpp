@@ -30,17 +30,4 @@ NextPlanText QuietNextPlanParts(const std::vector<PlanRow>& rows, const QuietHou
     return NextPlanParts({row}, now.local);
 }
 
-std::wstring QuietTrayTipText(const std::vector<PlanRow>& rows, const QuietHoursCheck& quiet,
-                              const ClockReading& now, bool strongestWins) {
-    std::wstring tip = text::kAppTitle;
-    const NextPlanText line = QuietNextPlanParts(rows, quiet, now, strongestWins);
-    if (!line.head.empty()) {
-        const std::size_t room = kTrayTipLength - tip.size() - 1;
-        // The tip has room enough to keep the kind.
-        tip += L"\n" + ShortenToFit(line.head + line.kind, {}, line.text,
-                                    [&](const std::wstring& shortened) { return shortened.size() <= room; });
-    }
-    return tip;
-}
-
 } // namespace kestrel

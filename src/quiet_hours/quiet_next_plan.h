@@ -18,8 +18,5 @@ namespace kestrel {
 // `strongestWins` as for plans: under the parent's lock the strongest power plan of a minute is named.
 NextPlanText QuietNextPlanParts(const std::vector<PlanRow>& rows, const QuietHoursCheck& quiet,
                                 const ClockReading& now, bool strongestWins);
-// "Kestrel", a line break and that line, within the 127 characters of a tip.
-std::wstring QuietTrayTipText(const std::vector<PlanRow>& rows, const QuietHoursCheck& quiet,
-                              const ClockReading& now, bool strongestWins);
 
 } // namespace kestrel

@@ -194,6 +194,8 @@ HMENU MainWindow::CreateMenus() {
     ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayShow, text::kTrayShow);
     ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayHide, text::kTrayHide);
     ::AppendMenuW(trayMenu_.get(), MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayWakeForPlans, text::kTrayWakeForPlans);
+    ::AppendMenuW(trayMenu_.get(), MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(trayMenu_.get(), MF_STRING, ids::kCmdTrayExit, text::kTrayExit);
     return bar; // the window it is given to destroys it with itself
 }
@@ -378,11 +380,17 @@ void MainWindow::ShowClockLine(int mode) {
     }
 }
 
-void MainWindow::SetNextPlanLine(const std::wstring& head, const std::wstring& kind,
-                                 const std::wstring& text) {
+void MainWindow::SetWakeForPlansChecked(bool checked) {
+    ::CheckMenuItem(trayMenu_.get(), ids::kCmdTrayWakeForPlans,
+                    MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void MainWindow::SetNextPlanLine(const std::wstring& head, const std::wstring& kind, const std::wstring& text,
+                                 const std::wstring& mark) {
     nextPlanHead_ = head;
     nextPlanKind_ = kind;
     nextPlanText_ = text;
+    nextPlanMark_ = mark;
     ShowNextPlanLine();
 }
 
@@ -393,12 +401,13 @@ void MainWindow::ShowNextPlanLine() {
         ::GetClientRect(nextPlanLabel_, &room);
         const WindowDc dc(nextPlanLabel_);
         const SelectScope font(dc.get(), font_.get());
+        // The mark ("（到时唤醒）") ends the line whole: the plan's text gives way to it.
         line = ShortenToFit(nextPlanHead_, nextPlanKind_, nextPlanText_, [&](const std::wstring& candidate) {
+            const std::wstring whole = candidate + nextPlanMark_;
             SIZE size{};
-            return ::GetTextExtentPoint32W(dc.get(), candidate.c_str(), static_cast<int>(candidate.size()),
-                                           &size) &&
+            return ::GetTextExtentPoint32W(dc.get(), whole.c_str(), static_cast<int>(whole.size()), &size) &&
                    size.cx <= room.right;
-        });
+        }) + nextPlanMark_;
     }
     if (GetWindowTextString(nextPlanLabel_) != line) {
         ::SetWindowTextW(nextPlanLabel_, line.c_str());
@@ -568,6 +577,11 @@ void MainWindow::OnCommand(unsigned id, unsigned code, HWND control) {
     case ids::kCmdTrayHide:
         HideToTray();
         break;
+    case ids::kCmdTrayWakeForPlans:
+        if (events_.wakeForPlansClicked) {
+            events_.wakeForPlansClicked();
+        }
+        break;
     case ids::kCmdTrayExit:
         // Also how an installer asks a running copy to end: it gets the same question.
         if (Allowed(text::kAskExit)) {
@@ -715,8 +729,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_POWERBROADCAST:
         if (wParam == PBT_APMSUSPEND && events_.suspending) {
             events_.suspending();
-        } else if ((wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) && events_.resumed) {
-            events_.resumed();
+        } else if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
+            if (events_.resumeNotice) {
+                events_.resumeNotice(wParam == PBT_APMRESUMESUSPEND);
+            }
+            if (events_.resumed) {
+                events_.resumed();
+            }
         }
         return TRUE;
     case WM_WTSSESSION_CHANGE:

@@ -55,6 +55,11 @@ struct MainWindowEvents {
     std::function<void()> suspending;
     std::function<void()> resumed;
     std::function<void()> timeChanged;
+    // Just before `resumed`: which resume notice came. PBT_APMRESUMESUSPEND says a person woke the computer
+    // or has come to it since (true); PBT_APMRESUMEAUTOMATIC alone may be a wake timer's (false).
+    std::function<void(bool byPerson)> resumeNotice;
+    // The tray menu's "到时唤醒电脑(&W)": the user switches waking for plans. Not guarded by the lock.
+    std::function<void()> wakeForPlansClicked;
     // Asked before a command the parent's lock guards (Exit, clearing the auto-start box), with what the
     // command is; false keeps it from happening. Without this handler every command goes ahead.
     std::function<bool(const wchar_t* reason)> allow;
@@ -84,8 +89,9 @@ public:
     void ShowClockLine(int mode);
     // The next-plan line beside the clock line, "下一个计划：今天 18:54 " `head`, "定时运行：" `kind` and the
     // plan's own `text`, shortened to the room the line has: the kind goes first, then the text is cut
-    // (all empty: nothing to come).
-    void SetNextPlanLine(const std::wstring& head, const std::wstring& kind, const std::wstring& text);
+    // (all empty: nothing to come). `mark` ("（到时唤醒）") ends the line whole.
+    void SetNextPlanLine(const std::wstring& head, const std::wstring& kind, const std::wstring& text,
+                         const std::wstring& mark = {});
     // Sets the auto-start box without reporting a user choice.
     void SetAutoStartChecked(bool checked);
     bool AutoStartChecked() const;
@@ -93,6 +99,8 @@ public:
     // copy (empty: it starts this copy, or nothing).
     void ShowAutoStartProgram(const std::wstring& otherProgram);
 
+    // The check mark of the tray menu's "到时唤醒电脑(&W)".
+    void SetWakeForPlansChecked(bool checked);
     // The tray menu's commands (also reachable as WM_COMMAND with their ids).
     void ShowFromTray();
     void HideToTray();
@@ -186,6 +194,7 @@ private:
     std::wstring nextPlanHead_;
     std::wstring nextPlanKind_;
     std::wstring nextPlanText_;
+    std::wstring nextPlanMark_;
     HWND autoStartCheck_ = nullptr;
     HWND tooltip_ = nullptr;
     std::wstring autoStartTip_;

@@ -48,7 +48,7 @@ struct Seen {
         return started.size();
     }
     static ProgramStarter::StartFunction Recorder(const std::shared_ptr<Seen>& seen) {
-        return [seen](const std::wstring& program, bool hidden) {
+        return [seen](const std::wstring& program, bool hidden, HANDLE*) {
             {
                 std::lock_guard guard(seen->lock);
                 seen->mostAtOnce = std::max(seen->mostAtOnce, ++seen->running);

@@ -3,11 +3,14 @@
 #include "app/application_win.h"
 #include "shell/single_instance_win.h"
 
+#include "base/clock_text.h"
 #include "base/command_ids.h"
 #include "base/texts.h"
 #include "history/exit_mark_win.h"
-#include "platform/module_win.h"
 #include "plans/plan_file.h"
+#include "plans/plan_waker_win.h"
+#include "plans/wake_plan.h"
+#include "platform/module_win.h"
 #include "platform/xml_tree.h"
 #include "quiet_hours/quiet_hours_store.h"
 #include "support/lock_fakes.h"
@@ -111,6 +114,33 @@ bool PumpUntilQuiet() {
     return quit;
 }
 
+// Records what the app asks of the system's wake timer, and answers as told.
+struct RecordingWakeTimer final : WakeTimer {
+    std::vector<std::string> calls; // "set", "cancel", "awake", "let go"
+    std::vector<LocalDateTime> dues;
+    WakeTimerResult answer{true, 0};
+    WakeTimerResult Set(const LocalDateTime& due) override {
+        return dues.push_back(due), calls.push_back("set"), answer;
+    }
+    void Cancel() override { calls.push_back("cancel"); }
+    void KeepSystemAwake(bool on) override { calls.push_back(on ? "awake" : "let go"); }
+};
+
+// The system's clock moved on by whole seconds, so that a test can stand where it needs to in a minute.
+struct ShiftedClock final : Clock {
+    explicit ShiftedClock(std::int64_t seconds) : shift(seconds) {}
+    LocalDateTime Now() const override { return Read().local; }
+    ClockReading Read() const override {
+        ClockReading reading = SystemClock().Read();
+        const int ms = reading.local.millisecond;
+        reading.local = LocalFromSecond(SecondNumber(reading.local) + shift);
+        reading.local.millisecond = ms;
+        reading.utcMs += shift * 1000;
+        return reading;
+    }
+    std::int64_t shift;
+};
+
 const PlanRow kShutdownPlan = MakePlanRow(text::kKindPower, L"22:30", text::kOpShutdown, text::kStatusEnabled,
                                           text::kRepeatDaily, text::kPowerPlanInfo);
 const PlanRow kReminderPlan = MakePlanRow(text::kKindReminder, L"08:00", text::kOpTextMessage,
@@ -181,6 +211,14 @@ protected:
             options.deriveKey = kestrel::testing::FastDerive;
         }
         options.quietHoursStore = &quietStore;
+        options.clock = clock;
+        options.wakeTimer = &wakeTimer;
+        options.wakeForPlans = [this] {
+            return wakeForPlans;
+        };
+        options.keepWakeForPlans = [this](bool on) {
+            wakeForPlans = on;
+        };
         return std::make_unique<Application>(std::move(options));
     }
 
@@ -202,6 +240,9 @@ protected:
     std::wstring historyFolder;
     ExitMark* exitMark = nullptr;
     LockStore* lockStore = nullptr;
+    const Clock* clock = nullptr;
+    RecordingWakeTimer wakeTimer;
+    bool wakeForPlans = false;
     bool autoStartPresent = false;
     std::vector<bool> autoStartWrites;
     std::vector<TrayCall> trayCalls;
@@ -455,6 +496,92 @@ TEST_F(ApplicationTest, TheTrayTipNamesTheNextPlanAsPlansComeAndGo) {
     app->plans().Remove(1);
     EXPECT_EQ(trayCalls.back().tip, L"Kestrel");
     EXPECT_EQ(GetWindowTextString(app->mainWindow().NextPlanLabel()), L"");
+}
+
+TEST_F(ApplicationTest, TheWakeTimerFollowsTheNextReminderAndTheLineSaysSo) {
+    wakeForPlans = true;
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    const std::wstring later = MinuteFromNow(90);
+    app->plans().Append(MakePlanRow(text::kKindReminder, later, text::kOpTextMessage, text::kStatusEnabled,
+                                    text::kRepeatDaily, L"喝水"));
+    ASSERT_EQ(wakeTimer.calls.back(), "set");
+    EXPECT_EQ(FormatClockTime(LocalFromSecond(SecondNumber(wakeTimer.dues.back()) + 20)), later + L":00");
+    const std::wstring line = GetWindowTextString(app->mainWindow().NextPlanLabel());
+    EXPECT_EQ(line.substr(line.size() - 6), text::kNextPlanWakes);
+    EXPECT_EQ(trayCalls.back().tip.substr(8), line) << "the tip says so too";
+
+    app->plans().Remove(1);
+    EXPECT_EQ(wakeTimer.calls.back(), "cancel") << "no plan is left";
+    app->plans().Append(MakePlanRow(text::kKindReminder, later, text::kOpTextMessage, text::kStatusEnabled,
+                                    text::kRepeatDaily, L"喝水"));
+    // The tray item is not guarded, is kept, and switches the timer and the line's mark off at once.
+    ::SendMessageW(app->mainWindow().hwnd(), WM_COMMAND, ids::kCmdTrayWakeForPlans, 0);
+    EXPECT_FALSE(wakeForPlans);
+    EXPECT_EQ(wakeTimer.calls.back(), "cancel");
+    EXPECT_EQ(GetWindowTextString(app->mainWindow().NextPlanLabel()).find(text::kNextPlanWakes),
+              std::wstring::npos);
+}
+
+TEST_F(ApplicationTest, ATimerWindowsRefusesIsToldOnceAndTheLinePromisesNoWake) {
+    wakeForPlans = true;
+    wakeTimer.answer = {false, ERROR_NOT_SUPPORTED};
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    for (const int minutes : {90, 80}) {
+        app->plans().Append(MakePlanRow(text::kKindRun, MinuteFromNow(minutes), text::kOpRunNormal,
+                                        text::kStatusEnabled, text::kRepeatDaily, L"C:\\backup.exe"));
+    }
+    EXPECT_EQ(std::count(wakeTimer.calls.begin(), wakeTimer.calls.end(), "set"), 2) << "each moment is tried";
+    const std::wstring told = L"Windows 不允许 Kestrel 唤醒电脑，睡眠中错过的提醒和程序会在醒来后补上。\n";
+    EXPECT_EQ(std::count_if(trayCalls.begin(), trayCalls.end(),
+                            [&](const TrayCall& call) {
+                                return call.balloon.size() > told.size() && call.balloon.rfind(told, 0) == 0;
+                            }),
+              1)
+        << "once, with the system's reason";
+    EXPECT_EQ(GetWindowTextString(app->mainWindow().NextPlanLabel()).find(text::kNextPlanWakes),
+              std::wstring::npos);
+}
+
+// Wine cannot sleep: the resume notice is sent as Windows would after the timer woke the computer.
+TEST_F(ApplicationTest, AfterItsOwnWakeKestrelKeepsTheComputerAwakeWhileTheProgramItStartedRuns) {
+    const ShiftedClock shifted((55 - SystemClock().Now().second + 60) % 60); // 5 s before a minute turns
+    clock = &shifted;
+    const std::wstring minute = FormatHourMinute(LocalFromSecond(SecondNumber(shifted.Now()) + 30));
+    const std::wstring name = L"kestrel-wake-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
+    const fs::path program = temp.path() / name;
+    ASSERT_TRUE(
+        ::CopyFileW((fs::path(ExecutableFolder()) / L"kestrel_sleeper.exe").c_str(), program.c_str(), FALSE));
+    WritePlans({MakePlanRow(text::kKindRun, minute, text::kOpRunHidden, text::kStatusEnabled,
+                            text::kRepeatDaily, program.wstring())});
+    wakeForPlans = true;
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    ::SendMessageW(app->mainWindow().hwnd(), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_TRUE(app->planWaker().AwaitingPerson());
+    const auto count = [&](const char* call) {
+        return std::count(wakeTimer.calls.begin(), wakeTimer.calls.end(), call);
+    };
+    SystemProcessTable processes;
+    const auto running = [&] {
+        std::vector<ProcessEntry> list;
+        processes.Snapshot(list);
+        const auto found =
+            std::find_if(list.begin(), list.end(), [&](const ProcessEntry& p) { return p.exeName == name; });
+        return found == list.end() ? std::optional<ProcessEntry>() : *found;
+    };
+    PumpUntil([&] { return running().has_value(); });
+    ASSERT_TRUE(running().has_value()) << "the run plan did not start its program";
+    EXPECT_EQ(count("awake"), 1);
+    const ULONGLONG awhile = ::GetTickCount64() + 2000; // the program still runs meanwhile
+    PumpUntil([&] { return count("let go") > 0 || ::GetTickCount64() > awhile; });
+    EXPECT_EQ(count("let go"), 0) << "let go while the program was running";
+    ASSERT_EQ(processes.End(*running(), program.wstring()), EndResult::Ended);
+    PumpUntil([&] { return count("let go") > 0; });
+    EXPECT_EQ(count("let go"), 1);
+    ::SendMessageW(app->mainWindow().hwnd(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    EXPECT_FALSE(app->planWaker().AwaitingPerson()) << "someone has come";
 }
 
 // WM_TIMECHANGE runs a pass at once, without waiting for the timer: the power plan of this minute opens

@@ -288,6 +288,8 @@ Sandbox::Sandbox() {
     // share one Wine prefix, and an earlier scenario's last minute would make this one's plans missed.)
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrel", L"LastMinute");
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kestrel\\LastMinute");
+    // Nor did anyone tick "到时唤醒电脑", which marks the next-plan line.
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrel", L"WakeForPlans");
 }
 
 Sandbox::~Sandbox() {

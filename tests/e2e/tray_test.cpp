@@ -66,5 +66,23 @@ TEST_F(Tray, ReleasingTheRightButtonOpensTheMenu) {
     EXPECT_TRUE(IsHidden(main_));
 }
 
+// Wine never sleeps, but its wake timer takes the time: the line promises the wake.
+TEST(TrayWake, TickingWakeForPlansMarksTheNextPlanLineThatNamesItsReminder) {
+    Sandbox sandbox;
+    bool tomorrow = false;
+    const std::wstring at = LocalMinute(90, &tomorrow);
+    sandbox.WritePlanFile({{L"定时提醒", at, L"文字提示", L"启用", L"每天", L"喝水"}});
+    KestrelProcess kestrel(sandbox, L"mini");
+    HWND main = kestrel.WaitForIdleMainWindow();
+    ASSERT_NE(main, nullptr);
+    HWND line = GetDlgItem(main, static_cast<int>(ids::kNextPlanLabel));
+    const std::wstring plain =
+        std::wstring(L"下一个计划：") + (tomorrow ? L"明天 " : L"今天 ") + at + L" 定时提醒：喝水";
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(line) == plain; })) << WideToUtf8(WindowText(line));
+    PostCommand(main, ids::kCmdTrayWakeForPlans);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(line) == plain + L"（到时唤醒）"; }))
+        << WideToUtf8(WindowText(line));
+}
+
 } // namespace
 } // namespace kestrel::e2e

@@ -258,6 +258,7 @@ struct ClockCase {
     std::optional<std::int64_t> storedUtcMinute = {}; // the last minute looked at by an earlier run
     bool parentLock = false;
     int offsetMinutes = 480; // China Standard Time
+    std::size_t personFromStep = 0; // before this step nobody is at the computer after Kestrel's own wake
 };
 
 constexpr std::int64_t kHour = 3600;
@@ -304,8 +305,13 @@ void RunClockCase(const ClockCase& c) {
     options.parentLockActive = [&] {
         return c.parentLock;
     };
+    std::size_t step = 0;
+    options.noPersonYet = [&] {
+        return step < c.personFromStep;
+    };
     Scheduler scheduler(plans, clock, recorder, options);
     for (std::size_t i = 0; i < c.steps.size(); ++i) {
+        step = i;
         recorder.log.clear();
         Apply(c.steps[i], clock, scheduler);
         scheduler.RunPass();
@@ -478,6 +484,26 @@ TEST(SchedulerClock, LateTicksSleepClockChangesAndStartUps) {
          2,
          {},
          true},
+        {"under the lock, after Kestrel's own wake the countdown open at suspend closes and waits for a person",
+         {Power(L"22:30", L"关闭计算机")},
+         At(7, 22, 30, 0),
+         {{Event::None, 0, {L"power 关闭计算机"}},
+          {Event::SuspendAsleepResume, 20 * 60, {L"cancel 关闭计算机"}},
+          {Event::Awake, 30, {L"power 关闭计算机"}}},
+         1,
+         {},
+         true,
+         480,
+         2},
+        {"under the lock, after Kestrel's own wake a missed shutdown's countdown waits for a person",
+         {Power(L"22:30", L"关闭计算机")},
+         At(7, 22, 0, 0),
+         {{Event::None, 0, {}}, {Event::Asleep, 40 * 60, {}}, {Event::Awake, 30, {L"power 关闭计算机"}}},
+         1,
+         {},
+         true,
+         480,
+         2},
         {"without the lock an awake gap of over 3 hours is a stall: a power plan 2 minutes late is reported",
          {Power(L"10:08", L"关闭计算机")},
          At(7, 7, 0, 0),

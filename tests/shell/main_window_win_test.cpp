@@ -272,17 +272,20 @@ TEST_F(MainWindowTest, HelpMenuHoldsExactlyFeedbackTheParentsPasswordQuietHoursT
     EXPECT_EQ(::GetMenuItemID(help, 5), ids::kCmdHelpAbout);
 }
 
-TEST_F(MainWindowTest, TrayMenuHoldsExactlyItsFourEntries) {
+TEST_F(MainWindowTest, TrayMenuHoldsExactlyItsEntries) {
     HMENU tray = window->TrayMenu();
     ASSERT_NE(tray, nullptr);
-    ASSERT_EQ(::GetMenuItemCount(tray), 4);
+    ASSERT_EQ(::GetMenuItemCount(tray), 6);
     EXPECT_EQ(MenuText(tray, 0), L"显示主界面[&S]");
     EXPECT_EQ(::GetMenuItemID(tray, 0), ids::kCmdTrayShow);
     EXPECT_EQ(MenuText(tray, 1), L"隐藏主界面[&H]");
     EXPECT_EQ(::GetMenuItemID(tray, 1), ids::kCmdTrayHide);
     EXPECT_TRUE(IsSeparator(tray, 2));
-    EXPECT_EQ(MenuText(tray, 3), L"退出程序[&E]");
-    EXPECT_EQ(::GetMenuItemID(tray, 3), ids::kCmdTrayExit);
+    EXPECT_EQ(MenuText(tray, 3), L"到时唤醒电脑(&W)");
+    EXPECT_EQ(::GetMenuItemID(tray, 3), ids::kCmdTrayWakeForPlans);
+    EXPECT_TRUE(IsSeparator(tray, 4));
+    EXPECT_EQ(MenuText(tray, 5), L"退出程序[&E]");
+    EXPECT_EQ(::GetMenuItemID(tray, 5), ids::kCmdTrayExit);
 }
 
 TEST_F(MainWindowTest, EveryCloseRequestHidesAndMinimisesAndTheTrayCommandsMoveBetweenStates) {
