@@ -81,4 +81,19 @@ std::optional<std::wstring> CurrentTimeFieldText(const Clock& clock, int mode) {
     return FormatHourMinute(clock.Now());
 }
 
+std::optional<int> PlanMinuteOfDay(std::wstring_view time) {
+    const auto digit = [&](std::size_t i) {
+        return time[i] >= L'0' && time[i] <= L'9';
+    };
+    if (time.size() != 5 || time[2] != L':' || !digit(0) || !digit(1) || !digit(3) || !digit(4)) {
+        return std::nullopt;
+    }
+    const int hour = (time[0] - L'0') * 10 + (time[1] - L'0');
+    const int minute = (time[3] - L'0') * 10 + (time[4] - L'0');
+    if (hour > 23 || minute > 59) {
+        return std::nullopt;
+    }
+    return hour * 60 + minute;
+}
+
 } // namespace kestrel

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kestrel {
 
@@ -26,5 +27,8 @@ std::optional<std::wstring> ClockLineText(const Clock& clock, int mode);
 std::optional<std::wstring> ClockLineTextAt(const LocalDateTime& when, int mode);
 // The text FillCurrentTime puts into a time field: "HH:MM" for mode 1, nothing for any other mode.
 std::optional<std::wstring> CurrentTimeFieldText(const Clock& clock, int mode);
+
+// "HH:MM" with hours 0-23 and minutes 0-59, exactly as plan times are written: its minute of the day.
+std::optional<int> PlanMinuteOfDay(std::wstring_view time);
 
 } // namespace kestrel

@@ -39,7 +39,6 @@ struct ColumnLayout {
 };
 // Room beside a header's or a cell's text: the control's margins on both sides.
 constexpr int kTextMarginPx = 16;
-constexpr UINT_PTR kListMouseSubclass = 1;
 constexpr std::array<ColumnLayout, kPlanColumnCount> kColumns{{
     {PlanColumn::Kind, 1440, LVCFMT_LEFT},
     {PlanColumn::Time, 800, LVCFMT_CENTER},
@@ -101,23 +100,15 @@ void PlanListPage::CreateListView() {
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
         0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ids::kPlanListView)),
         ::GetModuleHandleW(nullptr), nullptr);
-    // A cell cut short shows its whole text in the page's own tip (below), the same in every column and
-    // on every system; the list's own tips would show a second one.
+    // A cell cut short shows its whole text in a tip of its own, the same in every column and on every
+    // system; the list's own tips would show a second one.
     ListView_SetExtendedListViewStyle(listView_,
                                       LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-    ::SetWindowSubclass(listView_, &ListMouseProc, kListMouseSubclass, reinterpret_cast<DWORD_PTR>(this));
-    cellTip_ =
-        ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0,
-                          0, 0, 0, hwnd(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    if (cellTip_) {
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
-        tool.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
-        tool.hwnd = hwnd();
-        tool.uId = reinterpret_cast<UINT_PTR>(listView_);
-        tool.lpszText = const_cast<wchar_t*>(L"");
-        ::SendMessageW(cellTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    cellTip_ = std::make_unique<ListViewCellTip>(listView_, [this](int row, int column) {
+        const PlanRow* plan = plans_.Find(static_cast<std::size_t>(row) + 1);
+        return plan && column < static_cast<int>(kPlanColumnCount) ? plan->cells[static_cast<std::size_t>(column)]
+                                                                    : std::wstring();
+    });
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
@@ -139,9 +130,7 @@ void PlanListPage::LayoutForDpi(int dpi) {
     UniqueFont font(CreateUiFont(dpi));
     ::SendMessageW(listView_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     if (cellTip_) {
-        ::SendMessageW(cellTip_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
-        // A long text wraps into a few lines rather than running across the screen.
-        ::SendMessageW(cellTip_, TTM_SETMAXTIPWIDTH, 0, Scale(400, dpi));
+        cellTip_->SetFont(font.get(), dpi);
     }
     font_ = std::move(font);
     ::MoveWindow(listView_, ScaleTwips(kListLeftTwips, dpi), ScaleTwips(kListTopTwips, dpi),
@@ -277,83 +266,6 @@ LRESULT PlanListPage::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     default:
         return CDRF_DODEFAULT;
     }
-}
-
-LRESULT CALLBACK PlanListPage::ListMouseProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                             DWORD_PTR self) noexcept {
-    auto* page = reinterpret_cast<PlanListPage*>(self);
-    switch (message) {
-    case WM_MOUSEMOVE:
-        page->ShowCellTip(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        break;
-    case WM_MOUSELEAVE:
-    case WM_MOUSEWHEEL:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_KEYDOWN:
-        page->HideCellTip();
-        break;
-    case WM_NCDESTROY:
-        ::RemoveWindowSubclass(list, &ListMouseProc, kListMouseSubclass);
-        break;
-    default:
-        break;
-    }
-    return ::DefSubclassProc(list, message, wParam, lParam);
-}
-
-void PlanListPage::ShowCellTip(POINT at) {
-    if (!cellTip_) {
-        return;
-    }
-    LVHITTESTINFO hit{};
-    hit.pt = at;
-    const bool onCell = ListView_SubItemHitTest(listView_, &hit) >= 0 && hit.iSubItem >= 0 &&
-                        hit.iSubItem < static_cast<int>(kPlanColumnCount);
-    const PlanRow* row = onCell ? plans_.Find(static_cast<std::size_t>(hit.iItem) + 1) : nullptr;
-    if (!row) {
-        HideCellTip();
-        return;
-    }
-    if (tipCell_.x == hit.iItem && tipCell_.y == hit.iSubItem) {
-        return; // still over the same cell
-    }
-    const std::wstring& cell = row->cells[static_cast<std::size_t>(hit.iSubItem)];
-    if (TextWidth(cell) <= ListView_GetColumnWidth(listView_, hit.iSubItem)) {
-        HideCellTip();
-        return;
-    }
-    tipCell_ = POINT{hit.iItem, hit.iSubItem};
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.hwnd = hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(listView_);
-    tool.lpszText = const_cast<wchar_t*>(cell.c_str());
-    ::SendMessageW(cellTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    // Over the cell itself, so that the whole text reads on from where the cut one began.
-    RECT place{};
-    ListView_GetSubItemRect(listView_, hit.iItem, hit.iSubItem, LVIR_LABEL, &place);
-    POINT corner{place.left, place.top};
-    ::ClientToScreen(listView_, &corner);
-    ::SendMessageW(cellTip_, TTM_TRACKPOSITION, 0, MAKELPARAM(corner.x, corner.y));
-    ::SendMessageW(cellTip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
-    TRACKMOUSEEVENT leave{};
-    leave.cbSize = sizeof(leave);
-    leave.dwFlags = TME_LEAVE;
-    leave.hwndTrack = listView_;
-    ::TrackMouseEvent(&leave);
-}
-
-void PlanListPage::HideCellTip() {
-    if (!cellTip_ || tipCell_.x < 0) {
-        return;
-    }
-    tipCell_ = POINT{-1, -1};
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.hwnd = hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(listView_);
-    ::SendMessageW(cellTip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
 }
 
 void PlanListPage::ShowPopupMenu(POINT screenPoint) {

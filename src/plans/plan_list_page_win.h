@@ -4,12 +4,14 @@
 
 #include "base/events.h"
 #include "platform/handles_win.h"
+#include "platform/list_view_tip_win.h"
 #include "platform/window_win.h"
 #include "plans/plan_list.h"
 
 #include <commctrl.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace kestrel::win {
@@ -23,7 +25,7 @@ public:
     // Creates the page as a bare child window filling `panel`.
     bool Create(HWND panel);
     HWND listView() const { return listView_; }
-    HWND cellTip() const { return cellTip_; }
+    HWND cellTip() const { return cellTip_ ? cellTip_->tip() : nullptr; }
 
     // Runs one command of the pop-up menu (also reachable as WM_COMMAND with its id). Single-row
     // commands act on the selected row and do nothing when none is selected.
@@ -51,11 +53,6 @@ private:
     void OnPlansChanged(const PlanListEvent& event);
     LRESULT OnNotify(NMHDR* header);
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
-    // The tip over a cell cut short, which shows the cell's whole text; `at` is in the list's client area.
-    void ShowCellTip(POINT at);
-    void HideCellTip();
-    static LRESULT CALLBACK ListMouseProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR self) noexcept;
     void ShowPopupMenu(POINT screenPoint);
     bool Confirm(const wchar_t* question) const;
     std::size_t SelectedIndex() const; // 1-based, 0 when nothing is selected
@@ -64,9 +61,9 @@ private:
     std::function<HWND()> confirmOwner_;
     PlanList::Subscription subscription_ = 0;
     HWND listView_ = nullptr;
-    HWND cellTip_ = nullptr;
-    POINT tipCell_{-1, -1}; // row and column the tip shows, or -1, -1
-    UniqueFont font_;       // the list view's, replaced when the dpi changes
+    // The tip over a cell cut short, which shows the cell's whole text.
+    std::unique_ptr<ListViewCellTip> cellTip_;
+    UniqueFont font_; // the list view's, replaced when the dpi changes
     int dpi_ = 96;
     std::function<bool(const wchar_t*)> guard_;
     EventSink* events_ = nullptr;

@@ -200,7 +200,5 @@ private:
     std::set<std::wstring> launchedRunTexts_;
 };
 
-// "HH:MM" with hours 0-23 and minutes 0-59, exactly as plan times are written: its minute of the day.
-std::optional<int> PlanMinuteOfDay(const std::wstring& time);
 
 } // namespace kestrel

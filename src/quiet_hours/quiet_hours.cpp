@@ -1,6 +1,7 @@
 // Quiet hours; see quiet_hours.h.
 #include "quiet_hours/quiet_hours.h"
 
+#include "base/clock_text.h"
 #include "base/texts.h"
 #include "platform/registry_value_text.h"
 
@@ -13,21 +14,6 @@ constexpr std::size_t kDayDigits = 7;
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
-}
-
-std::optional<int> ParseTime(std::wstring_view text) {
-    const auto digit = [&](std::size_t i) {
-        return text[i] >= L'0' && text[i] <= L'9';
-    };
-    if (text.size() != 5 || text[2] != L':' || !digit(0) || !digit(1) || !digit(3) || !digit(4)) {
-        return std::nullopt;
-    }
-    const int hour = (text[0] - L'0') * 10 + (text[1] - L'0');
-    const int minute = (text[3] - L'0') * 10 + (text[4] - L'0');
-    if (hour > 23 || minute > 59) {
-        return std::nullopt;
-    }
-    return hour * 60 + minute;
 }
 
 // Where the time of `window` that begins at `start` ends.
@@ -86,8 +72,8 @@ std::optional<QuietWindow> ParseQuietWindowLine(std::wstring_view line) {
         window.days[i] = line[i] == L'1';
         anyDay = anyDay || window.days[i];
     }
-    const std::optional<int> start = ParseTime(line.substr(kDayDigits + 1, 5));
-    const std::optional<int> end = ParseTime(line.substr(kDayDigits + 7, 5));
+    const std::optional<int> start = PlanMinuteOfDay(line.substr(kDayDigits + 1, 5));
+    const std::optional<int> end = PlanMinuteOfDay(line.substr(kDayDigits + 7, 5));
     window.operation = std::wstring(line.substr(kOperationAt));
     if (!anyDay || !start || !end || *start == *end || !IsQuietOperation(window.operation)) {
         return std::nullopt;

@@ -10,7 +10,7 @@
 #include "platform/dpi_win.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
-#include "plans/scheduler.h"
+#include "base/clock_text.h"
 
 #include <commctrl.h>
 
