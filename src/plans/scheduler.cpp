@@ -389,8 +389,8 @@ void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closin
 
     // Every enabled plan due in the span, once, at its latest minute in it; in time order, then list order.
     struct Due {
-        std::int64_t minute;
-        std::size_t index; // 1-based
+        std::int64_t minute = 0;
+        std::size_t index = 0; // 1-based
     };
     std::vector<Due> due;
     const std::vector<PlanRow>& rows = plans_.Rows();
@@ -487,13 +487,13 @@ void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closin
     const auto strength = [&](const Due& d) {
         return StrengthOf(rows[d.index - 1]);
     };
-    std::optional<Due> chosen;
+    const Due* chosen = nullptr; // one of `power`
     std::wstring winner; // under the lock, what is counted down in the end
     if (strongestWins) {
         for (const Due& d : power) {
             if (inTime(d) && (!chosen || strength(d) > strength(*chosen) ||
                               (strength(d) == strength(*chosen) && d.minute > chosen->minute))) {
-                chosen = d;
+                chosen = &d;
             }
         }
         winner = actions_.OpenCountdown();
@@ -504,13 +504,13 @@ void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closin
         if (chosen && MayOpenCountdown(winner, rows[chosen->index - 1][PlanColumn::Operation], true)) {
             winner = rows[chosen->index - 1][PlanColumn::Operation];
         } else {
-            chosen.reset();
+            chosen = nullptr;
         }
     } else if (!power.empty()) {
-        const Due latest = *std::find_if(power.begin(), power.end(),
-                                         [&](const Due& d) { return d.minute == power.back().minute; });
+        const Due& latest = *std::find_if(power.begin(), power.end(),
+                                          [&](const Due& d) { return d.minute == power.back().minute; });
         if (inTime(latest) && !PowerDueNow(moment)) {
-            chosen = latest;
+            chosen = &latest;
         }
     }
     for (const Due& d : power) {
