@@ -34,6 +34,7 @@ start_xvfb() {
         return 0
     fi
     rm -f "$state/display.fd"
+    fresh_display=1
     Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp 9>"$state/display.fd" >"$state/xvfb.log" 2>&1 &
     echo $! >"$state/xvfb.pid"
     for _ in $(seq 1 200); do
@@ -107,7 +108,8 @@ ENV
 }
 
 warm_up() {
-    wineserver -p </dev/null >/dev/null 2>&1
+    # Already running is warm enough.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     wine wineboot </dev/null >/dev/null 2>&1 || true
 }
 
@@ -145,6 +147,12 @@ start)
         DISPLAY=$KESTREL_USE_DISPLAY
     fi
     export DISPLAY
+    # A server left running from an earlier rig drew on a display that is gone: its desktop must not
+    # outlive it.
+    if [ -n "${fresh_display:-}" ]; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    fi
     prepare_prefix
     set_dpi "${KESTREL_DPI:-96}"
     write_env
