@@ -8,7 +8,6 @@ namespace kestrel {
 
 namespace {
 
-constexpr int kMinutesPerDay = 24 * 60;
 
 constexpr const wchar_t* kRepeatTypeNames[kRepeatTypeCount] = {text::kRepeatDaily,     text::kRepeatWorkdays5,
                                                                text::kRepeatWorkdays6, text::kRepeatWeekend1,

@@ -14,8 +14,6 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::int64_t kMinutesPerDay = 24 * 60;
-
 std::wstring OneLine(std::wstring text) {
     for (wchar_t& c : text) {
         if (c == L'\r' || c == L'\n' || c == L'\t') {

@@ -14,7 +14,6 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::int64_t kMinutesPerDay = 24 * 60;
 // More time asleep than this between two passes (the two tick counts drift apart by milliseconds
 // only) means the computer slept.
 constexpr std::int64_t kAsleepThresholdMs = 2000;
@@ -24,10 +23,6 @@ constexpr std::int64_t kClockStepToleranceMs = 5000;
 constexpr std::size_t kNoticeBudget = 200;
 // A start-up this long after the last minute looked at is recorded as a time Kestrel was not running.
 constexpr std::int64_t kNotRunningEventMinutes = 2;
-
-std::int64_t FloorDiv(std::int64_t value, std::int64_t by) {
-    return value >= 0 ? value / by : -((-value + by - 1) / by);
-}
 
 // "12月7日 23:30", or "23:30" alone for a minute of `today`.
 std::wstring WhenText(std::int64_t minute, std::int64_t today) {

@@ -31,22 +31,6 @@ std::optional<WakeTarget> WakeTimerTarget(bool on, const std::vector<PlanRow>& r
     return WakeTarget{indexes[next->index - 1], next->minute, next->minute * 60 - kWakeLeadSeconds};
 }
 
-std::int64_t SecondNumber(const LocalDateTime& when) {
-    return MinuteNumber(when) * 60 + when.second;
-}
-
-LocalDateTime LocalFromSecond(std::int64_t second) {
-    std::int64_t minute = second / 60;
-    std::int64_t ofMinute = second % 60;
-    if (ofMinute < 0) {
-        ofMinute += 60;
-        --minute;
-    }
-    LocalDateTime when = LocalFromMinute(minute);
-    when.second = static_cast<int>(ofMinute);
-    return when;
-}
-
 void OwnWake::Suspending() {
     wokeFor_.reset();
     personSeen_ = false;

@@ -41,10 +41,6 @@ struct WakeTarget {
 std::optional<WakeTarget> WakeTimerTarget(bool on, const std::vector<PlanRow>& rows,
                                           const LocalDateTime& now);
 
-// Seconds since 1970-01-01 00:00 of the reading's own clock, and back.
-std::int64_t SecondNumber(const LocalDateTime& when);
-LocalDateTime LocalFromSecond(std::int64_t second);
-
 // Tells Kestrel's own wake from any other resume, from the power notices in the order they come.
 class OwnWake {
 public:

@@ -57,4 +57,20 @@ ClockReading FixedClock::Read() const {
     return reading;
 }
 
+std::int64_t SecondNumber(const LocalDateTime& when) {
+    return MinuteNumber(when) * 60 + when.second;
+}
+
+LocalDateTime LocalFromSecond(std::int64_t second) {
+    std::int64_t minute = second / 60;
+    std::int64_t ofMinute = second % 60;
+    if (ofMinute < 0) {
+        ofMinute += 60;
+        --minute;
+    }
+    LocalDateTime when = LocalFromMinute(minute);
+    when.second = static_cast<int>(ofMinute);
+    return when;
+}
+
 } // namespace kestrel

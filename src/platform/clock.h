@@ -42,6 +42,15 @@ void CivilFromDays(std::int64_t days, int& year, int& month, int& day);
 LocalDateTime LocalFromMinute(std::int64_t minute);
 // Minutes since 1970-01-01 00:00 of the reading's own clock, seconds dropped.
 std::int64_t MinuteNumber(const LocalDateTime& when);
+// Seconds since 1970-01-01 00:00 of the reading's own clock, and back.
+std::int64_t SecondNumber(const LocalDateTime& when);
+LocalDateTime LocalFromSecond(std::int64_t second);
+
+inline constexpr std::int64_t kMinutesPerDay = 24 * 60;
+// Division that rounds towards minus infinity, so that times before 1970 fall in the right day or minute.
+inline std::int64_t FloorDiv(std::int64_t value, std::int64_t by) {
+    return value / by - ((value % by != 0) && ((value < 0) != (by < 0)) ? 1 : 0);
+}
 
 // A clock that always answers the time it was given; for tests and benchmarks. Its UTC equals its local
 // time and both tick counts follow it, so moving it forward looks like time passing while awake.

@@ -9,12 +9,7 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::int64_t kMinutesPerDay = 24 * 60;
 constexpr std::size_t kDayDigits = 7;
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
-}
 
 // Where the time of `window` that begins at `start` ends.
 std::int64_t EndOf(const QuietWindow& window, std::int64_t start) {

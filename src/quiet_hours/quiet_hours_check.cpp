@@ -9,12 +9,6 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::int64_t kMinutesPerDay = 24 * 60;
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
-}
-
 std::int64_t UtcMinute(const ClockReading& now) {
     return FloorDiv(now.utcMs, 60000);
 }
