@@ -3,20 +3,19 @@
 // session). Everything runs on the one user-interface thread.
 #pragma once
 
-#include "actions/forbidden_programs.h"
-#include "history/exit_mark.h"
-#include "history/history.h"
+#include "app/listener_order.h"
 #include "base/events.h"
+#include "history/exit_mark.h"
 #include "lock/parent_lock.h"
 #include "plans/plan_list.h"
 #include "plans/scheduler.h"
-#include "platform/system_power_win.h"
-#include "platform/handles_win.h"
-#include "platform/process_access_win.h"
+#include "platform/last_minute_store.h"
+#include "platform/power.h"
 #include "platform/process_table_win.h"
 #include "platform/system_clock_win.h"
-#include "quiet_hours/quiet_hours_store.h"
+#include "platform/system_power_win.h"
 #include "platform/wake_timer.h"
+#include "quiet_hours/quiet_hours_store.h"
 #include "shell/main_window_win.h"
 #include "shell/tray_icon_win.h"
 
@@ -32,18 +31,22 @@
 
 namespace kestrel::win {
 
-class CountdownPrompt;
+class CountdownTargets;
+class FiredPlans;
 class ForbiddenProgramsPage;
+class ForbiddenWatch;
 class HelperLibraries;
-class PlanEditorPage;
+class HistoryKeeper;
+class NextPlanLine;
 class PasswordGuard;
+class PlanEditorPage;
+class PlanKeeper;
 class PlanListPage;
 class PlanWaker;
-class ProgramStarter;
+class ProcessGuard;
 class QuietHours;
+class StartAtLogOnKeeper;
 class SystemWakeTimer;
-class ReminderPopups;
-struct LaunchResult;
 
 struct ApplicationOptions {
     HINSTANCE instance = nullptr;
@@ -126,114 +129,64 @@ public:
     EventSink& Events();
 
 private:
-    struct Plans;
-    // What fired plans do: the countdown, the reminder pop-ups and the program launcher.
-    class FiredPlans final : public PlanActions {
-    public:
-        explicit FiredPlans(Application& app) : app_(app) {}
-        void StartPowerCountdown(const std::wstring& operation) override;
-        void ShowReminder(const std::wstring& message, const std::wstring& kind,
-                          const std::optional<LocalDateTime>& due) override;
-        void StartProgram(const std::wstring& program, const std::wstring& runMode) override;
-        void Report(const std::wstring& notice) override;
-        std::wstring OpenCountdown() override;
-        void CancelCountdown() override;
-
-    private:
-        Application& app_;
-    };
-
-    // Everything the window shows at first sight.
+    // The start-up steps, in the order Start() takes them; each makes one feature and wires it to the rest.
+    void SetUpParentLock();
     void SetUpMainWindow();
-    // The auto-start box's tooltip names the program the entry starts when it is not this copy.
-    void ShowAutoStartProgram();
     // The page of tab `tab` (1..5) in its panel.
     void CreatePage(int tab);
-    // The countdown, the pop-ups and the scheduler that calls them once a second.
-    void StartScheduler();
-    // The wake timer for the next reminder or run plan, and the tray item that switches it.
+    void StartPlans();
     void StartPlanWaker();
-    void SwitchWakeForPlans();
-    // A run plan's program could not be started: a balloon says which and why.
-    void ReportStartFailure(const std::wstring& program, const LaunchResult& result);
-    void LoadPlans();
-    // What runs once a second: the plan check, the forbidden check, and the next plan when the minute
-    // has turned.
-    void OnSecondTick();
-    // Runs a pass at once (a resume, a clock change) and shows the next plan as it is now.
-    void CheckPlansNow();
-    // The tray tip and the main window's next-plan line, from the list and the time now.
-    void ShowNextPlan();
-    // Saves the plan list by the plan store's rules and remembers why a save was held back.
-    bool SavePlans();
-    void ReportSaveFailure();
-    // Tells the user what the plan store has to say (a damaged file's copy, a failed XML component) and
-    // keeps the retry timer running while the file is unread.
-    void ShowPlanFileNotices();
-    // The save at Exit: a failure is always told, with Retry or exit anyway.
-    void SaveBeforeExit();
-    // The Help menu's about box and feedback dialog, the update check and the advert banner.
-    void WireHelpMenu(MainWindowEvents& events);
-    void ShowAboutBox();
-    void ShowFeedback();
-    // The parent's lock: read at start-up, asked by every guarded command.
-    void SetUpParentLock();
-    bool AllowGuarded(HWND owner, const wchar_t* reason);
-    void ShowParentPassword();
-    void OnLockStateChanged(LockState state);
-    void ReportEndedProcesses(const std::vector<EndedProcess>& ended);
-    // The history: the lines of a start, the exit mark refreshed once a minute, the window.
-    void RecordStart();
-    void RefreshExitMark();
-    void RecordCancelled(const std::wstring& operation, const wchar_t* by);
-    void ShowHistory();
-    // Quiet hours: their check, set up once the countdown exists, and the Help menu's dialog.
     void StartQuietHours();
-    void ShowQuietHours();
-    // While a password is set and "开机自动启动" is ticked, the Task Manager may not switch the start at
-    // log-on off: its mark goes, at start-up (said in a balloon when `tell`), at Exit and at the session's
-    // end.
-    void KeepStartAtLogOn(bool tell);
-    // The one real end: save (reporting a failure only when allowed), remove the icon, close every window
-    // and leave the message loop.
-    void End(bool mayReport);
+    void StartNextPlanLine();
+    // Every feature that hears the system, in the one order of listener_order.h.
+    void RegisterListeners();
+    void WireHelpMenu(MainWindowEvents& events);
+
+    // The tray's and the Help menu's commands.
+    bool AllowGuarded(HWND owner, const wchar_t* reason);
+    void ShowAutoStartProgram();
+    void SwitchWakeForPlans();
+    // Runs `show` as the one modal Help dialog: the owner is disabled while a box is open, but a posted
+    // command still arrives.
+    template <typename Show>
+    void ShowHelpDialog(Show show);
+    void Balloon(const std::wstring& message);
+    // The one real end: every feature hears it, the plans are saved (a failure told only on Exit), the
+    // icon goes, every window closes and the message loop ends.
+    void End(ProgramEnd how);
 
     ApplicationOptions options_;
     SystemClock systemClock_;
     const Clock& clock_;
+    std::unique_ptr<HistoryKeeper> history_;
     std::unique_ptr<LockStore> ownLockStore_;
     std::unique_ptr<ParentLock> lock_;
-    // While the lock is set, the user cannot end this process from the Task Manager.
-    OwnProcessAccess processAccess_;
+    std::unique_ptr<ProcessGuard> processGuard_;
     std::unique_ptr<PasswordGuard> guard_;
     PlanList plans_;
-    std::unique_ptr<Plans> store_;
+    std::unique_ptr<PlanKeeper> keeper_;
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<PlanListPage> planListPage_;
     // The shutdown, reminder and run-program editors of tabs 1 to 3.
     std::array<std::unique_ptr<PlanEditorPage>, 3> editors_;
+    std::unique_ptr<CountdownTargets> countdownTargets_;
     SystemProcessTable processTable_; // declared before the page that uses it
     std::unique_ptr<ForbiddenProgramsPage> forbiddenPage_;
+    std::unique_ptr<ForbiddenWatch> forbiddenWatch_;
     SystemPower power_;
-    std::unique_ptr<CountdownPrompt> prompt_;
-    std::unique_ptr<ReminderPopups> popups_;
-    std::unique_ptr<ProgramStarter> starter_;
-    FiredPlans firedPlans_{*this};
+    std::unique_ptr<FiredPlans> fired_;
     std::unique_ptr<Scheduler> scheduler_;
+    std::unique_ptr<SystemListener> schedulerListener_;
     std::unique_ptr<SystemWakeTimer> systemWakeTimer_;
     std::unique_ptr<PlanWaker> waker_;
     TrayIcon tray_;
     std::unique_ptr<QuietHours> quiet_;
-    PlanList::Subscription nextPlanSubscription_ = 0;
-    std::optional<std::int64_t> nextPlanMinute_; // the minute the next plan was last worked out in
+    std::unique_ptr<StartAtLogOnKeeper> startAtLogOn_;
+    std::unique_ptr<NextPlanLine> nextPlanLine_;
+    SystemBroadcast broadcast_;
     // The Help menu: the helper libraries and whether one of its modal dialogs is open.
     std::unique_ptr<HelperLibraries> helpers_;
     bool helpDialogOpen_ = false;
-    std::unique_ptr<History> history_;
-    NoEvents noEvents_;
-    EndedProcessLines endedLines_;
-    std::optional<std::int64_t> markMinute_; // the minute the exit mark was last set in
-    ULONGLONG markHeldUntil_ = 0;            // after Kestrel's own power operation: no mark until then
     bool ending_ = false;
 };
 

@@ -93,6 +93,23 @@ void PlanWaker::ProgramStarted(std::uint64_t keep, bool started, UniqueKernelHan
     }
 }
 
+void PlanWaker::OnWoken(bool byPerson) {
+    if (byPerson) {
+        PersonSeen();
+    } else {
+        ResumedAutomatically();
+    }
+    TimeMoved();
+}
+
+void PlanWaker::OnSessionChanged(SessionChange change) {
+    // Someone unlocked the screen or came to the session: a person is at the computer.
+    if (change == SessionChange::Unlocked || change == SessionChange::Connected ||
+        change == SessionChange::LoggedOn) {
+        PersonSeen();
+    }
+}
+
 void PlanWaker::Check() {
     if (watched_.empty() && !awake_) {
         return;

@@ -3,6 +3,7 @@
 // minute's plans started goes on. Everything happens on the window thread.
 #pragma once
 
+#include "base/system_listener.h"
 #include "plans/plan_list.h"
 #include "plans/wake_plan.h"
 #include "platform/clock.h"
@@ -25,12 +26,12 @@ struct PlanWakerOptions {
     std::function<void(std::uint32_t error)> refused;
 };
 
-class PlanWaker {
+class PlanWaker final : public SystemListener {
 public:
     // `plans`, `clock` and `timer` must outlive the waker. Sets nothing yet: Update() does.
     PlanWaker(const PlanList& plans, const Clock& clock, WakeTimer& timer, PlanWakerOptions options);
     // Stop().
-    ~PlanWaker();
+    ~PlanWaker() override;
     PlanWaker(const PlanWaker&) = delete;
     PlanWaker& operator=(const PlanWaker&) = delete;
 
@@ -68,6 +69,16 @@ public:
     // Once a second: lets the computer go once every program watched has ended, every pop-up is closed
     // or its time is up.
     void Check();
+
+    // What the waker hears of the system: the second (Check), sleep, a wake (Kestrel's own timer's until a
+    // person is seen; the timer is set again), a clock or zone change, a person at an unlocked, connected
+    // or logged-on session, and the end (Stop).
+    void OnSecondTick() override { Check(); }
+    void OnSuspending() override { Suspending(); }
+    void OnWoken(bool byPerson) override;
+    void OnTimeChanged() override { TimeMoved(); }
+    void OnSessionChanged(SessionChange change) override;
+    void OnEnd(ProgramEnd) override { Stop(); }
 
     // The program ends: the timer is cancelled and the computer let go.
     void Stop();

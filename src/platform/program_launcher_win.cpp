@@ -147,4 +147,9 @@ std::wstring SystemErrorText(DWORD error) {
     return text;
 }
 
+std::wstring ReasonText(DWORD error) {
+    std::wstring text = SystemErrorText(error);
+    return text.empty() ? std::to_wstring(error) : text;
+}
+
 } // namespace kestrel::win

@@ -46,5 +46,7 @@ bool NamesStartableProgram(const std::wstring& planText);
 
 // The system's wording for `error`, without the trailing line break; empty when it has none.
 std::wstring SystemErrorText(DWORD error);
+// The same, or the error's number when the system has no words for it: for a reason in a message.
+std::wstring ReasonText(DWORD error);
 
 } // namespace kestrel::win

@@ -90,30 +90,26 @@ bool QuietHoursCheck::Excused(const QuietOccurrence& occurrence, const ClockRead
     });
 }
 
-void QuietHoursCheck::OnSession(unsigned code) {
-    switch (code) {
-    case wts::kConsoleConnect:
-    case wts::kRemoteConnect:
+void QuietHoursCheck::OnSession(SessionChange change) {
+    switch (change) {
+    case SessionChange::Connected:
         connected_ = true;
         pending_ = true;
         break;
-    case wts::kConsoleDisconnect:
-    case wts::kRemoteDisconnect:
+    case SessionChange::Disconnected:
         connected_ = false;
         break;
-    case wts::kSessionLogon:
+    case SessionChange::LoggedOn:
         connected_ = true;
         locked_ = false;
         pending_ = true;
         break;
-    case wts::kSessionLock:
+    case SessionChange::Locked:
         locked_ = true;
         break;
-    case wts::kSessionUnlock:
+    case SessionChange::Unlocked:
         locked_ = false;
         pending_ = true;
-        break;
-    default:
         break;
     }
 }

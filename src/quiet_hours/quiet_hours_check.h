@@ -11,6 +11,7 @@
 #pragma once
 
 #include "actions/shutdown_countdown.h"
+#include "base/system_listener.h"
 #include "platform/clock.h"
 #include "quiet_hours/quiet_hours.h"
 
@@ -23,17 +24,6 @@
 #include <vector>
 
 namespace kestrel {
-
-// WM_WTSSESSION_CHANGE's codes, numbered as Windows numbers them (this file cannot include <windows.h>).
-namespace wts {
-inline constexpr unsigned kConsoleConnect = 1;
-inline constexpr unsigned kConsoleDisconnect = 2;
-inline constexpr unsigned kRemoteConnect = 3;
-inline constexpr unsigned kRemoteDisconnect = 4;
-inline constexpr unsigned kSessionLogon = 5;
-inline constexpr unsigned kSessionLock = 7;
-inline constexpr unsigned kSessionUnlock = 8;
-} // namespace wts
 
 // A window excused until its end: its stored line and the UTC minute (minutes since 1970) of the end.
 // Stored as "1111001 21:00 07:00 关闭计算机|29412345".
@@ -72,8 +62,8 @@ public:
     void SetExcuses(std::vector<QuietExcuse> excuses, const ClockReading& now);
     const std::vector<QuietExcuse>& Excuses() const { return excuses_; }
 
-    // WM_WTSSESSION_CHANGE: locked, unlocked, disconnected, connected, logged on.
-    void OnSession(unsigned code);
+    // The session was locked, unlocked, disconnected, connected or logged on.
+    void OnSession(SessionChange change);
     // The computer woke from sleep.
     void OnWake();
     // A countdown ended. Cancelled inside quiet hours, it excuses every window the moment is inside:

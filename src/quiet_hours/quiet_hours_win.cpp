@@ -89,12 +89,13 @@ void QuietHours::Tick() {
     }
 }
 
-void QuietHours::OnWake() {
+void QuietHours::OnWoken(bool) {
     check_.OnWake();
+    Tick();
 }
 
-void QuietHours::OnSession(unsigned code) {
-    check_.OnSession(code);
+void QuietHours::OnSessionChanged(SessionChange change) {
+    check_.OnSession(change);
     Tick();
 }
 

@@ -40,10 +40,10 @@ struct QuietHoursHost {
     std::function<void()> changed;
 };
 
-class QuietHours {
+class QuietHours final : public SystemListener {
 public:
     explicit QuietHours(QuietHoursHost host);
-    ~QuietHours();
+    ~QuietHours() override;
     QuietHours(const QuietHours&) = delete;
     QuietHours& operator=(const QuietHours&) = delete;
 
@@ -53,10 +53,13 @@ public:
     // Stops following the session (before the window goes).
     void Stop();
 
-    // Once a second, and right after a wake or a change of the session.
+    // Once a second, and right after a wake or a change of the session, it checks; at the end it stops
+    // following the session.
+    void OnSecondTick() override { Tick(); }
+    void OnWoken(bool byPerson) override;
+    void OnSessionChanged(SessionChange change) override;
+    void OnEnd(ProgramEnd) override { Stop(); }
     void Tick();
-    void OnWake();
-    void OnSession(unsigned code);
     void OnCountdownEnded(CountdownEnd how);
     // Help → "禁止使用时段(&T)...", modal to `owner`.
     void ShowDialog(HWND owner);

@@ -1,24 +1,22 @@
-// The next-plan line with quiet hours; see quiet_next_plan.h.
+// Quiet hours on the next-plan line; see quiet_next_plan.h.
 #include "quiet_hours/quiet_next_plan.h"
 
 #include "base/app_messages.h"
 #include "base/texts.h"
-#include "plans/next_plan.h"
 
 namespace kestrel {
 
-NextPlanText QuietNextPlanParts(const std::vector<PlanRow>& rows, const QuietHoursCheck& quiet,
-                                const ClockReading& now, bool strongestWins) {
-    const std::int64_t minute = MinuteNumber(now.local);
+std::optional<NextPlanClaim> QuietNextPlanClaim(const QuietHoursCheck& quiet, const ClockReading& now) {
     if (const std::optional<std::int64_t> until = quiet.QuietUntil(now)) {
-        return {FillIn(text::kNextPlanInsideQuiet, L"{end}", QuietTimeText(static_cast<int>(*until % (24 * 60)))),
-                {},
-                {}};
+        return NextPlanClaim{
+            {FillIn(text::kNextPlanInsideQuiet, L"{end}", QuietTimeText(static_cast<int>(*until % (24 * 60)))),
+             {},
+             {}},
+            kClaimHoldsNow};
     }
-    const std::optional<QuietOccurrence> window = NextQuietStart(quiet.Windows(), minute);
-    const std::optional<NextPlan> plan = FindNextPlan(rows, now.local, strongestWins);
-    if (!window || (plan && plan->minute <= window->start)) {
-        return NextPlanParts(rows, now.local, strongestWins);
+    const std::optional<QuietOccurrence> window = NextQuietStart(quiet.Windows(), MinuteNumber(now.local));
+    if (!window) {
+        return std::nullopt;
     }
     // Drawn as a once-only power plan of that weekday and minute, so that the day and the shortening read
     // exactly as a plan's do.
@@ -27,7 +25,16 @@ NextPlanText QuietNextPlanParts(const std::vector<PlanRow>& rows, const QuietHou
     const PlanRow row = MakePlanRow(text::kKindPower, QuietTimeText(next.start),
                                     std::wstring(text::kNextPlanQuietKind) + L" " + next.operation,
                                     text::kStatusEnabled, weekday + L" ", text::kPowerPlanInfo);
-    return NextPlanParts({row}, now.local);
+    return NextPlanClaim{NextPlanParts({row}, now.local), window->start};
+}
+
+NextPlanText QuietNextPlanParts(const std::vector<PlanRow>& rows, const QuietHoursCheck& quiet,
+                                const ClockReading& now, bool strongestWins) {
+    return ChooseNextPlanClaim(
+               {[&rows](const ClockReading& at, bool strongest) { return PlanListClaim(rows, at.local, strongest); },
+                [&quiet](const ClockReading& at, bool) { return QuietNextPlanClaim(quiet, at); }},
+               now, strongestWins)
+        .line;
 }
 
 } // namespace kestrel

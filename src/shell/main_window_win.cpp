@@ -10,12 +10,35 @@
 #include "res/resource_ids.h"
 
 #include <commctrl.h>
+#include <wtsapi32.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace kestrel::win {
 
 namespace {
+
+// WM_WTSSESSION_CHANGE's code in Kestrel's words; the codes nobody acts on (a log-off notice, remote
+// control) say nothing.
+std::optional<SessionChange> SessionChangeOf(unsigned code) {
+    switch (code) {
+    case WTS_SESSION_LOCK:
+        return SessionChange::Locked;
+    case WTS_SESSION_UNLOCK:
+        return SessionChange::Unlocked;
+    case WTS_CONSOLE_CONNECT:
+    case WTS_REMOTE_CONNECT:
+        return SessionChange::Connected;
+    case WTS_CONSOLE_DISCONNECT:
+    case WTS_REMOTE_DISCONNECT:
+        return SessionChange::Disconnected;
+    case WTS_SESSION_LOGON:
+        return SessionChange::LoggedOn;
+    default:
+        return std::nullopt;
+    }
+}
 
 constexpr int kClientWidthTwips = 8850;
 constexpr int kClientHeightTwips = 6150;
@@ -423,8 +446,8 @@ void MainWindow::ArmSecondTimer() {
 
 void MainWindow::OnSecondTick() {
     ArmSecondTimer();
-    if (events_.secondTick) {
-        events_.secondTick();
+    if (events_.system) {
+        events_.system->OnSecondTick();
     }
     // Nobody sees a hidden window's clock line; it is brought up to date when the window shows again.
     if (::IsWindowVisible(hwnd())) {
@@ -727,25 +750,21 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         TellPagesShown();
         return 0;
     case WM_POWERBROADCAST:
-        if (wParam == PBT_APMSUSPEND && events_.suspending) {
-            events_.suspending();
-        } else if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) {
-            if (events_.resumeNotice) {
-                events_.resumeNotice(wParam == PBT_APMRESUMESUSPEND);
-            }
-            if (events_.resumed) {
-                events_.resumed();
-            }
+        if (events_.system && wParam == PBT_APMSUSPEND) {
+            events_.system->OnSuspending();
+        } else if (events_.system && (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)) {
+            events_.system->OnWoken(wParam == PBT_APMRESUMESUSPEND);
         }
         return TRUE;
     case WM_WTSSESSION_CHANGE:
-        if (events_.sessionChanged) {
-            events_.sessionChanged(static_cast<unsigned>(wParam));
+        if (const std::optional<SessionChange> change = SessionChangeOf(static_cast<unsigned>(wParam));
+            change && events_.system) {
+            events_.system->OnSessionChanged(*change);
         }
         return 0;
     case WM_TIMECHANGE:
-        if (events_.timeChanged) {
-            events_.timeChanged();
+        if (events_.system) {
+            events_.system->OnTimeChanged();
         }
         return 0;
     case WM_QUERYENDSESSION:

@@ -4,6 +4,7 @@
 // session, the auto-start entry) is handed to the application through MainWindowEvents.
 #pragma once
 
+#include "base/system_listener.h"
 #include "platform/clock.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
@@ -47,17 +48,11 @@ struct MainWindowEvents {
     std::function<void()> aboutRequested;
     // Timer_Update: once per run, 2000 ms after the window was created (shown or not).
     std::function<void()> updateCheckDue;
-    // The one timer a second (Timer_ComputerOperation), just after each whole second: the plan check, the
-    // forbidden check and whatever else runs once a second. The window itself refreshes its clock line.
-    std::function<void()> secondTick;
-    // The computer is about to sleep (PBT_APMSUSPEND), has woken up (PBT_APMRESUMEAUTOMATIC,
-    // PBT_APMRESUMESUSPEND), or the system time was changed (WM_TIMECHANGE).
-    std::function<void()> suspending;
-    std::function<void()> resumed;
-    std::function<void()> timeChanged;
-    // Just before `resumed`: which resume notice came. PBT_APMRESUMESUSPEND says a person woke the computer
-    // or has come to it since (true); PBT_APMRESUMEAUTOMATIC alone may be a wake timer's (false).
-    std::function<void(bool byPerson)> resumeNotice;
+    // What the system says, as Kestrel's own calls: the one timer a second (Timer_ComputerOperation, just
+    // after each whole second; the window itself refreshes its clock line first), sleep and wake
+    // (PBT_APMSUSPEND; PBT_APMRESUMESUSPEND is a person's wake, PBT_APMRESUMEAUTOMATIC alone may be a wake
+    // timer's), WM_TIMECHANGE and WM_WTSSESSION_CHANGE. Null: nobody listens.
+    SystemListener* system = nullptr;
     // The tray menu's "到时唤醒电脑(&W)": the user switches waking for plans. Not guarded by the lock.
     std::function<void()> wakeForPlansClicked;
     // Asked before a command the parent's lock guards (Exit, clearing the auto-start box), with what the
@@ -68,8 +63,6 @@ struct MainWindowEvents {
     std::function<void()> historyRequested;
     // Help → "禁止使用时段(&T)...".
     std::function<void()> quietHoursRequested;
-    // WM_WTSSESSION_CHANGE, with its code (locked, unlocked, connected, disconnected, logged on...).
-    std::function<void(unsigned code)> sessionChanged;
 };
 
 class MainWindow final : public Window {

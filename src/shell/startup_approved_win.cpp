@@ -24,3 +24,23 @@ bool RemoveStartupDisabledMark() {
 }
 
 } // namespace kestrel::win
+
+namespace kestrel::win {
+
+void StartAtLogOnKeeper::Keep(bool tell) {
+    if (!host_.lockSet || !host_.lockSet() || !host_.ticked || !host_.ticked()) {
+        return;
+    }
+    const bool removed = host_.removeMark ? host_.removeMark() : RemoveStartupDisabledMark();
+    if (!removed) {
+        return;
+    }
+    if (host_.events) {
+        host_.events->Record(text::kEventAutoStart, text::kStartupMarkEvent);
+    }
+    if (tell && host_.balloon) {
+        host_.balloon(text::kStartupMarkRemoved);
+    }
+}
+
+} // namespace kestrel::win

@@ -93,9 +93,7 @@ protected:
         events.feedbackAvailable = [this] {
             return feedbackAvailable;
         };
-        events.secondTick = [this] {
-            ++seconds;
-        };
+        events.system = &heard;
         window = std::make_unique<MainWindow>(clock, std::move(events));
         ASSERT_TRUE(window->Create(::GetModuleHandleW(nullptr)));
         main = window->hwnd();
@@ -128,7 +126,11 @@ protected:
     int exits = 0;
     int sessionEnds = 0;
     bool feedbackAvailable = false;
-    int seconds = 0;
+    // Counts the seconds the window hands on.
+    struct Seconds final : SystemListener {
+        int count = 0;
+        void OnSecondTick() override { ++count; }
+    } heard;
 };
 
 TEST_F(MainWindowTest, HasTheFixedTitleAFixedBorderAndNoMaximiseBox) {
@@ -387,13 +389,13 @@ TEST_F(MainWindowTest, ClockLineStartsWithItsCaptionAndFollowsTheClockEachTick) 
     // at once and then follows each tick.
     clock.Set(LocalDateTime{2026, 12, 31, 23, 59, 58, 4});
     ::SendMessageW(main, WM_TIMER, 1, 0); // Timer_ComputerOperation
-    EXPECT_EQ(seconds, 1);
+    EXPECT_EQ(heard.count, 1);
     EXPECT_EQ(GetWindowTextString(window->ClockLabel()), L"当前时间：09:05:03 当前日期：2026年01月02日");
     ::ShowWindow(main, SW_SHOWNA);
     EXPECT_EQ(GetWindowTextString(window->ClockLabel()), L"当前时间：23:59:58 当前日期：2026年12月31日");
     clock.Set(LocalDateTime{2026, 12, 31, 23, 59, 59, 4});
     ::SendMessageW(main, WM_TIMER, 1, 0);
-    EXPECT_EQ(seconds, 2);
+    EXPECT_EQ(heard.count, 2);
     EXPECT_EQ(GetWindowTextString(window->ClockLabel()), L"当前时间：23:59:59 当前日期：2026年12月31日");
 
     WindowDc dc(main);
