@@ -11,24 +11,16 @@
 #include "base/texts.h"
 #include "editors/countdown_targets_win.h"
 #include "editors/plan_editor_page_win.h"
-#include "history/exit_mark_win.h"
 #include "history/history_keeper_win.h"
 #include "lock/password_dialogs_win.h"
 #include "lock/process_guard_win.h"
 #include "lock/registry_lock_store_win.h"
 #include "plans/next_plan_line_win.h"
-#include "plans/plan_file.h"
 #include "plans/plan_keeper_win.h"
 #include "plans/plan_list_page_win.h"
-#include "plans/plan_location.h"
 #include "plans/plan_waker_win.h"
 #include "plans/scheduler_listener.h"
 #include "platform/crypto_win.h"
-#include "platform/dpi_win.h"
-#include "platform/folder_access_win.h"
-#include "platform/last_minute_store_win.h"
-#include "platform/module_win.h"
-#include "platform/path_name.h"
 #include "platform/program_launcher_win.h"
 #include "platform/wake_timer_win.h"
 #include "quiet_hours/quiet_hours_win.h"
@@ -36,12 +28,11 @@
 #include "res/resource_ids.h"
 #include "shell/about_box_win.h"
 #include "shell/advert_banner_win.h"
-#include "shell/auto_start_win.h"
 #include "shell/helper_libraries_win.h"
-#include "shell/single_instance_win.h"
+#include "shell/settings_watch_win.h"
 #include "shell/startup_approved_win.h"
+#include "shell/system_notices_win.h"
 #include "shell/web_address_win.h"
-#include "platform/com_win.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -50,32 +41,6 @@
 #include <vector>
 
 namespace kestrel::win {
-
-namespace {
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
-}
-
-// Closes the main window (its children, the pages, go with it), then every other top-level window this
-// program made on this thread: prompts, pop-ups and their owners' leftovers. System windows of the
-// thread (IME and the like) belong to other modules and are left alone.
-void DestroyProgramWindows(HWND main) {
-    if (::IsWindow(main)) {
-        ::DestroyWindow(main);
-    }
-    std::vector<HWND> windows;
-    ::EnumThreadWindows(::GetCurrentThreadId(), &CollectWindow, reinterpret_cast<LPARAM>(&windows));
-    const auto module = reinterpret_cast<LONG_PTR>(::GetModuleHandleW(nullptr));
-    for (HWND window : windows) {
-        if (::IsWindow(window) && ::GetWindowLongPtrW(window, GWLP_HINSTANCE) == module) {
-            ::DestroyWindow(window);
-        }
-    }
-}
-
-} // namespace
 
 Application::Application(ApplicationOptions options)
     : options_(std::move(options)), clock_(options_.clock ? *options_.clock : systemClock_),
@@ -125,8 +90,9 @@ bool Application::Start() {
     // First of all: a run that ends during its own start-up has left its mark too.
     history_->RecordStart(PlanFilePathText(), StartsHidden(options_.arguments));
     SetUpParentLock();
+    StartSystemNotices();
     MainWindowEvents events;
-    events.system = &broadcast_;
+    events.system = notices_.get();
     events.allow = [this](const wchar_t* reason) {
         return AllowGuarded(main_->hwnd(), reason);
     };
@@ -157,7 +123,7 @@ bool Application::Start() {
         End(ProgramEnd::Exit);
     };
     events.sessionEnding = [this] {
-        End(ProgramEnd::SessionEnd);
+        notices_->SessionEnding();
     };
     events.planFileRetry = [this] {
         keeper_->Retry();
@@ -193,6 +159,7 @@ bool Application::Start() {
     StartQuietHours();
     startAtLogOn_->Keep(true);
     StartNextPlanLine();
+    StartSettingsWatch();
     RegisterListeners();
     if (lock_->State() == LockState::Unreadable) {
         // Said once, without a box: the user may not be at the screen yet.
@@ -212,6 +179,7 @@ void Application::RegisterListeners() {
     features.scheduler = schedulerListener_.get();
     features.forbiddenPrograms = forbiddenWatch_.get();
     features.history = history_.get();
+    features.settingsWatch = settings_.get();
     features.quietHours = quiet_.get();
     features.startAtLogOn = startAtLogOn_.get();
     features.processAccess = processGuard_.get();
@@ -277,9 +245,11 @@ void Application::StartPlans() {
         if (endsSession) {
             history_->HoldMark();
         }
+        notices_->ExpectSessionEnd(endsSession);
     };
     host.powerOperationRefused = [this] {
         history_->ReleaseMark();
+        notices_->ExpectSessionEnd(false);
     };
     host.allow = [this](HWND owner, const wchar_t* reason) {
         return AllowGuarded(owner, reason);
@@ -378,6 +348,7 @@ void Application::StartQuietHours() {
         if (options_.applyAutoStart) {
             options_.applyAutoStart(true);
         }
+        Events().Record(text::kEventAutoStart, text::kHistoryAutoStartTicked);
     };
     host.changed = [this] {
         if (nextPlanLine_) {
@@ -415,6 +386,46 @@ void Application::StartNextPlanLine() {
     nextPlanLine_ = std::make_unique<NextPlanLine>(plans_, clock_, std::move(line));
     nextPlanLine_->AddSource([this](const ClockReading& now, bool) { return QuietNextPlanClaim(quiet_->Check(), now); });
     nextPlanLine_->Show();
+}
+
+void Application::StartSystemNotices() {
+    SystemNoticesHost host;
+    host.sessionState = options_.sessionState;
+    host.sessionEndConfirmed = options_.sessionEndConfirmed;
+    host.events = &Events();
+    host.sessionEndNoticed = [this] {
+        // Kept before anything else, in case Windows ends the process right after: the plans, the line and
+        // the mark cleared (it comes back if the session goes on).
+        keeper_->SaveNow();
+        Events().Record(text::kEventSessionEnded, L"");
+        history_->HoldMark();
+    };
+    host.endSession = [this] {
+        End(ProgramEnd::SessionEnd);
+    };
+    host.forgedEnd = [this] {
+        history_->ReleaseMark();
+    };
+    notices_ = std::make_unique<SystemNotices>(broadcast_, clock_, std::move(host));
+}
+
+void Application::StartSettingsWatch() {
+    if (!options_.watchSettings) {
+        return;
+    }
+    SettingsWatchHost host;
+    host.clock = &clock_;
+    host.events = &Events();
+    host.lockSet = [this] {
+        return ParentLockIsSet();
+    };
+    host.lockRecordSound = [this] {
+        return lock_->State() != LockState::Unreadable;
+    };
+    host.autoStartTicked = [this] {
+        return main_->AutoStartChecked();
+    };
+    settings_ = std::make_unique<SettingsWatch>(std::move(host));
 }
 
 void Application::WireHelpMenu(MainWindowEvents& events) {
@@ -535,66 +546,41 @@ void Application::End(ProgramEnd how) {
 }
 
 int Application::RunMessageLoop() {
-    MSG message{};
 #ifdef KESTREL_COUNT_WAKEUPS
     WakeupCounter wakeups(options_.planFolder);
-    for (;;) {
-        wakeups.BeforeWait();
-        if (::GetMessageW(&message, nullptr, 0, 0) <= 0) {
-            break;
-        }
-        wakeups.AfterWait();
-#else
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
 #endif
-        // Tab, the arrow keys and the access keys move between the controls of the window and its pages.
-        if (fired_ && fired_->PreTranslate(message)) {
+    for (;;) {
+#ifdef KESTREL_COUNT_WAKEUPS
+        wakeups.BeforeWait();
+#endif
+        // A change of the settings wakes the loop as a message does.
+        HANDLE changed = settings_ ? settings_->Event() : nullptr;
+        const DWORD woken = ::MsgWaitForMultipleObjectsEx(changed ? 1 : 0, changed ? &changed : nullptr, INFINITE,
+                                                          QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+#ifdef KESTREL_COUNT_WAKEUPS
+        wakeups.AfterWait();
+#endif
+        if (changed && woken == WAIT_OBJECT_0) {
+            settings_->Check();
             continue;
         }
-        HWND main = main_ ? main_->hwnd() : nullptr;
-        if (main && ::IsDialogMessageW(main, &message)) {
-            continue;
+        MSG message{};
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                return static_cast<int>(message.wParam);
+            }
+            // Tab, the arrow keys and the access keys move between the controls of the window and its pages.
+            if (fired_ && fired_->PreTranslate(message)) {
+                continue;
+            }
+            HWND main = main_ ? main_->hwnd() : nullptr;
+            if (main && ::IsDialogMessageW(main, &message)) {
+                continue;
+            }
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
         }
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
     }
-    return static_cast<int>(message.wParam);
-}
-
-int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
-    SingleInstanceLock lock;
-    if (!lock.Claim()) {
-        return 0;
-    }
-    EnableDpiAwareness();
-    ComApartment com;
-
-    ApplicationOptions options;
-    options.instance = instance;
-    const std::wstring exeFolder = ExecutableFolder();
-    const PlanFileLocation plans = ChoosePlanFileLocation(SystemFolders(), exeFolder, PerUserDataFolder());
-    options.planFolder = plans.folder;
-    options.carryPlansFrom = plans.carryOverFrom;
-    options.helperFolder = exeFolder;
-    options.advertBanner = true;
-    options.arguments = std::wstring(ArgumentsOf(commandLine ? commandLine : L""));
-    options.autoStartPresent = &AutoStartEntryPresent;
-    options.applyAutoStart = &ApplyAutoStartChoice;
-    options.autoStartOtherProgram = &AutoStartOtherProgram;
-    // The minute belongs to the plan file in use, so that another copy's running time is not this one's.
-    RegistryMinuteValues minuteValues;
-    PlanFileLastMinute lastMinute(minuteValues, LongPathOf(PlanFilePath(plans.folder)));
-    options.lastMinute = &lastMinute;
-    options.historyFolder = PerUserDataFolder();
-    RegistryExitMark exitMark;
-    options.exitMark = &exitMark;
-    options.wakeForPlans = &ReadWakeForPlans;
-    options.keepWakeForPlans = &WriteWakeForPlans;
-    Application app(std::move(options));
-    if (!app.Start()) {
-        return 1;
-    }
-    return app.RunMessageLoop();
 }
 
 } // namespace kestrel::win

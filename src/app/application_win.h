@@ -17,6 +17,7 @@
 #include "platform/wake_timer.h"
 #include "quiet_hours/quiet_hours_store.h"
 #include "shell/main_window_win.h"
+#include "shell/system_notices.h"
 #include "shell/tray_icon_win.h"
 
 #include <windows.h>
@@ -45,7 +46,9 @@ class PlanListPage;
 class PlanWaker;
 class ProcessGuard;
 class QuietHours;
+class SettingsWatch;
 class StartAtLogOnKeeper;
+class SystemNotices;
 class SystemWakeTimer;
 
 struct ApplicationOptions {
@@ -97,6 +100,12 @@ struct ApplicationOptions {
     std::function<bool()> wakeForPlans;
     std::function<void(bool on)> keepWakeForPlans;
     WakeTimer* wakeTimer = nullptr;
+    // The session's real state and whether Windows confirms the end of the session (empty: the system's);
+    // tests pass what they need. Notices the real state contradicts change nothing.
+    std::function<std::optional<SessionState>()> sessionState;
+    std::function<bool()> sessionEndConfirmed;
+    // Whether HKCU\Software\Kestrel and the Run value are watched for changes made by others.
+    bool watchSettings = false;
 };
 
 class Application {
@@ -138,6 +147,9 @@ private:
     void StartPlanWaker();
     void StartQuietHours();
     void StartNextPlanLine();
+    // What the window's notices are checked against, and the watch over the settings.
+    void StartSystemNotices();
+    void StartSettingsWatch();
     // Every feature that hears the system, in the one order of listener_order.h.
     void RegisterListeners();
     void WireHelpMenu(MainWindowEvents& events);
@@ -184,6 +196,9 @@ private:
     std::unique_ptr<StartAtLogOnKeeper> startAtLogOn_;
     std::unique_ptr<NextPlanLine> nextPlanLine_;
     SystemBroadcast broadcast_;
+    // Between the window's messages and the features: what Windows' own state confirms.
+    std::unique_ptr<SystemNotices> notices_;
+    std::unique_ptr<SettingsWatch> settings_;
     // The Help menu: the helper libraries and whether one of its modal dialogs is open.
     std::unique_ptr<HelperLibraries> helpers_;
     bool helpDialogOpen_ = false;

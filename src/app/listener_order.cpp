@@ -18,6 +18,9 @@ void SystemBroadcast::Register(const FeatureListeners& features) {
              // The history: the exit mark follows the minute, and at the end "Kestrel 退出" is written
              // before the lines of the features after it (the start at log-on kept).
              features.history,
+             // The settings: a change from outside is recorded (and put back under the lock) within the
+             // second, after the exit mark of that second is written.
+             features.settingsWatch,
              // Quiet hours after the scheduler (above), with the waker's answer already in.
              features.quietHours,
              // The start at log-on kept under the lock, at the end.

@@ -401,6 +401,18 @@ inline constexpr wchar_t kEventQuietHours[] = L"禁止使用时段";
 inline constexpr wchar_t kEventAutoStart[] = L"开机自动启动";
 inline constexpr wchar_t kEventPlanAdded[] = L"计划添加";
 inline constexpr wchar_t kEventHistory[] = L"历史记录";
+// The end of the Windows session as its notice said it (Kestrel ends with it once Windows confirms it).
+inline constexpr wchar_t kEventSessionEnded[] = L"Windows 会话结束";
+// A window message that Windows' own state contradicts: any program may post one.
+inline constexpr wchar_t kEventSystemNotice[] = L"系统通知";
+inline constexpr wchar_t kHistorySessionNoticeFalse[] = L"会话通知与实际状态不符";
+inline constexpr wchar_t kHistoryPowerNoticeFalse[] = L"电源通知与实际状态不符";
+inline constexpr wchar_t kHistoryEndNoticeForged[] = L"会话结束通知是伪造的";
+// A value under Kestrel's key (or its Run value) changed by someone else while Kestrel ran; under the
+// parent's lock what Kestrel holds for the parent is put back at once.
+inline constexpr wchar_t kEventSettings[] = L"设置";
+inline constexpr wchar_t kHistorySettingChanged[] = L"设置在 Kestrel 之外被修改：{value}";
+inline constexpr wchar_t kHistorySettingRestored[] = L"设置在 Kestrel 之外被修改：{value}（已改回）";
 // The scheduler's details. Times are "2026-12-07 21:00"; {plan} is the plan's time, kind and operation,
 // then its message or program.
 inline constexpr wchar_t kEventSpan[] = L"{from} 至 {to}";

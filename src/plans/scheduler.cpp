@@ -81,25 +81,6 @@ bool Scheduler::LockActive() const {
     return options_.parentLockActive && options_.parentLockActive();
 }
 
-void Scheduler::OnSuspend() {
-    suspendNoticed_ = true;
-    resumeCounted_ = false;
-    const std::wstring open = actions_.OpenCountdown();
-    // Under the parent's lock the countdown stays and starts again on resume; otherwise it must never
-    // complete right after the computer wakes.
-    if (!open.empty() && !LockActive()) {
-        actions_.CancelCountdown();
-        Notice(FillIn(text::kMsgCountdownCancelledBySleep, L"{operation}", open));
-    }
-}
-
-void Scheduler::OnResume() {
-    // A sleep whose suspend notice never came still shows in the two tick counts.
-    if (!resumeCounted_) {
-        resumeNoticed_ = true;
-    }
-}
-
 void Scheduler::Notice(std::wstring line) {
     notices_.push_back(std::move(line));
 }
@@ -260,9 +241,8 @@ std::optional<Scheduler::Closing> Scheduler::Classify(const ClockReading& now) {
     const std::int64_t wallGap = now.utcMs - previous_.utcMs;
     const std::int64_t stepMs = wallGap - tickGap;
     std::int64_t offsetChange = now.utcOffsetMinutes - previous_.utcOffsetMinutes;
-    const bool slept = suspendNoticed_ || resumeNoticed_ || tickGap - awakeGap > kAsleepThresholdMs;
-    resumeCounted_ = resumeCounted_ || resumeNoticed_;
-    suspendNoticed_ = resumeNoticed_ = false;
+    // A sleep is what the two tick counts show, never a power notice alone: any program may post one.
+    const bool slept = tickGap - awakeGap > kAsleepThresholdMs;
     if (slept) {
         Record(text::kEventSlept, SpanText(previous_.local, now.local));
         HandleSleep();

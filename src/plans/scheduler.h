@@ -99,11 +99,6 @@ public:
     // under it; a pass asked for while one runs (an action that pumps messages) does nothing.
     void RunPass();
 
-    // The computer is about to sleep (PBT_APMSUSPEND): an open countdown is cancelled, unless the parent's
-    // lock holds it for the resume. The next pass counts the time since as asleep.
-    void OnSuspend();
-    // The computer woke up (PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND); run a pass right after.
-    void OnResume();
     // Writes the last minute looked at (the program ends).
     void SaveLastMinute();
 
@@ -177,12 +172,6 @@ private:
     std::optional<std::int64_t> lastExamined_; // local minute number
     std::optional<std::int64_t> savedUtcMinute_;
     int offsetMinutes_ = 0;
-    bool suspendNoticed_ = false;
-    bool resumeNoticed_ = false;
-    // A pass has counted a resume notice as sleep, and no suspend notice came since: a waking computer
-    // sends two (PBT_APMRESUMEAUTOMATIC, then PBT_APMRESUMESUSPEND once the user is back), and the second
-    // one must not count the time since the first as asleep.
-    bool resumeCounted_ = false;
     std::vector<std::wstring> notices_;
     std::vector<std::wstring> outweighed_;
 

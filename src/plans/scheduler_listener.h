@@ -1,5 +1,6 @@
-// The scheduler hears the system: its pass once a second and at once after a wake or a clock change,
-// sleep noticed as it begins, and the last minute kept at the end.
+// The scheduler hears the system: its pass once a second and at once after a wake or a clock change (the
+// pass itself tells a sleep from the tick counts, and closes or restarts a countdown sleep interrupted),
+// and the last minute kept at the end.
 #pragma once
 
 #include "base/system_listener.h"
@@ -12,11 +13,7 @@ public:
     explicit SchedulerListener(Scheduler& scheduler) : scheduler_(scheduler) {}
 
     void OnSecondTick() override { scheduler_.RunPass(); }
-    void OnSuspending() override { scheduler_.OnSuspend(); }
-    void OnWoken(bool) override {
-        scheduler_.OnResume();
-        scheduler_.RunPass();
-    }
+    void OnWoken(bool) override { scheduler_.RunPass(); }
     void OnTimeChanged() override { scheduler_.RunPass(); }
     void OnEnd(ProgramEnd) override { scheduler_.SaveLastMinute(); }
 

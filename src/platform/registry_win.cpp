@@ -33,7 +33,24 @@ std::wstring ExpandEnvironment(const std::wstring& text) {
     return text;
 }
 
+// Told of Kestrel's own writes (the settings watch); empty: nobody.
+RegistryWriteListener& WriteListener() {
+    static RegistryWriteListener listener;
+    return listener;
+}
+
+bool Written(bool done, HKEY root, const std::wstring& keyPath, const std::wstring& valueName) {
+    if (done && WriteListener()) {
+        WriteListener()(root, keyPath, valueName);
+    }
+    return done;
+}
+
 } // namespace
+
+void SetRegistryWriteListener(RegistryWriteListener listener) {
+    WriteListener() = std::move(listener);
+}
 
 bool SetRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& valueName, DWORD valueType,
                  const std::wstring& data) {
@@ -62,12 +79,13 @@ bool SetRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& val
         return false;
     }
     const auto byteCount = static_cast<DWORD>(bytes.size() * sizeof(wchar_t));
-    return ::RegSetValueExW(key.get(), valueName.c_str(), 0, valueType,
-                            reinterpret_cast<const BYTE*>(bytes.data()), byteCount) == ERROR_SUCCESS;
+    return Written(::RegSetValueExW(key.get(), valueName.c_str(), 0, valueType,
+                                    reinterpret_cast<const BYTE*>(bytes.data()), byteCount) == ERROR_SUCCESS,
+                   root, keyPath, valueName);
 }
 
-bool SetRegBinary(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
-                  std::span<const std::uint8_t> data) {
+bool SetRegBytes(HKEY root, const std::wstring& keyPath, const std::wstring& valueName, DWORD valueType,
+                 std::span<const std::uint8_t> data) {
     if (data.size() > kMaxRegValueBytes) {
         return false;
     }
@@ -76,8 +94,14 @@ bool SetRegBinary(HKEY root, const std::wstring& keyPath, const std::wstring& va
                           key.put(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    return ::RegSetValueExW(key.get(), valueName.c_str(), 0, REG_BINARY, data.data(),
-                            static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+    return Written(::RegSetValueExW(key.get(), valueName.c_str(), 0, valueType, data.data(),
+                            static_cast<DWORD>(data.size())) == ERROR_SUCCESS,
+                   root, keyPath, valueName);
+}
+
+bool SetRegBinary(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
+                  std::span<const std::uint8_t> data) {
+    return SetRegBytes(root, keyPath, valueName, REG_BINARY, data);
 }
 
 namespace {
@@ -148,7 +172,7 @@ bool DeleteRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& 
     if (::RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) {
         return false;
     }
-    return ::RegDeleteValueW(key.get(), valueName.c_str()) == ERROR_SUCCESS;
+    return Written(::RegDeleteValueW(key.get(), valueName.c_str()) == ERROR_SUCCESS, root, keyPath, valueName);
 }
 
 } // namespace kestrel::win

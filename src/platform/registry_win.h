@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,6 +29,17 @@ bool QueryRegValue(HKEY root, const std::wstring& keyPath, const std::wstring& v
 // Writes `data` as a REG_BINARY value, creating the key when it is missing. True only when written.
 bool SetRegBinary(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
                   std::span<const std::uint8_t> data);
+
+// Writes raw bytes as a value of any type (a value put back as it was), creating the key when it is
+// missing. True only when written.
+bool SetRegBytes(HKEY root, const std::wstring& keyPath, const std::wstring& valueName, DWORD valueType,
+                 std::span<const std::uint8_t> data);
+
+// Told of every value these routines wrote or deleted, after the fact; one listener at a time (the settings
+// watch), empty for none.
+using RegistryWriteListener =
+    std::function<void(HKEY root, const std::wstring& keyPath, const std::wstring& valueName)>;
+void SetRegistryWriteListener(RegistryWriteListener listener);
 
 // Reads a value's type and raw bytes. Unless Read, both are unchanged: Missing when the key or the value
 // does not exist, Unreadable when it exists but cannot be read (no access, larger than kMaxRegValueBytes).

@@ -1,6 +1,8 @@
 // Window and dialog base classes; see window_win.h.
 #include "platform/window_win.h"
 
+#include <vector>
+
 #include <commctrl.h>
 
 namespace kestrel::win {
@@ -213,5 +215,29 @@ std::wstring GetWindowTextString(HWND window) {
     text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
     return text;
 }
+
+namespace {
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+void DestroyProgramWindows(HWND main) {
+    if (::IsWindow(main)) {
+        ::DestroyWindow(main);
+    }
+    std::vector<HWND> windows;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    const auto module = reinterpret_cast<LONG_PTR>(::GetModuleHandleW(nullptr));
+    for (HWND window : windows) {
+        if (::IsWindow(window) && ::GetWindowLongPtrW(window, GWLP_HINSTANCE) == module) {
+            ::DestroyWindow(window);
+        }
+    }
+}
+
 
 } // namespace kestrel::win

@@ -80,4 +80,9 @@ void AddDialogButtonKeys(HWND button);
 // Window text as a std::wstring.
 std::wstring GetWindowTextString(HWND window);
 
+// Closes `main` (its children go with it), then every other top-level window this program made on this
+// thread: prompts, pop-ups and their owners' leftovers. System windows of the thread (IME and the like)
+// belong to other modules and are left alone.
+void DestroyProgramWindows(HWND main);
+
 } // namespace kestrel::win

@@ -130,9 +130,9 @@ void QuietHours::ShowDialog(HWND owner) {
     dialogHost.autoStartTicked = host_.autoStartTicked;
     dialogHost.tickAutoStart = host_.tickAutoStart;
     const bool saved = ShowQuietHoursDialog(host_.instance, owner, check_.Windows(), dialogHost);
-    // What is stored is what holds, whatever the dialog did.
-    LoadWindows();
+    // "取消" keeps the windows that run now, whatever the store holds meanwhile; a save is read back.
     if (saved) {
+        LoadWindows();
         std::wstring windows;
         for (const QuietWindow& window : check_.Windows()) {
             windows += (windows.empty() ? L"" : L"；") + QuietWindowText(window);

@@ -2,6 +2,7 @@
 // shell and a fake auto-start entry: nothing reaches the notification area or the registry.
 #include "app/application_win.h"
 #include "shell/single_instance_win.h"
+#include "shell/system_notices.h"
 
 #include "base/clock_text.h"
 #include "base/command_ids.h"
@@ -11,6 +12,7 @@
 #include "plans/plan_waker_win.h"
 #include "plans/wake_plan.h"
 #include "platform/module_win.h"
+#include "platform/registry_win.h"
 #include "platform/xml_tree.h"
 #include "quiet_hours/quiet_hours_store.h"
 #include "support/lock_fakes.h"
@@ -132,6 +134,8 @@ struct ShiftedClock final : Clock {
     LocalDateTime Now() const override { return Read().local; }
     ClockReading Read() const override {
         ClockReading reading = SystemClock().Read();
+        reading.tickMs += sleptMs + aheadMs;
+        reading.awakeMs += aheadMs;
         const int ms = reading.local.millisecond;
         reading.local = LocalFromSecond(SecondNumber(reading.local) + shift);
         reading.local.millisecond = ms;
@@ -139,6 +143,10 @@ struct ShiftedClock final : Clock {
         return reading;
     }
     std::int64_t shift;
+    // Time asleep: the tick that runs in sleep is this much ahead of the one that stops there.
+    std::uint64_t sleptMs = 0;
+    // Time awake that has not really passed (a test that cannot wait half a minute).
+    std::uint64_t aheadMs = 0;
 };
 
 const PlanRow kShutdownPlan = MakePlanRow(text::kKindPower, L"22:30", text::kOpShutdown, text::kStatusEnabled,
@@ -211,7 +219,17 @@ protected:
             options.deriveKey = kestrel::testing::FastDerive;
         }
         options.quietHoursStore = &quietStore;
-        options.clock = clock;
+        options.clock = clock ? clock : &ownClock;
+        options.sessionState = [this] {
+            return session;
+        };
+        options.sessionEndConfirmed = [this] {
+            return endConfirmed;
+        };
+        options.watchSettings = watchSettings;
+        if (registryQuietHours) {
+            options.quietHoursStore = nullptr;
+        }
         options.wakeTimer = &wakeTimer;
         options.wakeForPlans = [this] {
             return wakeForPlans;
@@ -241,6 +259,15 @@ protected:
     ExitMark* exitMark = nullptr;
     LockStore* lockStore = nullptr;
     const Clock* clock = nullptr;
+    // The clock when a test sets none; a test sleeps through `Sleep()`.
+    ShiftedClock ownClock{0};
+    void Sleep(ShiftedClock& on) { on.sleptMs += 10'000; }
+    void Sleep() { Sleep(ownClock); }
+    // The session as Windows reports it.
+    std::optional<SessionState> session = SessionState{};
+    bool endConfirmed = true;
+    bool watchSettings = false;
+    bool registryQuietHours = false;
     RecordingWakeTimer wakeTimer;
     bool wakeForPlans = false;
     bool autoStartPresent = false;
@@ -550,7 +577,7 @@ TEST_F(ApplicationTest, ATimerWindowsRefusesIsToldOnceAndTheLinePromisesNoWake) 
 
 // Wine cannot sleep: the resume notice is sent as Windows would after the timer woke the computer.
 TEST_F(ApplicationTest, AfterItsOwnWakeKestrelKeepsTheComputerAwakeWhileTheProgramItStartedRuns) {
-    const ShiftedClock shifted((55 - SystemClock().Now().second + 60) % 60); // 5 s before a minute turns
+    ShiftedClock shifted((55 - SystemClock().Now().second + 60) % 60); // 5 s before a minute turns
     clock = &shifted;
     const std::wstring minute = FormatHourMinute(LocalFromSecond(SecondNumber(shifted.Now()) + 30));
     const std::wstring name = L"kestrel-wake-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
@@ -562,6 +589,7 @@ TEST_F(ApplicationTest, AfterItsOwnWakeKestrelKeepsTheComputerAwakeWhileTheProgr
     wakeForPlans = true;
     auto app = Make(text::kMiniArgument);
     ASSERT_TRUE(app->Start());
+    Sleep(shifted);
     ::SendMessageW(app->mainWindow().hwnd(), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     EXPECT_TRUE(app->planWaker().AwaitingPerson());
     const auto count = [&](const char* call) {
@@ -589,8 +617,9 @@ TEST_F(ApplicationTest, AfterItsOwnWakeKestrelKeepsTheComputerAwakeWhileTheProgr
 }
 
 // WM_TIMECHANGE runs a pass at once, without waiting for the timer: the power plan of this minute opens
-// its countdown. A suspend notice then closes it without the operation, and the resume says so.
-TEST_F(ApplicationTest, AClockChangeChecksThePlansAtOnceAndASuspendCancelsTheCountdown) {
+// its countdown. A suspend notice alone closes nothing; a real sleep closes it without the operation, and
+// the wake says so.
+TEST_F(ApplicationTest, AClockChangeChecksThePlansAtOnceAndASleepCancelsTheCountdown) {
     WritePlans({MakePlanRow(text::kKindPower, MinuteFromNow(0), text::kOpLock, text::kStatusEnabled,
                             text::kRepeatDaily, text::kPowerPlanInfo)});
     auto app = Make(text::kMiniArgument);
@@ -604,9 +633,14 @@ TEST_F(ApplicationTest, AClockChangeChecksThePlansAtOnceAndASuspendCancelsTheCou
     ::SendMessageW(main, WM_TIMECHANGE, 0, 0);
     ASSERT_TRUE(prompt());
     ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
-    EXPECT_FALSE(prompt());
+    EXPECT_TRUE(prompt()) << "a posted suspend notice closes nothing";
     ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_TRUE(prompt()) << "a resume notice without a sleep changes nothing";
+    Sleep();
+    ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_FALSE(prompt());
     EXPECT_EQ(trayCalls.back().balloon, L"电脑进入了睡眠，锁定计算机的倒计时已取消。");
+    ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     EXPECT_FALSE(prompt()) << "a resume in the same minute opens no second countdown";
 }
 
@@ -651,15 +685,19 @@ TEST_F(ApplicationTest, StartingInsideQuietHoursCountsDownAndAnUnlockOrAResumeCo
     EXPECT_EQ(recorder.calls, std::vector<std::string>{"lock"});
 
     HWND main = app->mainWindow().hwnd();
+    session = SessionState{true, true};
     ::PostMessageW(main, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
     PumpFor(1500);
     EXPECT_EQ(VisiblePrompt(), nullptr) << "nothing counts while the screen is locked";
+    session = SessionState{};
     ::PostMessageW(main, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
     PumpUntil([] { return VisiblePrompt() != nullptr; });
     EXPECT_NE(VisiblePrompt(), nullptr) << "unlocked";
 
+    // Sleep closes it at the wake (no sooner: a suspend notice alone closes nothing), and the window acts
+    // again at once.
     ::SendMessageW(main, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
-    EXPECT_EQ(VisiblePrompt(), nullptr) << "sleep closes it";
+    Sleep();
     ::PostMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
     PumpUntil([] { return VisiblePrompt() != nullptr; });
     EXPECT_NE(VisiblePrompt(), nullptr) << "and the window acts again on waking";
@@ -690,6 +728,7 @@ TEST_F(ApplicationTest, CancellingInsideQuietHoursExcusesTheWindowUntilItsEnd) {
                   std::vector<std::wstring>{window + L"|" + std::to_wstring(utcMinute + 30)});
 
         HWND main = app->mainWindow().hwnd();
+        Sleep();
         ::PostMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
         ::PostMessageW(main, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
         PumpFor(1500);
@@ -911,6 +950,93 @@ TEST_F(ApplicationTest, TheHistoryRecordsAnUncleanEndAWrongPasswordAndAnEndedPro
     EXPECT_TRUE(PumpUntilQuiet());
     EXPECT_EQ(mark.Read(), std::nullopt) << "the end of the session leaves no mark";
     ::RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+}
+
+// Window messages any program may post: a lock notice that Windows' state contradicts keeps nothing from
+// counting down, and an end of the session that Windows never carries out leaves Kestrel running, its
+// mark set again after 30 seconds. Both are recorded.
+TEST_F(ApplicationTest, NoticesThatWindowsDoesNotConfirmChangeNothingAndAreRecorded) {
+    const std::wstring key = L"Software\\Kestrel.Test." + std::to_wstring(::GetCurrentProcessId());
+    RegistryExitMark mark(HKEY_CURRENT_USER, key);
+    const fs::path folder = temp.path() / L"历史";
+    historyFolder = folder.wstring();
+    exitMark = &mark;
+    quietStore.windows = {QuietWindowAroundNow(text::kOpLock)};
+    struct NoPower final : PowerControl {
+        std::uint32_t EnableShutdownPrivilege() override { return 0; }
+        std::uint32_t ExitWindowsEx(std::uint32_t, std::uint32_t) override { return 0; }
+        std::uint32_t LockWorkStation() override { return 0; }
+    } none;
+    power = &none;
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    const auto history = [&] {
+        return ReadBytes(folder / L"History.txt");
+    };
+    const auto holds = [&](const std::wstring& line) {
+        return history().find(Utf8FromWide(line)) != std::string::npos;
+    };
+    HWND prompt = VisiblePrompt();
+    ASSERT_NE(prompt, nullptr);
+    ::SendMessageW(::GetDlgItem(prompt, ids::kCountdownNowButton), BM_CLICK, 0, 0);
+    HWND main = app->mainWindow().hwnd();
+    ::PostMessageW(main, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0); // Windows says: unlocked
+    PumpUntil([&] { return holds(L"\t系统通知\t会话通知与实际状态不符"); });
+    EXPECT_TRUE(holds(L"\t系统通知\t会话通知与实际状态不符")) << history();
+    Sleep();
+    ::PostMessageW(main, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    PumpUntil([] { return VisiblePrompt() != nullptr; });
+    EXPECT_NE(VisiblePrompt(), nullptr) << "the window acts on waking: the lock notice was not believed";
+
+    endConfirmed = false;
+    ::SendMessageW(main, WM_ENDSESSION, TRUE, 0);
+    EXPECT_TRUE(holds(L"\tWindows 会话结束\t")) << history();
+    EXPECT_EQ(mark.Read(), std::nullopt) << "cleared, in case Windows ends the process now";
+    ownClock.aheadMs += 30'000;
+    PumpUntil([&] { return holds(L"\t系统通知\t会话结束通知是伪造的"); });
+    EXPECT_TRUE(::IsWindow(main)) << "Kestrel runs on";
+    EXPECT_TRUE(holds(L"\t系统通知\t会话结束通知是伪造的")) << history();
+    PumpUntil([&] { return mark.Read().has_value(); });
+    EXPECT_NE(mark.Read(), std::nullopt) << "the mark is back";
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+}
+
+// A value that another program deletes while Kestrel runs is recorded, and under the parent's lock what
+// Kestrel holds for the parent is written back at once.
+TEST_F(ApplicationTest, QuietHoursDeletedByAnotherProgramAreWrittenBackUnderTheLock) {
+    kestrel::testing::FakeLockStore store;
+    ParentLock setter(store, kestrel::testing::FastDerive, [](std::span<std::uint8_t> b) { return !b.empty(); },
+                      [] { return std::uint64_t{0}; });
+    setter.Load();
+    ASSERT_EQ(setter.Set(L"家长", L"家长"), PasswordAnswer::Accepted);
+    lockStore = &store;
+    const fs::path folder = temp.path() / L"历史";
+    historyFolder = folder.wstring();
+    watchSettings = true;
+    registryQuietHours = true;
+    const std::wstring window = L"1111111 " + MinuteFromNow(120) + L" " + MinuteFromNow(150) + L" " + text::kOpLock;
+    ASSERT_TRUE(SetRegValue(HKEY_CURRENT_USER, L"Software\\Kestrel", text::kQuietHoursValueName, REG_MULTI_SZ,
+                            window));
+    auto app = Make(text::kMiniArgument);
+    ASSERT_TRUE(app->Start());
+    ASSERT_EQ(::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrel", text::kQuietHoursValueName),
+              ERROR_SUCCESS);
+    std::wstring stored;
+    const auto back = [&] {
+        DWORD type = REG_NONE;
+        stored.clear();
+        return QueryRegValue(HKEY_CURRENT_USER, L"Software\\Kestrel", text::kQuietHoursValueName, type, stored) &&
+               !stored.empty();
+    };
+    PumpUntil(back);
+    EXPECT_TRUE(back()) << "written back";
+    EXPECT_NE(stored.find(window), std::wstring::npos);
+    const std::string line = Utf8FromWide(
+        L"\t设置\t设置在 Kestrel 之外被修改：HKEY_CURRENT_USER\\Software\\Kestrel\\QuietHours（已改回）");
+    PumpUntil([&] { return ReadBytes(folder / L"History.txt").find(line) != std::string::npos; });
+    EXPECT_NE(ReadBytes(folder / L"History.txt").find(line), std::string::npos) << ReadBytes(folder / L"History.txt");
+    app.reset();
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrel", text::kQuietHoursValueName);
 }
 
 // A unique name per test, so that no real Kestrel running in the same session is disturbed.
