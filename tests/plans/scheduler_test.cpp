@@ -576,8 +576,8 @@ TEST(SchedulerClock, LateTicksSleepClockChangesAndStartUps) {
 }
 
 // Two power plans of 22:30 under the lock, the weaker listed first: the stronger is counted down.
-ClockCase Outweighs(const wchar_t* stronger, const wchar_t* weaker) {
-    return {"under the lock an operation outweighs the next weaker one",
+ClockCase Outweighs(const char* what, const wchar_t* stronger, const wchar_t* weaker) {
+    return {what,
             {Power(L"22:30", weaker), Power(L"22:30", stronger)},
             At(7, 22, 30, 0),
             {{Event::None,
@@ -590,9 +590,9 @@ ClockCase Outweighs(const wchar_t* stronger, const wchar_t* weaker) {
 
 TEST(SchedulerClock, TheLocksOrderAndTheLimitsOfLatenessHoldingAndClockChanges) {
     const ClockCase cases[] = {
-        Outweighs(L"关闭计算机", L"重启计算机"),
-        Outweighs(L"重启计算机", L"注销计算机"),
-        Outweighs(L"注销计算机", L"锁定计算机"),
+        Outweighs("under the lock shutting down outweighs restarting", L"关闭计算机", L"重启计算机"),
+        Outweighs("restarting outweighs logging off", L"重启计算机", L"注销计算机"),
+        Outweighs("logging off outweighs locking", L"注销计算机", L"锁定计算机"),
         {"under the lock, after Kestrel's own wake a missed lock plan waits for a person too",
          {Power(L"22:30", L"锁定计算机")},
          At(7, 22, 0, 0),
