@@ -52,7 +52,7 @@ TEST(HistoryLines, EachEventIsOneLineOfThreeFieldsAndReadsBackAsIt) {
         {L"计划添加", L"23:00 定时运行\t隐藏运行\r\n每天：C:\\a.exe\n",
          u8"2024-05-01 21:04:09\t计划添加\t23:00 定时运行 隐藏运行  每天：C:\\a.exe \r\n"},
         {L"事\t件", L"", u8"2024-05-01 21:04:09\t事 件\t\r\n"},
-        {L"计划删除", L"a\x7F" L"b", u8"2024-05-01 21:04:09\t计划删除\ta b\r\n"},
+        {L"计划删除", L"a\x7F-b", u8"2024-05-01 21:04:09\t计划删除\ta -b\r\n"},
     };
     for (const auto& row : rows) {
         const std::string bytes = HistoryLineBytes(kNine, row.event, row.detail);
@@ -84,7 +84,8 @@ TEST(HistoryLines, BothFilesReadNewestFirstAndDamagedLinesShownAsTheyAre) {
     };
     EXPECT_EQ(ReadHistoryEntries(current, older), expected);
     EXPECT_TRUE(ReadHistoryEntries("", "").empty());
-    EXPECT_EQ(ParseHistoryLine(L"2024-05-01 07:00:00\t\t7"), (HistoryEntry{L"", L"", L"2024-05-01 07:00:00\t\t7"}))
+    EXPECT_EQ(ParseHistoryLine(L"2024-05-01 07:00:00\t\t7"),
+              (HistoryEntry{L"", L"", L"2024-05-01 07:00:00\t\t7"}))
         << "an empty event";
 }
 
