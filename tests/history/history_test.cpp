@@ -34,7 +34,10 @@ struct MemoryDisk final : HistoryDisk {
         files.erase(from);
         return 0;
     }
-    std::uint32_t Remove(const std::wstring& file) override { return files.erase(file), 0; }
+    std::wstring failRemove; // this file cannot be removed
+    std::uint32_t Remove(const std::wstring& file) override {
+        return file == failRemove ? 32 : (files.erase(file), 0);
+    }
     std::string Read(const std::wstring& file) override { return files.count(file) ? files[file] : ""; }
 };
 
@@ -49,6 +52,7 @@ TEST(HistoryLines, EachEventIsOneLineOfThreeFieldsAndReadsBackAsIt) {
         {L"计划添加", L"23:00 定时运行\t隐藏运行\r\n每天：C:\\a.exe\n",
          u8"2024-05-01 21:04:09\t计划添加\t23:00 定时运行 隐藏运行  每天：C:\\a.exe \r\n"},
         {L"事\t件", L"", u8"2024-05-01 21:04:09\t事 件\t\r\n"},
+        {L"计划删除", L"a\x7F-b", u8"2024-05-01 21:04:09\t计划删除\ta -b\r\n"},
     };
     for (const auto& row : rows) {
         const std::string bytes = HistoryLineBytes(kNine, row.event, row.detail);
@@ -80,6 +84,9 @@ TEST(HistoryLines, BothFilesReadNewestFirstAndDamagedLinesShownAsTheyAre) {
     };
     EXPECT_EQ(ReadHistoryEntries(current, older), expected);
     EXPECT_TRUE(ReadHistoryEntries("", "").empty());
+    EXPECT_EQ(ParseHistoryLine(L"2024-05-01 07:00:00\t\t7"),
+              (HistoryEntry{L"", L"", L"2024-05-01 07:00:00\t\t7"}))
+        << "an empty event";
 }
 
 TEST(History, ANewFileBeginsWithTheMarkAndPast1MiBTheOldOneMovesAside) {
@@ -106,6 +113,22 @@ TEST(History, ANewFileBeginsWithTheMarkAndPast1MiBTheOldOneMovesAside) {
     EXPECT_EQ(disk.files.count(older), 0u);
     EXPECT_EQ(history.Read(),
               (std::vector<HistoryEntry>{{L"2024-05-01 21:04:09", L"历史记录", L"清除历史记录"}}));
+}
+
+TEST(History, AClearThatFailsRemovesTheOlderFileFirstAndNeverTheNewerLinesAlone) {
+    for (const bool olderFails : {true, false}) {
+        SCOPED_TRACE(olderFails ? "the older file cannot be removed" : "the newer file cannot be removed");
+        MemoryDisk disk;
+        FixedClock clock(kNine);
+        History history(disk, clock, L"H");
+        const std::wstring older = JoinPath(L"H", kOlderHistoryFileName);
+        disk.files[older] = "older";
+        disk.files[history.Path()] = "newer";
+        disk.failRemove = olderFails ? older : history.Path();
+        EXPECT_EQ(history.Clear(), 32u);
+        EXPECT_EQ(disk.files.count(older), olderFails ? 1u : 0u);
+        EXPECT_EQ(disk.files[history.Path()], "newer") << "and no line that says it was cleared";
+    }
 }
 
 TEST(History, OnlyTheFirstFailedWriteOfARunIsTold) {
@@ -154,6 +177,12 @@ TEST(EndedProcessLines, ALoopOfCopiesGetsOneLinePerMinuteAndItsCount) {
     tick(m + 9, {L"a.exe", L"a.exe"});
     tick(m + 5, {L"a.exe"});
     EXPECT_EQ(written.back(), L"21:13 这一分钟共 2 次；a.exe 结束");
+    // The count of a minute whose end had no line of its own (it came after the count of the minute
+    // before), and then the clock set back.
+    tick(m + 20, {L"b.exe", L"b.exe"});
+    tick(m + 21, {L"b.exe"});
+    tick(m + 15, {L"b.exe"});
+    EXPECT_EQ(written.back(), L"21:25 这一分钟共 1 次；b.exe 结束");
 }
 
 TEST(PlanRowsText, RowsReadAsTimeKindOperationRepeatAndTheirText) {

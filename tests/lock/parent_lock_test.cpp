@@ -82,6 +82,9 @@ TEST(PasswordRecord, TodaysFormatStillReadsBackAndKeysDifferingInTheFirstByteDif
     other[0] ^= 0x80;
     EXPECT_FALSE(KeysEqual(record.key, other));
     EXPECT_TRUE(KeysEqual(record.key, record.key));
+    PasswordKey lastByte = record.key;
+    lastByte.back() ^= 0x01;
+    EXPECT_FALSE(KeysEqual(record.key, lastByte)) << "keys differing in the last byte only";
 }
 
 TEST(PasswordRecord, RetryDelaysDoubleUpToHalfAMinute) {

@@ -94,6 +94,43 @@ TEST(NextPlan, WhichPlanComesFirstAndHowItsLineReads) {
     }
 }
 
+TEST(NextPlan, WhichPlanOfAMinuteIsNamedWithAndWithoutTheLock) {
+    const PlanRow reminder = Plan(L"定时提醒", L"09:00", L"文字提示", L"每天", L"喝水");
+    const PlanRow run = Plan(L"定时运行", L"09:00", L"正常运行", L"每天", L"x.exe");
+    struct Case {
+        const char* what;
+        std::vector<PlanRow> plans;
+        bool strongestWins;
+        std::size_t named; // 1-based row
+    };
+    const Case cases[] = {
+        {"under the lock the strongest power plan of the minute",
+         {Power(L"09:00", L"每天", L"锁定计算机"), Power(L"09:00", L"每天", L"重启计算机"),
+          Power(L"09:00", L"每天", L"注销计算机"), Power(L"09:00", L"每天", L"重启计算机")},
+         true,
+         2},
+        {"without the lock the first in the list",
+         {Power(L"09:00", L"每天", L"锁定计算机"), Power(L"09:00", L"每天", L"重启计算机")},
+         false,
+         1},
+        {"under the lock a reminder listed first keeps the line",
+         {reminder, Power(L"09:00", L"每天")},
+         true,
+         1},
+        {"under the lock a run plan listed first keeps the line", {run, Power(L"09:00", L"每天")}, true, 1},
+        {"under the lock a later power plan outweighs only a power plan, not a reminder after it",
+         {Power(L"09:00", L"每天", L"锁定计算机"), reminder, Power(L"09:00", L"每天")},
+         true,
+         3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::optional<NextPlan> next = FindNextPlan(c.plans, At(7, 8, 0), c.strongestWins);
+        ASSERT_TRUE(next.has_value());
+        EXPECT_EQ(next->index, c.named);
+    }
+}
+
 TEST(NextPlan, TheTrayTipHoldsKestrelAndTheLineWithinItsLength) {
     EXPECT_EQ(TrayTipText({}, At(7, 12, 0)), L"Kestrel");
     const std::vector<PlanRow> plans{

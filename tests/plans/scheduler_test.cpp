@@ -240,6 +240,7 @@ enum class Event {
     AwakeNewOffset,      // `seconds` pass awake, then the UTC offset becomes `offset` (daylight saving)
     AwakeThenResume,     // `seconds` pass awake, then a resume notice comes (the scheduler never hears it)
     SuspendAsleepResume, // a suspend notice, `seconds` asleep, a resume notice (only the sleep counts)
+    CancelThenAwake,     // the person cancels the open countdown, then `seconds` pass awake
 };
 
 struct Step {
@@ -259,11 +260,12 @@ struct ClockCase {
     bool parentLock = false;
     int offsetMinutes = 480; // China Standard Time
     std::size_t personFromStep = 0; // before this step nobody is at the computer after Kestrel's own wake
+    bool events = false;            // the history's lines join the actions, as "event 事件|详情"
 };
 
 constexpr std::int64_t kHour = 3600;
 
-void Apply(const Step& step, SimulatedClock& clock) {
+void Apply(const Step& step, SimulatedClock& clock, Recorder& recorder) {
     switch (step.event) {
     case Event::None:
         break;
@@ -286,6 +288,10 @@ void Apply(const Step& step, SimulatedClock& clock) {
     case Event::SuspendAsleepResume:
         clock.Asleep(step.seconds);
         break;
+    case Event::CancelThenAwake:
+        recorder.countdown.clear();
+        clock.Awake(step.seconds);
+        break;
     }
 }
 
@@ -297,8 +303,16 @@ void RunClockCase(const ClockCase& c) {
     Recorder recorder;
     FakeLastMinute store;
     store.value = c.storedUtcMinute;
+    struct Events final : EventSink {
+        Recorder* recorder = nullptr;
+        void Record(const std::wstring& event, const std::wstring& detail) override {
+            recorder->log.push_back(L"event " + event + L"|" + detail);
+        }
+    } events;
+    events.recorder = &recorder;
     SchedulerOptions options;
     options.lastMinute = &store;
+    options.events = c.events ? &events : nullptr;
     options.parentLockActive = [&] {
         return c.parentLock;
     };
@@ -310,7 +324,7 @@ void RunClockCase(const ClockCase& c) {
     for (std::size_t i = 0; i < c.steps.size(); ++i) {
         step = i;
         recorder.log.clear();
-        Apply(c.steps[i], clock);
+        Apply(c.steps[i], clock, recorder);
         scheduler.RunPass();
         EXPECT_EQ(recorder.log, c.steps[i].actions)
             << "pass " << i + 1 << " at " << ::testing::PrintToString(FormatClockTime(clock.Now()));
@@ -551,6 +565,151 @@ TEST(SchedulerClock, LateTicksSleepClockChangesAndStartUps) {
           {Event::Awake, 1, {}},
           {Event::Awake, 60, {}}},
          1},
+    };
+    for (const ClockCase& c : cases) {
+        RunClockCase(c);
+    }
+}
+
+// Two power plans of 22:30 under the lock, the weaker listed first: the stronger is counted down.
+ClockCase Outweighs(const char* what, const wchar_t* stronger, const wchar_t* weaker) {
+    return {what,
+            {Power(L"22:30", weaker), Power(L"22:30", stronger)},
+            At(7, 22, 30, 0),
+            {{Event::None,
+              0,
+              {std::wstring(L"power ") + stronger,
+               std::wstring(L"report 22:30 ") + weaker + L"（已由更强的操作代替）"}}},
+            2,
+            {},
+            true};
+}
+
+TEST(SchedulerClock, TheLocksOrderAndTheLimitsOfLatenessHoldingAndClockChanges) {
+    const ClockCase cases[] = {
+        Outweighs("under the lock shutting down outweighs restarting", L"关闭计算机", L"重启计算机"),
+        Outweighs("restarting outweighs logging off", L"重启计算机", L"注销计算机"),
+        Outweighs("logging off outweighs locking", L"注销计算机", L"锁定计算机"),
+        {"under the lock, after Kestrel's own wake a missed lock plan waits for a person too",
+         {Power(L"22:30", L"锁定计算机")},
+         At(7, 22, 0, 0),
+         {{Event::None, 0, {}}, {Event::Asleep, 40 * 60, {}}, {Event::Awake, 30, {L"power 锁定计算机"}}},
+         1,
+         {},
+         true,
+         480,
+         2},
+        {"under the lock the hour a held countdown waits counts from the first plan held, not the last",
+         {Power(L"22:30", L"锁定计算机"), Power(L"23:10", L"关闭计算机")},
+         At(7, 22, 0, 0),
+         {{Event::None, 0, {}},
+          {Event::Asleep, 40 * 60, {}},
+          {Event::Asleep, 40 * 60, {}},
+          {Event::Awake, 25 * 60, {}}},
+         2,
+         {},
+         true,
+         480,
+         3},
+        {"without the lock a power plan 300 s late still counts down",
+         {Power(L"22:00", L"关闭计算机")},
+         At(7, 21, 59, 59),
+         {{Event::None, 0, {}}, {Event::Awake, 301, {L"power 关闭计算机"}}},
+         1},
+        {"301 s late it is missed",
+         {Power(L"22:00", L"关闭计算机")},
+         At(7, 21, 59, 59),
+         {{Event::None, 0, {}},
+          {Event::Awake, 302, {L"report 以下计划错过了时间，没有执行：\n22:00 关闭计算机"}}},
+         1},
+        {"under the lock a power plan missed in sleep by exactly an hour is missed",
+         {Power(L"22:00", L"关闭计算机")},
+         At(7, 21, 59, 59),
+         {{Event::None, 0, {}},
+          {Event::Asleep, 3601, {L"report 以下计划错过了时间，没有执行：\n22:00 关闭计算机"}}},
+         1,
+         {},
+         true},
+        {"under the lock of equal missed plans the later minute is counted down, whatever the list's order",
+         {Power(L"22:20", L"注销计算机"), Power(L"22:10", L"注销计算机")},
+         At(7, 22, 0, 0),
+         {{Event::None, 0, {}},
+          {Event::Asleep,
+           30 * 60,
+           {L"event 电脑睡眠|2026-12-07 22:00 至 2026-12-07 22:30",
+            L"event 计划错过|2026-12-07 22:10 关机操作 注销计算机（已由相同的操作代替）",
+            L"event 计划执行|2026-12-07 22:20 关机操作 注销计算机", L"power 注销计算机"}}},
+         2,
+         {},
+         true,
+         480,
+         0,
+         true},
+        {"under the lock a weaker plan missed in sleep never replaces the countdown the sleep interrupted",
+         {Power(L"22:30", L"重启计算机"), Power(L"22:40", L"锁定计算机")},
+         At(7, 22, 30, 0),
+         {{Event::None, 0, {L"power 重启计算机"}},
+          {Event::Asleep, 20 * 60, {L"power 重启计算机", L"report 22:40 锁定计算机（已由更强的操作代替）"}}},
+         2,
+         {},
+         true},
+        {"under the lock a weaker missed plan never starts while a stronger one is due this minute",
+         {Power(L"22:40", L"锁定计算机"), Power(L"22:50", L"关闭计算机")},
+         At(7, 22, 30, 0),
+         {{Event::None, 0, {}},
+          {Event::Asleep, 20 * 60, {L"power 关闭计算机", L"report 22:40 锁定计算机（已由更强的操作代替）"}}},
+         2,
+         {},
+         true},
+        {"without the lock a late power plan never starts when the current minute has its own",
+         {Power(L"22:00", L"关闭计算机"), Power(L"22:01", L"锁定计算机")},
+         At(7, 21, 59, 59),
+         {{Event::None, 0, {}},
+          {Event::Awake,
+           62,
+           {L"power 锁定计算机", L"report 以下计划错过了时间，没有执行：\n22:00 关闭计算机"}}},
+         2},
+        {"under the lock two plans of one operation in one minute: one fired, the other replaced, once",
+         {Power(L"22:30", L"关闭计算机"), Power(L"22:30", L"关闭计算机")},
+         At(7, 22, 30, 0),
+         {{Event::None,
+           0,
+           {L"event 计划执行|2026-12-07 22:30 关机操作 关闭计算机", L"power 关闭计算机",
+            L"event 计划错过|2026-12-07 22:30 关机操作 关闭计算机（已由相同的操作代替）"}},
+          {Event::Awake, 1, {}},
+          {Event::Awake, 30, {}}},
+         2,
+         {},
+         true,
+         480,
+         0,
+         true},
+        {"under the lock a countdown cancelled in its minute does not start again in that minute",
+         {Power(L"22:30", L"关闭计算机")},
+         At(7, 22, 30, 0),
+         {{Event::None, 0, {L"power 关闭计算机"}}, {Event::CancelThenAwake, 5, {}}, {Event::Awake, 30, {}}},
+         1,
+         {},
+         true},
+        {"after a move 13 hours west a power plan at the new name of the minute that fired does not fire",
+         {Power(L"22:30", L"关闭计算机"), Power(L"09:30", L"锁定计算机")},
+         At(7, 22, 30, 0),
+         {{Event::None, 0, {L"power 关闭计算机"}},
+          {Event::AwakeNewOffset, 30, {}, -300},
+          {Event::Awake, 60, {}}},
+         2},
+        {"the clock set back exactly 3 hours while not running: nothing until it passes the minute looked at",
+         {Power(L"09:00", L"关闭计算机")},
+         At(8, 9, 0, 10),
+         {{Event::None, 0, {}}},
+         1,
+         MinuteNumber(At(8, 12, 0)) - 480},
+        {"set back 3 hours and a minute: a correction, the plan of now fires",
+         {Power(L"09:00", L"关闭计算机")},
+         At(8, 9, 0, 10),
+         {{Event::None, 0, {L"power 关闭计算机"}}},
+         1,
+         MinuteNumber(At(8, 12, 1)) - 480},
     };
     for (const ClockCase& c : cases) {
         RunClockCase(c);

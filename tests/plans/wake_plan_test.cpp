@@ -77,6 +77,7 @@ TEST(WakePlan, OnlyAnAutomaticResumeSoonAfterTheTimerAndBeforeAnyoneCameIsKestre
     };
     const Case cases[] = {
         {"the timer's resume", true, {"auto 06:59:41"}, true, true},
+        {"a resume in the very second the timer was due", true, {"auto 06:59:40"}, true, true},
         {"a minute after it was due", true, {"auto 07:00:40"}, true, true},
         {"too late to be the timer's", true, {"auto 07:00:41"}, false, false},
         {"before the timer was due", true, {"auto 06:59:39"}, false, false},
@@ -84,6 +85,11 @@ TEST(WakePlan, OnlyAnAutomaticResumeSoonAfterTheTimerAndBeforeAnyoneCameIsKestre
         {"someone came after the timer's resume", true, {"auto 06:59:41", "person"}, true, false},
         {"someone woke it, then the resume notice", true, {"person", "auto 06:59:45"}, false, false},
         {"the next sleep ends what it was for", true, {"auto 06:59:41", "sleep"}, false, false},
+        {"a person seen before an earlier sleep does not make the next timer's wake a person's",
+         true,
+         {"auto 06:59:41", "person", "sleep", "auto 06:59:50"},
+         true,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

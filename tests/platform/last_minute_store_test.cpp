@@ -14,9 +14,12 @@ struct FakeValues final : MinuteValues {
     std::optional<std::wstring> Read(const std::wstring& name) override {
         return named.count(name) ? std::optional(named[name]) : std::nullopt;
     }
+    bool failWrites = false;
     bool Write(const std::wstring& name, const std::wstring& text) override {
-        named[name] = text;
-        return true;
+        if (!failWrites) {
+            named[name] = text;
+        }
+        return !failWrites;
     }
     std::optional<std::wstring> ReadShared() override { return shared; }
     void DeleteShared() override { shared.reset(); }
@@ -42,6 +45,20 @@ TEST(LastMinuteStore, TheTextReadsAsAMinuteAndEachPlanFileKeepsItsOwnAfterTaking
     installed.Save(200);
     EXPECT_EQ(PlanFileLastMinute(values, L"d:/PORTABLE/values.XML").Load(), 100);
     EXPECT_EQ(installed.Load(), 200);
+}
+
+TEST(LastMinuteStore, TheOldSharedMinuteNeverOverwritesAnOwnOneAndStaysWhileItCannotBeCopied) {
+    FakeValues values;
+    values.named[MinuteValueName(L"D:\\Values.xml")] = L"300";
+    PlanFileLastMinute own(values, L"D:\\Values.xml");
+    EXPECT_EQ(own.Load(), 300);
+    EXPECT_EQ(values.named[MinuteValueName(L"D:\\Values.xml")], L"300");
+
+    FakeValues failing;
+    failing.failWrites = true;
+    PlanFileLastMinute copying(failing, L"D:\\Values.xml");
+    EXPECT_EQ(copying.Load(), 100) << "the shared minute stands in for the own one";
+    EXPECT_EQ(failing.shared, L"100") << "kept until it is copied";
 }
 
 } // namespace

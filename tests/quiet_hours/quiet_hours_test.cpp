@@ -144,7 +144,7 @@ TEST(QuietHours, TheStoredValueIsReadLineByLineAndAWrongOneIsNoQuietHours) {
                       L"0000000 21:00 07:00 关闭计算机", L"1111001 24:00 07:00 关闭计算机",
                       L"1111001  21:00 07:00 关闭计算机", L"1111001 21:00 07:00 关闭计算机 ",
                       L"111100 21:00 07:00 关闭计算机", L"1111021 21:00 07:00 关闭计算机",
-                      L"1111001 21:0007:00 关闭计算机", weekend}),
+                      L"1111001 21:0007:00 关闭计算机", L"1111001 21:00x07:00 关闭计算机", weekend}),
          {good, weekend},
          true},
         {"a 21st line", regtype::kMultiSz, MultiString(std::vector<std::wstring>(21, good)),
