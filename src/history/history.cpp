@@ -148,7 +148,8 @@ void History::RecordStart(const HistoryStartFacts& facts) {
     }
     if (!facts.zoneBefore.empty() && !facts.zoneNow.empty() && facts.zoneBefore != facts.zoneNow) {
         Record(text::kEventTimeChanged,
-               FillIn(FillIn(FillIn(text::kEventTimeChange, L"{old}", facts.zoneBefore), L"{new}", facts.zoneNow),
+               FillIn(FillIn(FillIn(text::kEventTimeChange, L"{old}", facts.zoneBefore), L"{new}",
+                             facts.zoneNow),
                       L"{kind}", text::kTimeZone));
     }
 }

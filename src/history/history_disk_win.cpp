@@ -69,8 +69,8 @@ public:
 
     std::string Read(const std::wstring& file) override {
         UniqueKernelHandle handle(::CreateFileW(file.c_str(), GENERIC_READ,
-                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         LARGE_INTEGER size{};
         if (!handle || !::GetFileSizeEx(handle.get(), &size) || size.QuadPart < 0) {
             return {};
@@ -101,8 +101,8 @@ public:
     std::optional<HistoryFileFacts> Facts(const std::wstring& file) override {
         // No access to the content is asked for, so a file another program holds still answers.
         UniqueKernelHandle handle(::CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES,
-                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         BY_HANDLE_FILE_INFORMATION information{};
         if (!handle || !::GetFileInformationByHandle(handle.get(), &information) ||
             (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -110,7 +110,8 @@ public:
         }
         HistoryFileFacts facts;
         facts.volume = information.dwVolumeSerialNumber;
-        facts.index = (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+        facts.index =
+            (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
         facts.size = (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
         return facts;
     }

@@ -29,8 +29,9 @@ std::vector<PlanRow> DisableRunPlans(std::vector<PlanRow>& rows) {
     return disabled;
 }
 
-PlanDigestKeeper::PlanDigestKeeper(PlanDigestStore& store, DigestFunction digest, std::function<bool()> lockSet,
-                                   EventSink& events, std::function<void(const std::wstring&)> tell)
+PlanDigestKeeper::PlanDigestKeeper(PlanDigestStore& store, DigestFunction digest,
+                                   std::function<bool()> lockSet, EventSink& events,
+                                   std::function<void(const std::wstring&)> tell)
     : store_(store), digest_(std::move(digest)), lockSet_(std::move(lockSet)), events_(events),
       tell_(std::move(tell)) {}
 
@@ -54,11 +55,11 @@ bool PlanDigestKeeper::Read(std::string_view bytes, std::vector<PlanRow>& rows) 
             return false;
         }
     }
-    events_.Record(text::kEventPlansDisabled,
-                   disabled.empty() ? std::wstring(text::kPlanFileChangedOutside)
-                                    : FillIn(FillIn(text::kPlanFileChangedRows, L"{message}",
-                                                    text::kPlanFileChangedOutside),
-                                             L"{rows}", PlanRowsText(disabled)));
+    events_.Record(text::kEventPlansDisabled, disabled.empty()
+                                                  ? std::wstring(text::kPlanFileChangedOutside)
+                                                  : FillIn(FillIn(text::kPlanFileChangedRows, L"{message}",
+                                                                  text::kPlanFileChangedOutside),
+                                                           L"{rows}", PlanRowsText(disabled)));
     if (tell_) {
         tell_(text::kPlanFileChangedOutside);
     }

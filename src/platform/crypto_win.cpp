@@ -75,7 +75,8 @@ bool Sha256(std::string_view bytes, std::span<std::uint8_t, 32> digest) {
     // BCryptHashData takes a ULONG: a large input goes in pieces.
     for (std::string_view rest = bytes; done && !rest.empty();) {
         const ULONG piece = rest.size() > (1u << 30) ? (1u << 30) : static_cast<ULONG>(rest.size());
-        done = Succeeded(::BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(rest.data())), piece, 0));
+        done = Succeeded(
+            ::BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(rest.data())), piece, 0));
         rest.remove_prefix(piece);
     }
     done = done && Succeeded(::BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0));
