@@ -82,6 +82,9 @@ bool History::StillOurs(const std::optional<HistoryFileFacts>& now) {
 
 bool History::CutInHalf() {
     const std::string bytes = disk_.Read(path_);
+    if (bytes.empty()) {
+        return false; // unreadable: never replaced by nothing
+    }
     std::string_view newer = std::string_view(bytes).substr(
         bytes.size() > kHistoryFileLimit / 2 ? bytes.size() - kHistoryFileLimit / 2 : 0);
     if (newer.size() < bytes.size()) {

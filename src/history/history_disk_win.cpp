@@ -16,7 +16,7 @@ namespace kestrel::win {
 namespace {
 
 // How long an append waits for another copy's append: far longer than one takes.
-constexpr DWORD kWritersPatienceMs = 2000;
+constexpr DWORD kWritersPatienceMs = 500;
 
 HANDLE OpenForAppending(const std::wstring& file) {
     return ::CreateFileW(file.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
@@ -121,12 +121,21 @@ public:
     }
 
     void LockWriters() override {
-        if (!mutex_) {
+        if (!mutex_ && !withoutLock_) {
             mutex_.reset(::CreateMutexW(nullptr, FALSE, kHistoryWritersMutexName));
         }
-        // An abandoned lock (a copy killed while it held it) is this copy's now all the same.
-        const DWORD waited = mutex_ ? ::WaitForSingleObject(mutex_.get(), kWritersPatienceMs) : WAIT_FAILED;
+        if (!mutex_) {
+            return;
+        }
+        // An abandoned lock (a copy killed while it held it) is this copy's now all the same. Another copy
+        // holds it for a moment only: a lock kept longer is held by something else, and waiting for it at
+        // every line would freeze the window, so this run writes without it from then on.
+        const DWORD waited = ::WaitForSingleObject(mutex_.get(), kWritersPatienceMs);
         held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+        if (!held_) {
+            mutex_.reset();
+            withoutLock_ = true;
+        }
     }
 
     void UnlockWriters() override {
@@ -139,6 +148,7 @@ public:
 private:
     UniqueKernelHandle mutex_;
     bool held_ = false;
+    bool withoutLock_ = false;
 };
 
 } // namespace
