@@ -69,6 +69,11 @@ Application::Application(ApplicationOptions options)
     keeper.retryTimer = [this](bool on) {
         main_->SetPlanFileRetry(on);
     };
+    keeper.digest = options_.planDigest;
+    keeper.lockSet = [this] {
+        return lock_ && lock_->IsSet();
+    };
+    keeper.events = &Events();
     keeper_ = std::make_unique<PlanKeeper>(plans_, options_.planFolder, options_.carryPlansFrom, std::move(keeper));
 }
 
@@ -88,7 +93,9 @@ void Application::Balloon(const std::wstring& message) {
 
 bool Application::Start() {
     // First of all: a run that ends during its own start-up has left its mark too.
-    history_->RecordStart(PlanFilePathText(), StartsHidden(options_.arguments));
+    // Only another copy (renamed, elsewhere) can run in this session now: it writes the same history.
+    history_->RecordStart(PlanFilePathText(), StartsHidden(options_.arguments),
+                          ::FindWindowW(kMainWindowClass, nullptr) != nullptr);
     SetUpParentLock();
     StartSystemNotices();
     MainWindowEvents events;
@@ -179,6 +186,7 @@ void Application::RegisterListeners() {
     features.scheduler = schedulerListener_.get();
     features.forbiddenPrograms = forbiddenWatch_.get();
     features.history = history_.get();
+    features.planFile = keeper_.get();
     features.settingsWatch = settings_.get();
     features.quietHours = quiet_.get();
     features.startAtLogOn = startAtLogOn_.get();

@@ -10,6 +10,7 @@
 #include "plans/plan_list.h"
 #include "plans/scheduler.h"
 #include "platform/last_minute_store.h"
+#include "platform/plan_digest_store.h"
 #include "platform/power.h"
 #include "platform/process_table_win.h"
 #include "platform/system_clock_win.h"
@@ -104,6 +105,8 @@ struct ApplicationOptions {
     // tests pass what they need. Notices the real state contradicts change nothing.
     std::function<std::optional<SessionState>()> sessionState;
     std::function<bool()> sessionEndConfirmed;
+    // The digest of the plan file last written under the lock (null: none kept, nothing checked).
+    PlanDigestStore* planDigest = nullptr;
     // Whether HKCU\Software\Kestrel and the Run value are watched for changes made by others.
     bool watchSettings = false;
 };

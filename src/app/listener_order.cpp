@@ -21,6 +21,8 @@ void SystemBroadcast::Register(const FeatureListeners& features) {
              // The settings: a change from outside is recorded (and put back under the lock) within the
              // second, after the exit mark of that second is written.
              features.settingsWatch,
+             // The plan file: written again when the lock changes, so that its digest follows the lock.
+             features.planFile,
              // Quiet hours after the scheduler (above), with the waker's answer already in.
              features.quietHours,
              // The start at log-on kept under the lock, at the end.

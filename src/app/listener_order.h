@@ -15,6 +15,7 @@ struct FeatureListeners {
     SystemListener* scheduler = nullptr;
     SystemListener* forbiddenPrograms = nullptr;
     SystemListener* history = nullptr;
+    SystemListener* planFile = nullptr;
     SystemListener* settingsWatch = nullptr;
     SystemListener* quietHours = nullptr;
     SystemListener* startAtLogOn = nullptr;

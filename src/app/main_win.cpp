@@ -13,6 +13,7 @@
 #include "platform/last_minute_store_win.h"
 #include "platform/module_win.h"
 #include "platform/path_name.h"
+#include "platform/plan_digest_store_win.h"
 #include "shell/auto_start_win.h"
 #include "shell/single_instance_win.h"
 
@@ -46,6 +47,8 @@ int RunKestrel(HINSTANCE instance, const wchar_t* commandLine) {
     RegistryMinuteValues minuteValues;
     PlanFileLastMinute lastMinute(minuteValues, LongPathOf(PlanFilePath(plans.folder)));
     options.lastMinute = &lastMinute;
+    RegistryPlanDigest planDigest(LongPathOf(PlanFilePath(plans.folder)));
+    options.planDigest = &planDigest;
     options.historyFolder = PerUserDataFolder();
     RegistryExitMark exitMark;
     options.exitMark = &exitMark;

@@ -401,7 +401,9 @@ inline constexpr wchar_t kEventQuietHours[] = L"禁止使用时段";
 inline constexpr wchar_t kEventAutoStart[] = L"开机自动启动";
 inline constexpr wchar_t kEventPlanAdded[] = L"计划添加";
 inline constexpr wchar_t kEventHistory[] = L"历史记录";
-// The end of the Windows session as its notice said it (Kestrel ends with it once Windows confirms it).
+// The end of the Windows session, as its notice said it (Kestrel ends with it once Windows confirms it):
+// with an exit and Kestrel's own shutdown, restart or log-off, one of the last lines a run that ended
+// cleanly leaves.
 inline constexpr wchar_t kEventSessionEnded[] = L"Windows 会话结束";
 // A window message that Windows' own state contradicts: any program may post one.
 inline constexpr wchar_t kEventSystemNotice[] = L"系统通知";
@@ -458,6 +460,10 @@ inline constexpr wchar_t kHistoryExitWithPassword[] = L"已输入家长密码";
 inline constexpr wchar_t kHistoryLastSeen[] = L"最后运行于 {time}";
 inline constexpr wchar_t kHistoryEarlierGone[] = L"之前的记录已被删除或清除";
 inline constexpr wchar_t kHistoryCleared[] = L"清除历史记录";
+// 历史记录: History.txt was deleted, replaced or cut shorter since Kestrel last wrote to it in this run.
+inline constexpr wchar_t kHistoryChangedWhileRunning[] = L"之前的记录在 Kestrel 运行时被删除或改短";
+// 历史记录: History.txt could not become History.1.txt at 1 MiB; its older half was dropped instead.
+inline constexpr wchar_t kHistoryCutInHalf[] = L"History.txt 无法改名为 History.1.txt，已删去较早的一半记录";
 // 倒计时取消: the operation, then by what ("取消关机" is the button's own caption).
 inline constexpr wchar_t kHistoryCancelledBy[] = L"{operation}，{by}";
 inline constexpr wchar_t kHistoryByPassword[] = L"家长密码";
@@ -487,6 +493,10 @@ inline constexpr wchar_t kHistoryEntryDeleted[] = L"已删除：{name}";
 // 开机自动启动.
 inline constexpr wchar_t kHistoryAutoStartTicked[] = L"已勾选";
 inline constexpr wchar_t kHistoryAutoStartCleared[] = L"已取消勾选";
+// 计划禁用, and the tray balloon: the plan file read at start is not the one Kestrel last wrote under the
+// lock. The line adds the run plans it disabled after a colon.
+inline constexpr wchar_t kPlanFileChangedOutside[] = L"计划文件在 Kestrel 之外被修改，定时运行计划已停用";
+inline constexpr wchar_t kPlanFileChangedRows[] = L"{message}：{rows}";
 // 计划删除 / 计划禁用 / 计划添加: the rows, one after another (the first few, then kMsgMissedMore).
 inline constexpr wchar_t kHistoryRowSeparator[] = L"；";
 

@@ -1,7 +1,9 @@
 // The history's file operations through Win32. An append opens the file for appending only, with every
 // sharing mode, so that an editor or the history window may read it meanwhile; the line goes out in one
 // WriteFile, which the system has taken once it returns (a kill afterwards loses nothing). No flush to the
-// disk per line: only a power failure can lose the lines of the last moments.
+// disk per line: only a power failure can lose the lines of the last moments. A read takes at most the
+// file's last kHistoryReadLimit bytes; the identity of a file is its volume's serial number and its file
+// index, read from the handle.
 #include "history/history_disk_win.h"
 
 #include "platform/file_bytes.h"
@@ -13,8 +15,8 @@ namespace kestrel::win {
 
 namespace {
 
-// The size of a history file that is read at all: far over what the rotation lets it reach.
-constexpr std::size_t kMaxReadBytes = 64u * 1024u * 1024u;
+// How long an append waits for another copy's append: far longer than one takes.
+constexpr DWORD kWritersPatienceMs = 500;
 
 HANDLE OpenForAppending(const std::wstring& file) {
     return ::CreateFileW(file.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
@@ -66,10 +68,87 @@ public:
     }
 
     std::string Read(const std::wstring& file) override {
-        std::string bytes;
-        ReadFileBytes(file, bytes, kMaxReadBytes);
-        return bytes;
+        UniqueKernelHandle handle(::CreateFileW(file.c_str(), GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        LARGE_INTEGER size{};
+        if (!handle || !::GetFileSizeEx(handle.get(), &size) || size.QuadPart < 0) {
+            return {};
+        }
+        const bool tail = static_cast<unsigned long long>(size.QuadPart) > kHistoryReadLimit;
+        LARGE_INTEGER start{};
+        start.QuadPart = tail ? size.QuadPart - static_cast<LONGLONG>(kHistoryReadLimit) : 0;
+        if (!::SetFilePointerEx(handle.get(), start, nullptr, FILE_BEGIN)) {
+            return {};
+        }
+        std::string bytes(tail ? kHistoryReadLimit : static_cast<std::size_t>(size.QuadPart), '\0');
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            DWORD read = 0;
+            if (!::ReadFile(handle.get(), bytes.data() + got, static_cast<DWORD>(bytes.size() - got), &read,
+                            nullptr)) {
+                return {};
+            }
+            if (read == 0) {
+                break; // cut shorter meanwhile
+            }
+            got += read;
+        }
+        bytes.resize(got);
+        return tail ? std::string(TailFromLineStart(bytes)) : bytes;
     }
+
+    std::optional<HistoryFileFacts> Facts(const std::wstring& file) override {
+        // No access to the content is asked for, so a file another program holds still answers.
+        UniqueKernelHandle handle(::CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        BY_HANDLE_FILE_INFORMATION information{};
+        if (!handle || !::GetFileInformationByHandle(handle.get(), &information) ||
+            (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            return std::nullopt;
+        }
+        HistoryFileFacts facts;
+        facts.volume = information.dwVolumeSerialNumber;
+        facts.index =
+            (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+        facts.size = (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+        return facts;
+    }
+
+    std::uint32_t Replace(const std::wstring& file, std::string_view bytes) override {
+        return WriteFileAtomically(file, bytes) ? 0 : ERROR_WRITE_FAULT;
+    }
+
+    void LockWriters() override {
+        if (!mutex_ && !withoutLock_) {
+            mutex_.reset(::CreateMutexW(nullptr, FALSE, kHistoryWritersMutexName));
+        }
+        if (!mutex_) {
+            return;
+        }
+        // An abandoned lock (a copy killed while it held it) is this copy's now all the same. Another copy
+        // holds it for a moment only: a lock kept longer is held by something else, and waiting for it at
+        // every line would freeze the window, so this run writes without it from then on.
+        const DWORD waited = ::WaitForSingleObject(mutex_.get(), kWritersPatienceMs);
+        held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+        if (!held_) {
+            mutex_.reset();
+            withoutLock_ = true;
+        }
+    }
+
+    void UnlockWriters() override {
+        if (held_) {
+            ::ReleaseMutex(mutex_.get());
+            held_ = false;
+        }
+    }
+
+private:
+    UniqueKernelHandle mutex_;
+    bool held_ = false;
+    bool withoutLock_ = false;
 };
 
 } // namespace

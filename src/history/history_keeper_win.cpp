@@ -3,6 +3,7 @@
 
 #include "base/app_messages.h"
 #include "base/texts.h"
+#include "history/exit_mark_win.h"
 #include "history/history_disk_win.h"
 #include "history/history_window_win.h"
 #include "platform/program_launcher_win.h"
@@ -31,25 +32,23 @@ EventSink& HistoryKeeper::Events() {
     return noEvents_;
 }
 
-void HistoryKeeper::RecordStart(const std::wstring& planFile, bool atLogOn) {
+void HistoryKeeper::RecordStart(const std::wstring& planFile, bool atLogOn, bool anotherCopyRuns) {
     if (!history_) {
         return;
     }
-    // A history that is gone while this plan file's last minute is still kept was deleted or cleared: the
-    // new file says so first.
-    if (!history_->Exists() && options_.lastMinute && options_.lastMinute->Load()) {
-        history_->Record(text::kEventHistory, text::kHistoryEarlierGone);
-    }
-    history_->Record(text::kEventStarted,
-                     FillIn(FillIn(text::kHistoryStartDetail, L"{path}", planFile), L"{how}",
-                            atLogOn ? text::kHistoryStartAtLogOn : text::kHistoryStartByHand));
+    HistoryStartFacts facts;
+    facts.startDetail = FillIn(FillIn(text::kHistoryStartDetail, L"{path}", planFile), L"{how}",
+                               atLogOn ? text::kHistoryStartAtLogOn : text::kHistoryStartByHand);
+    facts.ranBefore = options_.lastMinute && options_.lastMinute->Load().has_value();
     if (options_.exitMark) {
         // The last run left its mark: it was ended from outside, crashed, or the power failed.
-        if (const auto lastSeen = options_.exitMark->Read()) {
-            history_->Record(text::kEventUncleanExit, FillIn(text::kHistoryLastSeen, L"{time}", *lastSeen));
-        }
-        RefreshMark();
+        facts.markLastSeen = options_.exitMark->Read();
+        facts.zoneBefore = options_.exitMark->Zone();
     }
+    facts.zoneNow = CurrentTimeZoneName();
+    facts.anotherCopyRuns = anotherCopyRuns;
+    history_->RecordStart(facts);
+    RefreshMark();
 }
 
 void HistoryKeeper::RefreshMark() {
@@ -60,7 +59,8 @@ void HistoryKeeper::RefreshMark() {
         return;
     }
     markMinute_ = MinuteNumber(now);
-    options_.exitMark->Set(HistoryMinuteText(now));
+    // The zone goes with the mark, so that the next start can tell a zone changed meanwhile.
+    options_.exitMark->Set(HistoryMinuteText(now), CurrentTimeZoneName());
 }
 
 void HistoryKeeper::HoldMark() {

@@ -41,8 +41,9 @@ public:
 
     // Where every feature reports: the history, or nowhere when none is kept.
     EventSink& Events();
-    // The lines of a start (how it started, with the plan file; the unclean end before it) and the mark.
-    void RecordStart(const std::wstring& planFile, bool atLogOn);
+    // The lines of a start (how it started, with the plan file; the unclean end before it, by the mark or
+    // by the history's own last line unless `anotherCopyRuns`; a time zone changed since) and the mark.
+    void RecordStart(const std::wstring& planFile, bool atLogOn, bool anotherCopyRuns);
     // Kestrel's own operation is about to end the session: no mark until it has (or has been refused).
     void HoldMark();
     // It was refused: the mark is back at once.
@@ -52,6 +53,11 @@ public:
 
     // The mark follows the minute; at the end the exit is recorded (by Exit only) and the mark goes.
     void OnSecondTick() override { RefreshMark(); }
+    // A new time zone is kept with the mark at once.
+    void OnTimeChanged() override {
+        markMinute_.reset();
+        RefreshMark();
+    }
     void OnEnd(ProgramEnd how) override;
 
 private:

@@ -4,10 +4,12 @@
 #include "base/app_messages.h"
 #include "base/texts.h"
 #include "plans/plan_file.h"
+#include "plans/plan_file_digest.h"
 #include "plans/plan_file_saver.h"
 #include "plans/plan_location.h"
 #include "plans/plan_store.h"
 #include "platform/file_bytes.h"
+#include "platform/plan_digest_store_win.h"
 #include "platform/xml_tree.h"
 
 namespace kestrel::win {
@@ -15,6 +17,7 @@ namespace kestrel::win {
 struct PlanKeeper::Store {
     std::unique_ptr<XmlBackend> xml;
     std::unique_ptr<PlanStore> store;
+    std::unique_ptr<PlanDigestKeeper> digest;
     std::unique_ptr<PlanFileSaver> saver;
     PlanSaveResult lastSave = PlanSaveResult::Saved;
     bool retrying = false; // a save of the slow timer
@@ -25,6 +28,11 @@ PlanKeeper::PlanKeeper(PlanList& plans, const std::wstring& folder, const std::w
     : plans_(plans), host_(std::move(host)), store_(std::make_unique<Store>()) {
     store_->xml = CreateXmlBackend();
     store_->store = std::make_unique<PlanStore>(DiskFiles(), *store_->xml, plans_, PlanFilePath(folder), carryPlansFrom);
+    if (host_.digest && host_.events) {
+        store_->digest = std::make_unique<PlanDigestKeeper>(*host_.digest, &SystemPlanDigest, host_.lockSet,
+                                                            *host_.events, host_.balloon);
+        store_->store->SetWatcher(store_->digest.get());
+    }
 }
 
 PlanKeeper::~PlanKeeper() = default;

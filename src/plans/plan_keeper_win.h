@@ -4,7 +4,10 @@
 // through PlanKeeperHost; the XML back-end is known only here.
 #pragma once
 
+#include "base/events.h"
+#include "base/system_listener.h"
 #include "plans/plan_list.h"
+#include "platform/plan_digest_store.h"
 
 #include <windows.h>
 
@@ -22,13 +25,18 @@ struct PlanKeeperHost {
     std::function<int(const std::wstring& message, UINT flags)> ask;
     // Whether the slow timer should call Retry().
     std::function<void(bool on)> retryTimer;
+    // Under the parent's lock the digest of the file last written is kept here, and a file read that is
+    // not that file has its run plans disabled (said in the history and a balloon). Null: no digest.
+    PlanDigestStore* digest = nullptr;
+    std::function<bool()> lockSet;
+    EventSink* events = nullptr;
 };
 
-class PlanKeeper {
+class PlanKeeper final : public SystemListener {
 public:
     // `folder`: the plan file's; `carryPlansFrom`: a file taken over once while that one does not exist.
     PlanKeeper(PlanList& plans, const std::wstring& folder, const std::wstring& carryPlansFrom, PlanKeeperHost host);
-    ~PlanKeeper();
+    ~PlanKeeper() override;
     PlanKeeper(const PlanKeeper&) = delete;
     PlanKeeper& operator=(const PlanKeeper&) = delete;
 
@@ -43,6 +51,10 @@ public:
     void SaveAtEnd(bool mayAsk);
     // The full path of Values.xml.
     const std::wstring& Path() const;
+
+    // A password set or removed: the file is written again, so that its digest is kept from now on (or
+    // goes with the lock).
+    void OnParentLockChanged(bool) override { SaveNow(); }
 
 private:
     struct Store;

@@ -21,8 +21,7 @@ void PlanStore::Load() {
     saving_ = true;
     TryRead();
     if (state_ == State::Ready && std::exchange(replaceAtOnce_, false)) {
-        lastSave_ = files_.Replace(file_, PlanFileBytes(plans_.Rows()), true) ? PlanSaveResult::Saved
-                                                                              : PlanSaveResult::WriteFailed;
+        lastSave_ = WriteList(true) ? PlanSaveResult::Saved : PlanSaveResult::WriteFailed;
     }
     saving_ = false;
 }
@@ -70,10 +69,23 @@ void PlanStore::TryRead() {
     case PlanFileLoadResult::Loaded:
         break;
     }
+    // Rows the watcher changed differ from the file: it is written again at once.
+    const bool changed = !takingOver && watcher_ && watcher_->Read(bytes, document.rows);
     // Ready before the rows go in: the save their notification may start must be allowed to write.
-    replaceAtOnce_ = takingOver;
+    replaceAtOnce_ = takingOver || changed;
     BecomeReady();
     plans_.InsertAllAtFront(std::move(document.rows));
+}
+
+bool PlanStore::WriteList(bool mayWait) {
+    const std::string bytes = PlanFileBytes(plans_.Rows());
+    if (!files_.Replace(file_, bytes, mayWait)) {
+        return false;
+    }
+    if (watcher_) {
+        watcher_->Written(bytes);
+    }
+    return true;
 }
 
 bool PlanStore::TryKeepCopy() {
@@ -133,9 +145,7 @@ PlanSaveResult PlanStore::Save(bool mayWait) {
         lastSave_ = PlanSaveResult::FileUnread;
     } else {
         replaceAtOnce_ = false;
-        lastSave_ = files_.Replace(file_, PlanFileBytes(plans_.Rows()), mayWait)
-                        ? PlanSaveResult::Saved
-                        : PlanSaveResult::WriteFailed;
+        lastSave_ = WriteList(mayWait) ? PlanSaveResult::Saved : PlanSaveResult::WriteFailed;
     }
     return lastSave_;
 }

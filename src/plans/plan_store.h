@@ -9,6 +9,9 @@
 //   replaced at once, so that neither a retry nor the next start meets it again;
 // - a plan file that does not exist yet may take over the plans of another one (the file beside the
 //   executable, when the plans move to the user's own folder): read once, and saved at once;
+// - a watcher (the digest kept under the parent's lock) sees the plan file's bytes each time they are
+//   read from it or written to it, and may change the rows read before they go into the list; the file
+//   is then written again at once;
 // - what the user must hear of (a damaged file and where its copy is, an XML component that fails) is
 //   handed out once, for the window layer to show.
 #pragma once
@@ -21,6 +24,8 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kestrel {
 
@@ -29,6 +34,16 @@ enum class PlanSaveResult {
     FileUnread,  // the plan file could not be read in this run, so it was not replaced
     CopyFailed,  // the damaged file's copy could not be written, so the file was not replaced
     WriteFailed, // the folder refused the new file (read-only, disk full...)
+};
+
+// Told of the plan file's own bytes (never those of a file whose plans it takes over).
+class PlanFileWatcher {
+public:
+    virtual ~PlanFileWatcher() = default;
+    // The plan file was read; `rows` are about to go into the list. True when it changed them.
+    virtual bool Read(std::string_view bytes, std::vector<PlanRow>& rows) = 0;
+    // The plan file now holds `bytes`, written by Kestrel.
+    virtual void Written(std::string_view bytes) = 0;
 };
 
 class PlanStore {
@@ -41,6 +56,9 @@ public:
     // `carryOverFrom`: a plan file whose plans `file` takes over when `file` does not exist yet.
     PlanStore(FileStore& files, XmlBackend& xml, PlanList& plans, std::wstring file,
               std::wstring carryOverFrom = {});
+
+    // Before Load; nullptr for none.
+    void SetWatcher(PlanFileWatcher* watcher) { watcher_ = watcher; }
 
     // Start-up: reads the plan file into the (empty) plan list. Saves that the rows' notification starts
     // write nothing.
@@ -84,6 +102,8 @@ private:
     bool TryKeepCopy();
     // Saves may replace the file, and reads come from it alone from now on.
     void BecomeReady();
+    // Replaces the plan file with the list; true when it was written.
+    bool WriteList(bool mayWait);
 
     FileStore& files_;
     XmlBackend& xml_;
@@ -99,6 +119,7 @@ private:
     bool readFailureNotice_ = false;
     bool readFailureTold_ = false;
     bool saving_ = false;
+    PlanFileWatcher* watcher_ = nullptr;
 };
 
 // The path of copy number `number` (1 or more) of `file`.

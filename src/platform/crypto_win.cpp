@@ -1,4 +1,4 @@
-// SystemRandom and DerivePbkdf2Sha256 over BCrypt; the UTF-8 copy of a password is wiped after use.
+// SystemRandom, DerivePbkdf2Sha256 and Sha256 over BCrypt; the UTF-8 copy of a password is wiped after use.
 #include "platform/crypto_win.h"
 
 #include <windows.h>
@@ -63,6 +63,28 @@ bool DerivePbkdf2Sha256(const std::wstring& password, std::span<const std::uint8
         static_cast<ULONG>(key.size()), 0));
     ::BCryptCloseAlgorithmProvider(algorithm, 0);
     return derived;
+}
+
+bool Sha256(std::string_view bytes, std::span<std::uint8_t, 32> digest) {
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    if (!Succeeded(::BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
+        return false;
+    }
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    bool done = Succeeded(::BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
+    // BCryptHashData takes a ULONG: a large input goes in pieces.
+    for (std::string_view rest = bytes; done && !rest.empty();) {
+        const ULONG piece = rest.size() > (1u << 30) ? (1u << 30) : static_cast<ULONG>(rest.size());
+        done = Succeeded(
+            ::BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(rest.data())), piece, 0));
+        rest.remove_prefix(piece);
+    }
+    done = done && Succeeded(::BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0));
+    if (hash) {
+        ::BCryptDestroyHash(hash);
+    }
+    ::BCryptCloseAlgorithmProvider(algorithm, 0);
+    return done;
 }
 
 } // namespace kestrel::win

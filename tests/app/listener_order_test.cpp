@@ -37,7 +37,7 @@ TEST(ListenerOrder, EachRuleOfTheOrderHolds) {
     std::vector<std::string> log;
     Recorder waker("waker", log), scheduler("scheduler", log), forbidden("forbidden", log), history("history", log),
         quiet("quiet", log), startAtLogOn("startAtLogOn", log), access("access", log), editors("editors", log),
-        line("line", log), settings("settings", log);
+        line("line", log), settings("settings", log), planFile("planFile", log);
     // Registered in the opposite order of the fields: the broadcast's order must not depend on it.
     FeatureListeners features;
     features.nextPlanLine = &line;
@@ -47,6 +47,7 @@ TEST(ListenerOrder, EachRuleOfTheOrderHolds) {
     features.quietHours = &quiet;
     features.history = &history;
     features.settingsWatch = &settings;
+    features.planFile = &planFile;
     features.forbiddenPrograms = &forbidden;
     features.scheduler = &scheduler;
     features.planWaker = &waker;
@@ -74,7 +75,7 @@ TEST(ListenerOrder, EachRuleOfTheOrderHolds) {
         SCOPED_TRACE(rule.why);
         log.clear();
         rule.call(broadcast);
-        ASSERT_EQ(log.size(), 10u) << "every feature hears every call";
+        ASSERT_EQ(log.size(), 11u) << "every feature hears every call";
         const auto first = std::find(log.begin(), log.end(), rule.first);
         const auto then = std::find(log.begin(), log.end(), rule.then);
         EXPECT_LT(first, then);

@@ -1,6 +1,8 @@
 // The history's lines, files and counts, over a disk in memory.
 #include "history/history.h"
 
+#include "history/exit_mark.h"
+
 #include "base/texts.h"
 #include "plans/plan_rows_text.h"
 #include "platform/file_bytes.h"
@@ -19,26 +21,41 @@ std::string Utf8(const std::u8string& text) {
     return std::string(text.begin(), text.end());
 }
 
+// Files in memory; a file's identity is a number that a new file gets and a rename takes along.
 struct MemoryDisk final : HistoryDisk {
     std::map<std::wstring, std::string> files;
+    std::map<std::wstring, std::uint64_t> ids;
+    std::uint64_t nextId = 1;
     std::uint32_t failAppends = 0;
+    std::uint32_t failRenames = 0;
+    std::function<void()> whileLocking = [] {
+    }; // another copy's doing while this one waits for the lock
+    std::uint64_t IdOf(const std::wstring& file) { return ids[file] ? ids[file] : (ids[file] = nextId++); }
     std::optional<std::uint64_t> Size(const std::wstring& file) override {
         const auto found = files.find(file);
         return found == files.end() ? std::nullopt : std::optional<std::uint64_t>(found->second.size());
     }
     std::uint32_t Append(const std::wstring& file, std::string_view bytes) override {
-        return failAppends ? failAppends : (files[file] += bytes, 0);
+        return failAppends ? failAppends : (files.count(file) || ids.erase(file), files[file] += bytes, 0);
     }
     std::uint32_t Rename(const std::wstring& from, const std::wstring& to) override {
-        files[to] = files[from];
-        files.erase(from);
-        return 0;
+        return failRenames ? failRenames : (files[to] = files[from], ids[to] = IdOf(from), Remove(from));
     }
     std::wstring failRemove; // this file cannot be removed
     std::uint32_t Remove(const std::wstring& file) override {
-        return file == failRemove ? 32 : (files.erase(file), 0);
+        return file == failRemove ? 32 : (files.erase(file), ids.erase(file), 0);
     }
     std::string Read(const std::wstring& file) override { return files.count(file) ? files[file] : ""; }
+    std::optional<HistoryFileFacts> Facts(const std::wstring& file) override {
+        return files.count(file) ? std::optional(HistoryFileFacts{7, IdOf(file), files[file].size()})
+                                 : std::nullopt;
+    }
+    std::uint32_t Replace(const std::wstring& file, std::string_view bytes) override {
+        return files[file] = bytes, ids[file] = nextId++, 0;
+    }
+    void LockWriters() override {
+        std::exchange(whileLocking, [] {})();
+    }
 };
 
 TEST(HistoryLines, EachEventIsOneLineOfThreeFieldsAndReadsBackAsIt) {
@@ -144,6 +161,146 @@ TEST(History, OnlyTheFirstFailedWriteOfARunIsTold) {
     history.Record(L"E", L"3");
     EXPECT_EQ(told, std::vector<std::uint32_t>{5});
     EXPECT_EQ(history.Read().size(), 1u);
+}
+
+// A change that drops lines between two of this run's lines is said once; another copy's lines or rotation
+// not.
+TEST(HistoryChecks, AFileDeletedReplacedOrCutWhileRunningIsSaidOnceBeforeTheNextLine) {
+    static const std::wstring c = JoinPath(L"H", kHistoryFileName), o = JoinPath(L"H", kOlderHistoryFileName);
+    const struct {
+        const char* what;
+        void (*change)(MemoryDisk&);
+        bool said;
+    } rows[] = {
+        {"appended", [](MemoryDisk& d) { d.files[c] += "x"; }, false},
+        {"deleted", [](MemoryDisk& d) { d.Remove(c); }, true},
+        {"replaced", [](MemoryDisk& d) { d.Replace(c, d.files[c] + "x"); }, true},
+        {"cut shorter", [](MemoryDisk& d) { d.files[c].pop_back(); }, true},
+        {"rotated by another copy", [](MemoryDisk& d) { d.Rename(c, o), d.Append(c, "B\r\n"); }, false},
+        {"rotated, then cut shorter", [](MemoryDisk& d) { d.Rename(c, o), d.files[o].pop_back(); }, true},
+    };
+    const std::string said = HistoryLineBytes(kNine, L"历史记录", L"之前的记录在 Kestrel 运行时被删除或改短");
+    const std::string after = HistoryLineBytes(kNine, L"E", L"3") + HistoryLineBytes(kNine, L"E", L"4");
+    for (const auto& row : rows) {
+        MemoryDisk disk;
+        FixedClock clock(kNine);
+        History history(disk, clock, L"H");
+        history.Record(L"E", L"1");
+        row.change(disk);
+        history.Record(L"E", L"3");
+        history.Record(L"E", L"4");
+        const std::string& file = disk.files[history.Path()];
+        EXPECT_TRUE(file.ends_with((row.said ? said : "") + after)) << row.what;
+        EXPECT_EQ(file.find(said) != std::string::npos, row.said) << row.what;
+    }
+}
+
+// B rotates the full file while A waits for the lock: A writes into B's new file, the megabyte stays whole.
+TEST(HistoryChecks, TwoCopiesRotateOnceUnderTheLock) {
+    MemoryDisk disk;
+    FixedClock clock(kNine);
+    History a(disk, clock, L"H"), b(disk, clock, L"H");
+    a.Record(L"A", L"1");
+    const std::string lineB = HistoryLineBytes(kNine, L"B", L"2");
+    disk.files[a.Path()] +=
+        std::string(kHistoryFileLimit - disk.files[a.Path()].size() - lineB.size() + 1, 'x');
+    const std::string megabyte = disk.files[a.Path()];
+    disk.whileLocking = [&] {
+        b.Record(L"B", L"2");
+    };
+    a.Record(L"A", L"3");
+    EXPECT_EQ(disk.files[JoinPath(L"H", kOlderHistoryFileName)], megabyte);
+    EXPECT_EQ(disk.files[a.Path()], std::string(kUtf8Bom) + lineB + HistoryLineBytes(kNine, L"A", L"3"));
+}
+
+// A failing rename cuts the file to its newer half from a line's start, said once and not taken for a change.
+TEST(HistoryChecks, AFailingRenameCutsTheFileToItsNewerHalfAndSaysSoOnce) {
+    MemoryDisk disk;
+    FixedClock clock(kNine);
+    History history(disk, clock, L"H");
+    std::string full(kUtf8Bom);
+    const std::size_t size = HistoryLineBytes(kNine, L"E", L"1000000").size();
+    for (int n = 1000000; full.size() + size <= kHistoryFileLimit; ++n) {
+        full += HistoryLineBytes(kNine, L"E", std::to_wstring(n));
+    }
+    history.Record(L"E", L"0");
+    disk.files[history.Path()] = full;
+    disk.failRenames = 5;
+    history.Record(L"E", L"9000000"); // as long as every line of the file: it does not fit
+    history.Record(L"E", L"9000001");
+    const std::string after = HistoryLineBytes(kNine, L"历史记录", text::kHistoryCutInHalf) +
+                              HistoryLineBytes(kNine, L"E", L"9000000") +
+                              HistoryLineBytes(kNine, L"E", L"9000001");
+    const std::string& file = disk.files[history.Path()];
+    ASSERT_TRUE(file.starts_with(kUtf8Bom) && file.ends_with(after));
+    const std::string kept = file.substr(kUtf8Bom.size(), file.size() - kUtf8Bom.size() - after.size());
+    EXPECT_TRUE(kept.starts_with("2024-05-01 21:04:09\t") && full.ends_with(kept));
+    EXPECT_TRUE(kept.size() <= kHistoryFileLimit / 2 && kept.size() > kHistoryFileLimit / 2 - size);
+}
+
+// The last line of the history tells whether the run before ended cleanly.
+TEST(HistoryChecks, TheLastLineTellsAnUncleanEnd) {
+    const auto line = [](const char* rest) {
+        return std::string("2024-05-01 21:00:00\t") + rest + "\r\n";
+    };
+    const std::string start = std::string(kUtf8Bom) + "2024-05-01 20:00:00\tKestrel 启动\t手动启动\r\n";
+    const std::wstring nine = L"2024-05-01 21:00:00", eight = L"2024-05-01 20:00:00";
+    const struct {
+        const char* what;
+        std::string current;
+        std::string older;
+        std::optional<std::wstring> unclean;
+    } rows[] = {
+        {"an exit", start + line("Kestrel 退出\t"), "", std::nullopt},
+        {"the session's end", start + line("Windows 会话结束\t"), "", std::nullopt},
+        {"Kestrel's shutdown", start + line("电脑操作\t关闭计算机"), "", std::nullopt},
+        {"Kestrel's lock", start + line("电脑操作\t锁定计算机"), "", nine},
+        {"a refused log-off", start + line("电脑操作\t未能注销计算机：拒绝访问"), "", nine},
+        {"a start", start, "", eight},
+        {"a line torn by the kill", start + "2024-05-01 21:0", "", eight},
+        {"no line", "", "", std::nullopt},
+        {"History.txt of the mark alone: History.1.txt's last line", std::string(kUtf8Bom), start, eight},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(UncleanEndInHistory(row.current, row.older), row.unclean) << row.what;
+    }
+}
+
+// Mark and last line give one line with the later time; another copy's history is no evidence; a zone moves.
+TEST(HistoryChecks, AStartSaysAnUncleanEndOnceAndAZoneChange) {
+    const struct {
+        std::optional<std::wstring> mark;
+        bool anotherCopyRuns;
+        std::wstring zoneBefore;
+        std::vector<std::wstring> details; // after the start's own line
+    } rows[] = {
+        {L"2024-05-01 21:03", false, L"", {L"最后运行于 2024-05-01 21:03"}},
+        {std::nullopt, false, L"", {L"最后运行于 2024-05-01 21:02:00"}},
+        {std::nullopt, true, L"", {}},
+        {std::nullopt, true, L"China Standard Time", {L"China Standard Time → Tokyo Standard Time（时区）"}},
+        {std::nullopt, true, L"Tokyo Standard Time", {}},
+    };
+    for (const auto& row : rows) {
+        MemoryDisk disk;
+        FixedClock clock(kNine);
+        History history(disk, clock, L"H");
+        disk.files[history.Path()] = "2024-05-01 21:02:00\tKestrel 启动\t手动启动\r\n";
+        history.RecordStart(
+            {L"启动", true, row.mark, row.zoneBefore, L"Tokyo Standard Time", row.anotherCopyRuns});
+        std::vector<std::wstring> details; // oldest first: the line there was, the start's, then these
+        for (const HistoryEntry& entry : history.Read()) {
+            details.insert(details.begin(), entry.detail);
+        }
+        EXPECT_EQ(std::vector(details.begin() + 2, details.end()), row.details);
+    }
+}
+
+// An earlier version's mark (the minute alone) still reads; a cleared mark keeps the zone and reads as none.
+TEST(ExitMarkText, TheZoneIsKeptWithTheMarkAndAfterIt) {
+    const std::wstring zone = L"China Standard Time";
+    EXPECT_EQ(ParseExitMarkText(L"2024-05-01 21:04"), (ExitMarkReading{L"2024-05-01 21:04", L""}));
+    EXPECT_EQ(ParseExitMarkText(L"2024-05-01 21:04\t" + zone), (ExitMarkReading{L"2024-05-01 21:04", zone}));
+    EXPECT_EQ(ParseExitMarkText(ClearedExitMarkText(zone)), (ExitMarkReading{std::nullopt, zone}));
 }
 
 // One line per entry and minute; the rest of a minute is counted in the next line of the entry.

@@ -2,6 +2,8 @@
 // component) and what saves may then do. Whatever happens, no plan the user had or added is lost.
 #include "plans/plan_store.h"
 
+#include "plans/plan_file_digest.h"
+
 #include "plans/plan_location.h"
 
 #include "plans/plan_file_saver.h"
@@ -161,6 +163,64 @@ TEST(PlanStore, ALateReadSavesOnceThoughItsRowsNotifyTheSaver) {
     EXPECT_EQ(f.disk.replaces, 1);
     EXPECT_EQ(RowsIn(f.disk.files[kFile]), (std::vector<PlanRow>{Plan(L"甲"), Plan(L"新"), Plan(L"再")}));
     EXPECT_FALSE(saver.LastSaveFailed());
+}
+
+// Under the lock a file Kestrel did not write has its run plans disabled, is written again and trusted then.
+TEST(PlanFileDigest, AStartUnderTheLockDisablesTheRunPlansOfAFileKestrelDidNotWrite) {
+    struct Kept final : PlanDigestStore, EventSink {
+        std::optional<std::wstring> kept;
+        std::vector<std::wstring> lines;
+        std::optional<std::wstring> Read() override { return kept; }
+        bool Write(const std::wstring& digest) override { return kept = digest, true; }
+        void Remove() override { kept.reset(); }
+        void Record(const std::wstring& event, const std::wstring& detail) override {
+            lines.push_back(event + detail);
+        }
+    };
+    const DigestFunction digest = [](std::string_view b) { // a stand-in for SHA-256
+        return std::optional(std::to_wstring(std::hash<std::string_view>{}(b)));
+    };
+    const auto run = [](const wchar_t* status) {
+        return MakePlanRow(L"定时运行", L"21:00", L"隐藏运行", status, L"每天", L"taskkill /im Kestrel.exe");
+    };
+    const std::string edited = PlanFileBytes({Plan(L"甲"), run(L"启用")});
+    const std::wstring said = L"计划禁用计划文件在 Kestrel 之外被修改，定时运行计划已停用";
+    const std::wstring line = said + L"：21:00 定时运行 隐藏运行 每天：taskkill /im Kestrel.exe";
+    const struct {
+        const char* what;
+        bool lockSet;
+        std::optional<std::wstring> kept;
+        std::string file;
+        bool disables;
+        std::vector<std::wstring> lines;
+    } rows[] = {
+        {"same", true, digest(edited), edited, false, {}},
+        {"changed", true, L"0", edited, true, {line}},
+        {"missing", true, std::nullopt, edited, true, {line}},
+        {"missing, no run plan", true, std::nullopt, PlanFileBytes({Plan(L"甲")}), false, {}},
+        {"changed, no run plan", true, L"0", PlanFileBytes({Plan(L"甲")}), false, {said}},
+        {"changed without a lock", false, L"0", edited, false, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Fixture f;
+        f.disk.files[kFile] = row.file;
+        Kept k;
+        k.kept = row.kept;
+        int told = 0;
+        PlanDigestKeeper keeper(
+            k, digest, [&] { return row.lockSet; }, k, [&](auto&) { ++told; });
+        f.store.SetWatcher(&keeper);
+        f.store.Load();
+        EXPECT_EQ(f.plans.Rows(), (row.disables ? std::vector{Plan(L"甲"), run(L"禁用")} : RowsIn(row.file)));
+        EXPECT_EQ(f.disk.files[kFile], PlanFileBytes(f.plans.Rows())) << "written again when it changed";
+        EXPECT_EQ(k.lines, row.lines);
+        EXPECT_EQ(told, static_cast<int>(row.lines.size())) << "the balloon says it too";
+        // Trusted from now on under the lock; without it a save leaves no digest to distrust the file later.
+        EXPECT_EQ(k.kept, row.lockSet ? digest(f.disk.files[kFile]) : row.kept);
+        f.store.Save();
+        EXPECT_EQ(k.kept, row.lockSet ? digest(f.disk.files[kFile]) : std::nullopt);
+    }
 }
 
 TEST(PlanStore, DamagedFilesAreCopiedNeverOverwritingAnEarlierCopy) {

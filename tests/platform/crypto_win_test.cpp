@@ -18,6 +18,12 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
     return out;
 }
 
+TEST(Sha256, MatchesThePublishedVector) {
+    std::vector<std::uint8_t> out(32);
+    ASSERT_TRUE(Sha256("abc", std::span<std::uint8_t, 32>(out.data(), 32)));
+    EXPECT_EQ(Hex(out), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
 TEST(Pbkdf2Sha256, MatchesThePublishedVectors) {
     const struct {
         const wchar_t* password;
