@@ -875,7 +875,7 @@ void Application::End(bool mayReport) {
     }
     ending_ = true;
     if (mayReport) {
-        Events().Record(text::kEventExited, lock_->IsSet() ? text::kHistoryExitWithPassword : L"");
+        Events().Record(text::kEventExited, main_->ExitDetail(lock_->IsSet()));
     }
     // A clean end, by Exit or by the end of the session, leaves no mark.
     if (options_.exitMark) {

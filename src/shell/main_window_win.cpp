@@ -489,6 +489,14 @@ void MainWindow::MinimiseAndHide() {
     ::ShowWindow(hwnd(), SW_HIDE);
 }
 
+std::wstring MainWindow::ExitDetail(bool passwordSet) const {
+    std::wstring detail = exitByInstaller_ ? text::kHistoryExitByInstaller : L"";
+    if (passwordSet) {
+        detail += (detail.empty() ? L"" : text::kHistoryDetailSeparator) + std::wstring(text::kHistoryExitWithPassword);
+    }
+    return detail;
+}
+
 void MainWindow::RequestExit() {
     exitRequested_ = true;
     // Posted, so the close runs from the message loop and not from inside the menu that asked for it.
@@ -583,8 +591,10 @@ void MainWindow::OnCommand(unsigned id, unsigned code, HWND control) {
         }
         break;
     case ids::kCmdTrayExit:
-        // Also how an installer asks a running copy to end: it gets the same question.
+    case ids::kCmdInstallerExit:
+        // The installer's request gets the same question; an older installer posts the tray's command.
         if (Allowed(text::kAskExit)) {
+            exitByInstaller_ = id == ids::kCmdInstallerExit;
             RequestExit();
         }
         break;

@@ -58,7 +58,7 @@ struct MainWindowEvents {
     // Just before `resumed`: which resume notice came. PBT_APMRESUMESUSPEND says a person woke the computer
     // or has come to it since (true); PBT_APMRESUMEAUTOMATIC alone may be a wake timer's (false).
     std::function<void(bool byPerson)> resumeNotice;
-    // The tray menu's "到时唤醒电脑(&W)": the user switches waking for plans. Not guarded by the lock.
+    // The tray menu's "到时唤醒电脑[&W]": the user switches waking for plans. Not guarded by the lock.
     std::function<void()> wakeForPlansClicked;
     // Asked before a command the parent's lock guards (Exit, clearing the auto-start box), with what the
     // command is; false keeps it from happening. Without this handler every command goes ahead.
@@ -99,7 +99,7 @@ public:
     // copy (empty: it starts this copy, or nothing).
     void ShowAutoStartProgram(const std::wstring& otherProgram);
 
-    // The check mark of the tray menu's "到时唤醒电脑(&W)".
+    // The check mark of the tray menu's "到时唤醒电脑[&W]".
     void SetWakeForPlansChecked(bool checked);
     // The tray menu's commands (also reachable as WM_COMMAND with their ids).
     void ShowFromTray();
@@ -107,6 +107,9 @@ public:
     // Sets ExitRequested and asks the window to close; the close then ends the program.
     void RequestExit();
     bool ExitRequested() const { return exitRequested_; }
+    // The history's detail of an exit asked for: who asked (the installer, or nobody named for the tray's
+    // Exit), and "已输入家长密码" when `passwordSet`, since the exit then took the password.
+    std::wstring ExitDetail(bool passwordSet) const;
 
     // Shows `message` in a message box titled "Kestrel" owned by this window: Notify at once (with OK
     // unless `flags` name other buttons; returns the button pressed), PostNotice from the top of the
@@ -184,6 +187,7 @@ private:
     int selectedTab_ = 0;
     std::array<int, kTabCount> images_{};
     bool exitRequested_ = false;
+    bool exitByInstaller_ = false;
 
     HWND strip_ = nullptr;
     std::array<HWND, kTabCount> buttons_{};
