@@ -740,7 +740,7 @@ void Application::ShowNextPlan() {
     bool namesPlan = true;
     if (quiet_) {
         NextPlanText quiet = QuietNextPlanParts(plans_.Rows(), quiet_->Check(), now, strongestWins);
-        namesPlan = quiet.head == line.head && quiet.kind == line.kind && quiet.text == line.text;
+        namesPlan = quiet == line;
         line = std::move(quiet);
     }
     // The wake timer follows the same moments as the line: every change of the list and of the minute.
@@ -753,7 +753,7 @@ void Application::ShowNextPlan() {
     }
     // The tray icon sends the tip to the shell only when it changed.
     tray_.SetTip(TrayTipFor(line));
-    main_->SetNextPlanLine(line.head, line.kind, line.text, line.mark);
+    main_->SetNextPlanLine(line);
 }
 
 void Application::FiredPlans::StartPowerCountdown(const std::wstring& operation) {

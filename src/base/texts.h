@@ -174,6 +174,11 @@ inline constexpr wchar_t kNextPlanPrefix[] = L"下一个计划：";
 inline constexpr wchar_t kNextPlanToday[] = L"今天";
 inline constexpr wchar_t kNextPlanTomorrow[] = L"明天";
 inline constexpr wchar_t kNextPlanWhatSeparator[] = L"：";
+// The day's short form where the window's line is too narrow for "12月12日": a day of the coming week by
+// its weekday (Sunday first, as C counts), a later one as month/day.
+inline constexpr wchar_t kNextPlanWeekday[] = L"周{weekday}";
+inline constexpr wchar_t kNextPlanWeekdayChars[] = L"日一二三四五六";
+inline constexpr wchar_t kNextPlanShortDate[] = L"{month}/{day}";
 inline constexpr wchar_t kEllipsis[] = L"…";
 // At the end of the next-plan line when the wake timer stands for the plan it names.
 inline constexpr wchar_t kNextPlanWakes[] = L"（到时唤醒）";

@@ -11,9 +11,9 @@ NextPlanText QuietNextPlanParts(const std::vector<PlanRow>& rows, const QuietHou
                                 const ClockReading& now, bool strongestWins) {
     const std::int64_t minute = MinuteNumber(now.local);
     if (const std::optional<std::int64_t> until = quiet.QuietUntil(now)) {
-        return {FillIn(text::kNextPlanInsideQuiet, L"{end}", QuietTimeText(static_cast<int>(*until % (24 * 60)))),
-                {},
-                {}};
+        NextPlanText inside;
+        inside.fixed = FillIn(text::kNextPlanInsideQuiet, L"{end}", QuietTimeText(static_cast<int>(*until % (24 * 60))));
+        return inside;
     }
     const std::optional<QuietOccurrence> window = NextQuietStart(quiet.Windows(), minute);
     const std::optional<NextPlan> plan = FindNextPlan(rows, now.local, strongestWins);
@@ -24,10 +24,13 @@ NextPlanText QuietNextPlanParts(const std::vector<PlanRow>& rows, const QuietHou
     // exactly as a plan's do.
     const QuietWindow& next = quiet.Windows()[window->window];
     const std::wstring weekday(1, text::kWeekdayChars[QuietWeekday(window->start / (24 * 60))]);
-    const PlanRow row = MakePlanRow(text::kKindPower, QuietTimeText(next.start),
-                                    std::wstring(text::kNextPlanQuietKind) + L" " + next.operation,
+    const PlanRow row = MakePlanRow(text::kKindPower, QuietTimeText(next.start), next.operation,
                                     text::kStatusEnabled, weekday + L" ", text::kPowerPlanInfo);
-    return NextPlanParts({row}, now.local);
+    // "禁止使用时段" is never cut; the operation gives way as a plan's text does.
+    NextPlanText line = NextPlanParts({row}, now.local);
+    line.fixed = text::kNextPlanQuietKind;
+    line.text = next.operation;
+    return line;
 }
 
 } // namespace kestrel

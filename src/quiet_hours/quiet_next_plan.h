@@ -14,7 +14,7 @@
 
 namespace kestrel {
 
-// The line in the parts the main window shortens (see NextPlanParts); inside a window all of it is the head.
+// The line in the parts the main window shortens (see NextPlanParts); inside a window all of it is never cut.
 // `strongestWins` as for plans: under the parent's lock the strongest power plan of a minute is named.
 NextPlanText QuietNextPlanParts(const std::vector<PlanRow>& rows, const QuietHoursCheck& quiet,
                                 const ClockReading& now, bool strongestWins);

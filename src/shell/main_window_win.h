@@ -4,6 +4,7 @@
 // session, the auto-start entry) is handed to the application through MainWindowEvents.
 #pragma once
 
+#include "plans/next_plan.h"
 #include "platform/clock.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
@@ -87,11 +88,9 @@ public:
 
     // ShowClockLine: mode 0 writes the current time and date into the clock line; other modes do nothing.
     void ShowClockLine(int mode);
-    // The next-plan line beside the clock line, "下一个计划：今天 18:54 " `head`, "定时运行：" `kind` and the
-    // plan's own `text`, shortened to the room the line has: the kind goes first, then the text is cut
-    // (all empty: nothing to come). `mark` ("（到时唤醒）") ends the line whole.
-    void SetNextPlanLine(const std::wstring& head, const std::wstring& kind, const std::wstring& text,
-                         const std::wstring& mark = {});
+    // The next-plan line beside the clock line, cut to the room the line has part by part
+    // (CutNextPlanLine; empty: nothing to come); the whole line is the label's tooltip.
+    void SetNextPlanLine(const NextPlanText& line);
     // Sets the auto-start box without reporting a user choice.
     void SetAutoStartChecked(bool checked);
     bool AutoStartChecked() const;
@@ -195,10 +194,8 @@ private:
     HWND advert_ = nullptr;
     HWND clockLabel_ = nullptr;
     HWND nextPlanLabel_ = nullptr;
-    std::wstring nextPlanHead_;
-    std::wstring nextPlanKind_;
-    std::wstring nextPlanText_;
-    std::wstring nextPlanMark_;
+    NextPlanText nextPlan_;
+    std::wstring nextPlanTip_;
     HWND autoStartCheck_ = nullptr;
     HWND tooltip_ = nullptr;
     std::wstring autoStartTip_;

@@ -687,7 +687,7 @@ TEST(SchedulerZone, AnHourUnderTheSameNameThatTheZoneDoesNotDefineIsAMove) {
     zoned.clock.Awake(1);
     zoned.clock.SetOffset(540);
     scheduler.RunPass();
-    EXPECT_EQ(recorder.log, std::vector<std::wstring>{L"report 时区已更改，本地时间由 12月7日 21:00 变为 22:00。"});
+    EXPECT_EQ(recorder.log, std::vector<std::wstring>{L"report 时区已更改，本地时间由 21:00 变为 22:00。"});
     ASSERT_FALSE(events.lines.empty());
     EXPECT_EQ(events.lines.back(), L"时间改变|2026-12-07 21:00 → 2026-12-07 22:00（时区）");
 }
