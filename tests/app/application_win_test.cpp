@@ -743,8 +743,7 @@ TEST_F(ApplicationTest, UnderTheLockTheUserMayOnlyWaitOnTheProcessAndItsThreadsA
             }
             unlocked = OwnAccessList(::GetCurrentThread());
         });
-        while (step != 1) {
-            ::Sleep(1);
+        for (; step != 1; ::Sleep(1)) {
         }
         ASSERT_EQ(app->parentLock().Remove(L"家长"), PasswordAnswer::Accepted);
         step = 2;

@@ -120,9 +120,8 @@ TEST(NextPlan, ANarrowLineGivesWayHeadFirstThenTheDayTheKindAndLastTheText) {
         {"a quiet window keeps its name, its operation gives way", quiet, 19, L"今天 21:00 禁止使用时段 关闭…"},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(CutNextPlanLine(row.line, [&](const std::wstring& line) { return line.size() <= row.room; }),
-                  row.cut)
-            << row.what;
+        const auto fits = [&](const std::wstring& line) { return line.size() <= row.room; };
+        EXPECT_EQ(CutNextPlanLine(row.line, fits), row.cut) << row.what;
     }
 }
 
