@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <realtimeapiset.h>
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 
@@ -28,11 +29,14 @@ constexpr std::int64_t kUnixEpochInFileTime = 116444736000000000LL;
 // Windows' list of time zones: one key per zone, named as TimeZoneKeyName, its offsets in the value TZI.
 constexpr wchar_t kZonesKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\";
 
-// The start of the TZI value (REG_TZI_FORMAT): biases in minutes, UTC = local time + bias.
+// The TZI value (REG_TZI_FORMAT): biases in minutes, UTC = local time + bias, and the moments daylight
+// saving ends and starts (a month of 0: the zone has none).
 struct ZoneBiases {
     LONG bias;
     LONG standardBias;
     LONG daylightBias;
+    SYSTEMTIME standardDate;
+    SYSTEMTIME daylightDate;
 };
 
 // The standard and daylight offsets the definition of `name` gives; false when there is none.
@@ -44,13 +48,16 @@ bool ReadZoneDefinition(const std::wstring& name, int& standardOffset, int& dayl
     DWORD size = sizeof(value);
     if (::RegGetValueW(HKEY_LOCAL_MACHINE, (std::wstring(kZonesKey) + name).c_str(), L"TZI", RRF_RT_REG_BINARY,
                        nullptr, value, &size) != ERROR_SUCCESS ||
-        size < sizeof(ZoneBiases)) {
+        size < 3 * sizeof(LONG)) {
         return false;
     }
     ZoneBiases biases{};
-    std::memcpy(&biases, value, sizeof(biases));
+    std::memcpy(&biases, value, std::min<std::size_t>(size, sizeof(biases)));
     standardOffset = -static_cast<int>(biases.bias);
-    daylightOffset = -static_cast<int>(biases.bias + biases.daylightBias);
+    // Zones without daylight saving keep a DaylightBias too (usually -60) that they never use: their one
+    // offset is the standard one.
+    const bool hasDaylightSaving = size >= sizeof(ZoneBiases) && biases.daylightDate.wMonth != 0;
+    daylightOffset = hasDaylightSaving ? -static_cast<int>(biases.bias + biases.daylightBias) : standardOffset;
     return true;
 }
 
