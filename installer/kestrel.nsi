@@ -15,9 +15,10 @@ SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrel"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SETTINGS_KEY "Software\Kestrel"
-; Kestrel's main window class and the tray menu's Exit command (src/base/command_ids.h).
+; Kestrel's main window class and its command for an exit the installer asks for: the tray menu's Exit,
+; recorded in Kestrel's history as asked for by the installer (kCmdInstallerExit, src/base/command_ids.h).
 !define MAIN_WINDOW_CLASS "Kestrel.MainWindow"
-!define CMD_TRAY_EXIT 40003
+!define CMD_INSTALLER_EXIT 40005
 ; The title of Kestrel's password box (kLockCaption in src/base/texts.h).
 !define PASSWORD_BOX_TITLE "家长密码"
 
@@ -99,7 +100,7 @@ Function ${un}CloseKestrel
   ${EndIf}
   System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
   System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2' ; SYNCHRONIZE
-  System::Call "user32::PostMessageW(p r0, i ${WM_COMMAND}, i ${CMD_TRAY_EXIT}, i 0)"
+  System::Call "user32::PostMessageW(p r0, i ${WM_COMMAND}, i ${CMD_INSTALLER_EXIT}, i 0)"
   StrCpy $3 1
   ${If} $2 P<> 0
     System::Call 'kernel32::WaitForSingleObject(p r2, i 10000) i .r3'
@@ -190,6 +191,17 @@ Function SidePicture
   Pop $2
   Pop $1
   Exch $0
+FunctionEnd
+
+; InstallDirRegKey hands the folder of an earlier install over with a backslash at its end: the directory
+; page shows it as it was written ("...\Programs\Kestrel"), a drive's root keeps its own.
+Function .onInit
+  StrCpy $0 $INSTDIR "" -1
+  StrCpy $1 $INSTDIR "" -2
+  ${If} $0 == "\"
+  ${AndIf} $1 != ":\"
+    StrCpy $INSTDIR $INSTDIR -1
+  ${EndIf}
 FunctionEnd
 
 Function WelcomeShow

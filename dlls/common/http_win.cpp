@@ -4,6 +4,7 @@
 #include "base/web_addresses.h"
 #include "common/heap_win.h"
 #include "common/module_win.h"
+#include "common/thread_win.h"
 
 #include <winhttp.h>
 
@@ -277,7 +278,7 @@ bool SendHttpRequest(const HttpRequest& request, DWORD* responseSize) {
     exchange->request.response = answer;
 
     const HMODULE reference = HoldThisModule();
-    HANDLE thread = ::CreateThread(nullptr, 0, &ExchangeThread, exchange, 0, nullptr);
+    HANDLE thread = kestrel::win::CreateThreadLikeCaller(&ExchangeThread, exchange);
     if (!thread) {
         ::FreeLibrary(reference);
         ::HeapFree(::GetProcessHeap(), 0, exchange);

@@ -6,6 +6,7 @@
 #include "base/texts.h"
 #include "common/heap_win.h"
 #include "common/http_win.h"
+#include "common/thread_win.h"
 #include "common/module_win.h"
 #include "common/text_win.h"
 #include "platform/dialog_template_win.h"
@@ -254,7 +255,7 @@ private:
         sending->size = body.size();
         ::CopyMemory(sending->body, body.data(), body.size());
         const HMODULE reference = HoldThisModule();
-        HANDLE thread = ::CreateThread(nullptr, 0, &SendThread, sending, 0, nullptr);
+        HANDLE thread = kestrel::win::CreateThreadLikeCaller(&SendThread, sending);
         if (!thread) {
             ::HeapFree(::GetProcessHeap(), 0, sending);
             ::FreeLibrary(reference);

@@ -6,6 +6,7 @@
 #include "base/version.h"
 #include "base/web_addresses.h"
 #include "common/http_win.h"
+#include "common/thread_win.h"
 #include "common/text_win.h"
 #include "shell/web_address_win.h"
 #include "update/manifest.h"
@@ -123,7 +124,7 @@ extern "C" int __stdcall DoUpdate(const char* manifestUrl) {
         ::HeapFree(::GetProcessHeap(), 0, job);
         return 0;
     }
-    HANDLE thread = ::CreateThread(nullptr, 0, &UpdateThread, job, 0, nullptr);
+    HANDLE thread = kestrel::win::CreateThreadLikeCaller(&UpdateThread, job);
     if (!thread) {
         ::HeapFree(::GetProcessHeap(), 0, job);
         ::FreeLibrary(self);

@@ -3,6 +3,7 @@
 
 #include "platform/com_win.h"
 #include "platform/handles_win.h"
+#include "platform/process_access_win.h"
 
 #include <deque>
 #include <mutex>
@@ -74,6 +75,8 @@ struct ProgramStarter::Shared {
 };
 
 void ProgramStarter::Shared::Work(const std::shared_ptr<Shared>& shared) {
+    // Under the parent's lock this thread's access list is the process's (platform/process_access_win.h).
+    const KestrelThread guarded;
     // The shell's handlers expect a single-threaded apartment; a thread in one must also keep its
     // messages flowing while it waits.
     ComApartment com;

@@ -49,8 +49,8 @@ Application::Application(ApplicationOptions options)
     history.folder = options_.historyFolder;
     history.exitMark = options_.exitMark;
     history.lastMinute = options_.lastMinute;
-    history.lockSet = [this] {
-        return lock_ && lock_->IsSet();
+    history.exitDetail = [this] {
+        return main_->ExitDetail(lock_ && lock_->IsSet());
     };
     history.balloon = [this](const std::wstring& message) {
         Balloon(message);
@@ -388,7 +388,7 @@ void Application::StartNextPlanLine() {
     line.show = [this](const NextPlanText& parts) {
         // The tray icon sends the tip to the shell only when it changed.
         tray_.SetTip(TrayTipFor(parts));
-        main_->SetNextPlanLine(parts.head, parts.kind, parts.text, parts.mark);
+        main_->SetNextPlanLine(parts);
     };
     line.waker = waker_.get();
     nextPlanLine_ = std::make_unique<NextPlanLine>(plans_, clock_, std::move(line));

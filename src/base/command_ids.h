@@ -48,7 +48,10 @@ inline constexpr unsigned kEditorLabelFirst = 1450;      // the other Label_Tips
 inline constexpr unsigned kCmdTrayShow = 40001;
 inline constexpr unsigned kCmdTrayHide = 40002;
 inline constexpr unsigned kCmdTrayExit = 40003;
-inline constexpr unsigned kCmdTrayWakeForPlans = 40004; // "到时唤醒电脑(&W)", checked while on
+inline constexpr unsigned kCmdTrayWakeForPlans = 40004; // "到时唤醒电脑[&W]", checked while on
+// Not in the menu: the installer's request to exit (installer/kestrel.nsi posts it), the tray's Exit with
+// its own line in the history.
+inline constexpr unsigned kCmdInstallerExit = 40005;
 
 // Controls of the forbidden-programs page (Form_禁止程序), and the page's own id inside its panel.
 inline constexpr unsigned kForbiddenPage = 1500;

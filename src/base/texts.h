@@ -110,7 +110,7 @@ inline constexpr wchar_t kMsgMissedMore[] = L"……另有 {count} 项";
 inline constexpr wchar_t kMsgOlderGap[] = L"{from} 至 {to} 之间的计划均未执行。";
 inline constexpr wchar_t kMsgCountdownCancelledBySleep[] = L"电脑进入了睡眠，{operation}的倒计时已取消。";
 // While a parent's password is set: a power plan not counted down because a stronger operation is
-// ({when} as above), and a change of time zone by more than 3 hours ({old} and {new} local times).
+// ({when} as above), and a move to another time zone ({old} and {new} local times).
 inline constexpr wchar_t kMsgOutweighedLine[] = L"{when} {operation}（已由更强的操作代替）";
 inline constexpr wchar_t kMsgTimeZoneChanged[] = L"时区已更改，本地时间由 {old} 变为 {new}。";
 // A day in these notices and in the next-plan line: month and day without leading zeros.
@@ -174,6 +174,11 @@ inline constexpr wchar_t kNextPlanPrefix[] = L"下一个计划：";
 inline constexpr wchar_t kNextPlanToday[] = L"今天";
 inline constexpr wchar_t kNextPlanTomorrow[] = L"明天";
 inline constexpr wchar_t kNextPlanWhatSeparator[] = L"：";
+// The day's short form where the window's line is too narrow for "12月12日": a day of the coming week by
+// its weekday (Sunday first, as C counts), a later one as month/day.
+inline constexpr wchar_t kNextPlanWeekday[] = L"周{weekday}";
+inline constexpr wchar_t kNextPlanWeekdayChars[] = L"日一二三四五六";
+inline constexpr wchar_t kNextPlanShortDate[] = L"{month}/{day}";
 inline constexpr wchar_t kEllipsis[] = L"…";
 // At the end of the next-plan line when the wake timer stands for the plan it names.
 inline constexpr wchar_t kNextPlanWakes[] = L"（到时唤醒）";
@@ -231,7 +236,7 @@ inline constexpr wchar_t kTrayShow[] = L"显示主界面[&S]";
 inline constexpr wchar_t kTrayHide[] = L"隐藏主界面[&H]";
 inline constexpr wchar_t kTrayExit[] = L"退出程序[&E]";
 // Checked while Kestrel wakes the sleeping computer for its reminders and run plans.
-inline constexpr wchar_t kTrayWakeForPlans[] = L"到时唤醒电脑(&W)";
+inline constexpr wchar_t kTrayWakeForPlans[] = L"到时唤醒电脑[&W]";
 // Tray balloon, once per run, when Windows will not let the wake timer resume the computer; {reason} is
 // the system's wording.
 inline constexpr wchar_t kMsgWakeRefused[] =
@@ -456,6 +461,9 @@ inline constexpr wchar_t kHistoryStartAtLogOn[] = L"登录时自动启动";
 inline constexpr wchar_t kHistoryStartByHand[] = L"手动启动";
 inline constexpr wchar_t kHistoryStartDetail[] = L"{how}，计划文件：{path}";
 inline constexpr wchar_t kHistoryExitWithPassword[] = L"已输入家长密码";
+inline constexpr wchar_t kHistoryExitByInstaller[] = L"安装程序要求退出";
+// Joins the two above when both hold.
+inline constexpr wchar_t kHistoryDetailSeparator[] = L"，";
 // Kestrel 未正常退出: {time} is "2024-05-01 21:04".
 inline constexpr wchar_t kHistoryLastSeen[] = L"最后运行于 {time}";
 inline constexpr wchar_t kHistoryEarlierGone[] = L"之前的记录已被删除或清除";

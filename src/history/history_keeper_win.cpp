@@ -82,7 +82,7 @@ void HistoryKeeper::OnEnd(ProgramEnd how) {
     }
     ending_ = true;
     if (how == ProgramEnd::Exit) {
-        Events().Record(text::kEventExited, options_.lockSet && options_.lockSet() ? text::kHistoryExitWithPassword : L"");
+        Events().Record(text::kEventExited, options_.exitDetail ? options_.exitDetail() : std::wstring());
     }
     // A clean end, by Exit or by the end of the session, leaves no mark.
     if (options_.exitMark) {

@@ -27,8 +27,8 @@ struct HistoryKeeperOptions {
     ExitMark* exitMark = nullptr;
     // This plan file's last minute: kept while the history is gone means it was deleted or cleared.
     LastMinuteStore* lastMinute = nullptr;
-    // Whether the parent's password is set (the exit's line says so).
-    std::function<bool()> lockSet;
+    // The detail of the exit's line (who asked for it, whether with the password).
+    std::function<std::wstring()> exitDetail;
     // A failed write, said once.
     std::function<void(const std::wstring& message)> balloon;
 };

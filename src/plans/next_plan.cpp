@@ -9,6 +9,7 @@
 #include "plans/scheduler.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrel {
 
@@ -109,20 +110,27 @@ NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime
     }
     const PlanRow& row = rows[next->index - 1];
     const LocalDateTime when = LocalFromMinute(next->minute);
-    const std::int64_t days = next->minute / kMinutesPerDay - MinuteNumber(now) / kMinutesPerDay;
-    NextPlanText line{text::kNextPlanPrefix, {}, {}};
+    const std::int64_t days =
+        FloorDiv(next->minute, kMinutesPerDay) - FloorDiv(MinuteNumber(now), kMinutesPerDay);
+    NextPlanText line;
+    line.head = text::kNextPlanPrefix;
     if (days == 0) {
-        line.head += text::kNextPlanToday;
+        line.day = line.shortDay = text::kNextPlanToday;
     } else if (days == 1) {
-        line.head += text::kNextPlanTomorrow;
+        line.day = line.shortDay = text::kNextPlanTomorrow;
     } else {
-        line.head += FillIn(FillIn(text::kMonthDay, L"{month}", std::to_wstring(when.month)), L"{day}",
-                            std::to_wstring(when.day));
+        const std::wstring month = std::to_wstring(when.month);
+        const std::wstring day = std::to_wstring(when.day);
+        line.day = FillIn(FillIn(text::kMonthDay, L"{month}", month), L"{day}", day);
+        // Within the coming week a weekday names the day at once; a week ahead it would be today's.
+        line.shortDay = days < 7 ? FillIn(text::kNextPlanWeekday, L"{weekday}",
+                                          std::wstring(1, text::kNextPlanWeekdayChars[when.dayOfWeek]))
+                                 : FillIn(FillIn(text::kNextPlanShortDate, L"{month}", month), L"{day}", day);
     }
-    line.head += L" " + FormatHourMinute(when) + L" ";
+    line.time = FormatHourMinute(when);
     const std::wstring& kind = row[PlanColumn::Kind];
     if (kind == text::kKindPower) {
-        line.text = OneLine(row[PlanColumn::Operation]);
+        line.fixed = OneLine(row[PlanColumn::Operation]);
     } else {
         line.kind = kind + text::kNextPlanWhatSeparator;
         line.text =
@@ -131,12 +139,56 @@ NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime
     return line;
 }
 
-std::wstring FitNextPlanText(const NextPlanText& line, std::size_t maxLength) {
-    if (line.head.empty()) {
+namespace {
+
+// The line up to the text that may be cut: "下一个计划：" when `withHead`, the day, the time, the kind when
+// `withKind`, and what is never cut, with a blank before the text when there is one.
+std::wstring LineBeforeText(const NextPlanText& line, bool withHead, bool shortDay, bool withKind) {
+    std::wstring start = withHead ? line.head : L"";
+    if (!line.time.empty()) {
+        start += (shortDay ? line.shortDay : line.day) + L" " + line.time + L" ";
+    }
+    start += (withKind ? line.kind : L"") + line.fixed;
+    if (!line.fixed.empty() && !line.text.empty()) {
+        start += L" ";
+    }
+    return start;
+}
+
+} // namespace
+
+std::wstring NextPlanText::Whole() const {
+    return Empty() ? L"" : LineBeforeText(*this, true, false, true) + text + mark;
+}
+
+std::wstring CutNextPlanLine(const NextPlanText& line, const std::function<bool(const std::wstring&)>& fits) {
+    if (line.Empty()) {
         return {};
     }
-    // The tray tip has room enough to keep the kind.
-    return ShortenToFit(line.head + line.kind, {}, line.text,
+    const auto withMark = [&](const std::wstring& candidate) {
+        return fits(candidate + line.mark);
+    };
+    // The whole line, then without "下一个计划：", then with the short day.
+    const std::pair<bool, bool> steps[] = {{true, false}, {false, false}, {false, true}};
+    for (const auto& [withHead, shortDay] : steps) {
+        const std::wstring candidate = LineBeforeText(line, withHead, shortDay, true) + line.text;
+        if (withMark(candidate)) {
+            return candidate + line.mark;
+        }
+    }
+    // Without the kind, then the text cut as far as it must be; what is never cut stays when nothing fits.
+    if (line.text.empty()) {
+        return LineBeforeText(line, false, true, false) + line.mark;
+    }
+    return ShortenToFit(LineBeforeText(line, false, true, false), {}, line.text, withMark) + line.mark;
+}
+
+std::wstring FitNextPlanText(const NextPlanText& line, std::size_t maxLength) {
+    if (line.Empty()) {
+        return {};
+    }
+    // The tray tip keeps the whole line; only a text too long for the tip's room is cut.
+    return ShortenToFit(LineBeforeText(line, true, false, true), {}, line.text,
                         [&](const std::wstring& shortened) {
                             return shortened.size() + line.mark.size() <= maxLength;
                         }) +

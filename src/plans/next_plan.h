@@ -1,5 +1,7 @@
 // The next plan that will fire, from the list, the repeat rules and the current time: shown in the tray
-// tip under "Kestrel" and on the main window's next-plan line, as "下一个计划：今天 23:00 关闭计算机".
+// tip under "Kestrel" and on the main window's next-plan line, as "下一个计划：今天 23:00 关闭计算机". The
+// tray tip keeps the whole line; the window's line gives way part by part (CutNextPlanLine) and shows the
+// whole line as its tooltip.
 #pragma once
 
 #include "plans/plan_row.h"
@@ -7,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,23 +29,40 @@ struct NextPlan {
 std::optional<NextPlan> FindNextPlan(const std::vector<PlanRow>& rows, const LocalDateTime& now,
                                      bool strongestWins = false);
 
-// The next-plan line in parts: "下一个计划：" + day + time, the kind of a reminder or run plan ("定时提醒：",
-// "定时运行："; empty for a power plan), and the plan's own text: the operation, the reminder's text or
-// the program's file name. When the line is too long, the kind goes first, then the text is shortened
-// (ShortenToFit). All empty when no plan is to come.
+// The next-plan line in parts, in the order it reads: "下一个计划：", the day, the time, the kind of a
+// reminder or run plan, what is never cut, the text that may be cut, and a mark. All empty when no plan
+// is to come.
 struct NextPlanText {
-    std::wstring head;
-    std::wstring kind;
-    std::wstring text;
+    std::wstring head;     // "下一个计划："
+    std::wstring day;      // "今天", "明天", "12月12日"
+    std::wstring shortDay; // the day's short form: "今天", "明天", a weekday within the coming week ("周四"),
+                           // a later date as "12/24"
+    std::wstring time;     // "23:00"
+    std::wstring kind;     // "定时提醒：", "定时运行："; empty for a power plan
+    std::wstring fixed;    // never cut: a power plan's operation, "禁止使用时段", a line of its own
+                           // ("禁止使用时段中，至 07:00")
+    std::wstring text;     // a reminder's text, a program's file name, a quiet window's operation
     // Ends the line whole, whatever is cut before it ("（到时唤醒）"); set by the caller.
     std::wstring mark;
+
+    bool Empty() const { return fixed.empty() && text.empty(); }
+    // The line as it reads whole, the long day and the kind included.
+    std::wstring Whole() const;
+    bool operator==(const NextPlanText&) const = default;
 };
 NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime& now,
                            bool strongestWins = false);
 
+// The line in a room too small for the whole of it (the main window's label): what gives way, in this
+// order, until `fits` accepts the line: "下一个计划："; the day's long form for its short one; the kind;
+// then the text is cut, as much of it as fits and "…". The time, what is never cut and the mark always
+// stay. `fits` must accept every shorter line when it accepts a longer one.
+std::wstring CutNextPlanLine(const NextPlanText& line, const std::function<bool(const std::wstring&)>& fits);
+
 // The whole line as it reads when it fits: "今天 23:00 关闭计算机", "明天 07:30 定时提醒：喝水",
-// "12月12日 08:00 定时运行：backup.exe" after "下一个计划："; the plan's text (never the kind) shortened so
-// that the line holds at most `maxLength` characters. Empty when no plan is to come.
+// "12月12日 08:00 定时运行：backup.exe" after "下一个计划："; for a count of characters (the tray tip),
+// where only the plan's text (never the kind) is shortened so that the line holds at most `maxLength`
+// characters. Empty when no plan is to come.
 std::wstring NextPlanLine(const std::vector<PlanRow>& rows, const LocalDateTime& now, std::size_t maxLength,
                           bool strongestWins = false);
 // The same for parts already worked out; their `mark` ends the line whole.

@@ -152,6 +152,18 @@ void Scheduler::Outweighed(std::int64_t minute, std::int64_t today, const PlanRo
     }
 }
 
+bool IsDaylightSavingChange(const ClockReading& before, const ClockReading& after) {
+    if (before.zoneName != after.zoneName) {
+        return false;
+    }
+    if (after.zoneDefined) {
+        return after.utcOffsetMinutes == after.zoneStandardOffsetMinutes ||
+               after.utcOffsetMinutes == after.zoneDaylightOffsetMinutes;
+    }
+    const std::int64_t change = after.utcOffsetMinutes - before.utcOffsetMinutes;
+    return change <= kDaylightSavingLimitMinutes && change >= -kDaylightSavingLimitMinutes;
+}
+
 void Scheduler::RunPass() {
     if (running_) {
         return;
@@ -247,9 +259,10 @@ std::optional<Scheduler::Closing> Scheduler::Classify(const ClockReading& now) {
         Record(text::kEventSlept, SpanText(previous_.local, now.local));
         HandleSleep();
     }
-    RecordTimeChange(now, stepMs, offsetChange);
+    const bool zoneMoved = offsetChange != 0 && !IsDaylightSavingChange(previous_, now);
+    RecordTimeChange(now, stepMs, offsetChange, zoneMoved);
     const std::int64_t nowMinute = MinuteNumber(now.local);
-    if (offsetChange > kDaylightSavingLimitMinutes || offsetChange < -kDaylightSavingLimitMinutes) {
+    if (zoneMoved) {
         // A new time zone: the plans go with the local clock, and the minutes already handled are the
         // same real minutes under their new names.
         MoveMinutes(offsetChange);
@@ -288,7 +301,8 @@ void Scheduler::MoveMinutes(std::int64_t byMinutes) {
     }
 }
 
-void Scheduler::RecordTimeChange(const ClockReading& now, std::int64_t stepMs, std::int64_t offsetChange) {
+void Scheduler::RecordTimeChange(const ClockReading& now, std::int64_t stepMs, std::int64_t offsetChange,
+                                 bool zoneMoved) {
     const bool byHand = stepMs > kClockStepToleranceMs || stepMs < -kClockStepToleranceMs;
     if (!options_.events || (!byHand && offsetChange == 0)) {
         return;
@@ -296,7 +310,7 @@ void Scheduler::RecordTimeChange(const ClockReading& now, std::int64_t stepMs, s
     const wchar_t* kind = text::kTimeDaylightSaving;
     if (stepMs > kLateTickLimitMinutes * 60000 || stepMs < -kLateTickLimitMinutes * 60000) {
         kind = text::kTimeCorrection;
-    } else if (offsetChange > kDaylightSavingLimitMinutes || offsetChange < -kDaylightSavingLimitMinutes) {
+    } else if (zoneMoved) {
         kind = text::kTimeZone;
     } else if (byHand) {
         kind = text::kTimeByHand;

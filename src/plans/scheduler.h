@@ -16,9 +16,10 @@
 //     reminder shows the minute it was due; older gaps are summed up in one line;
 //   - the clock set back (up to 3 hours): nothing fires until the clock passes the last minute looked at;
 //   - more than 3 hours forward or back by hand: a correction, the new time holds from now on;
-//   - a new UTC offset moves the local clock by the change: up to 3 hours it is daylight saving (above),
-//     a larger move is a new time zone, and the minutes remembered move with the clock, so that nothing
-//     fires for the hours skipped and nothing is held back; the real time that passed is classed as above.
+//   - a new UTC offset moves the local clock by the change: to the other offset the same zone defines it
+//     is daylight saving (above); anything else is a new time zone, and the minutes remembered move with
+//     the clock, so that nothing fires for the hours skipped and nothing is held back; the real time that
+//     passed is classed as above.
 // Power plans that are not carried out are listed in one notice, and once-only plans whose minute has
 // gone leave the list. Only then is the current minute examined, by the rules above.
 //
@@ -88,8 +89,15 @@ inline constexpr std::int64_t kLateTickLimitMinutes = 180;   // late ticks and h
 inline constexpr std::int64_t kMissedLimitMinutes = 24 * 60; // sleep and Kestrel not running
 inline constexpr std::int64_t kPowerLateLimitSeconds = 5 * 60;
 inline constexpr std::int64_t kLockedPowerLateLimitSeconds = 60 * 60;
-// A change of the UTC offset up to this is daylight saving (or a short hop); a larger one a time zone.
+// For a zone Windows holds no definition of: a change of the UTC offset up to this under the same name
+// counts as daylight saving.
 inline constexpr std::int64_t kDaylightSavingLimitMinutes = 180;
+
+// Whether the change of UTC offset from `before` to `after` is daylight saving: the zone keeps its name and
+// the new offset is one that zone's definition gives. Any other change, of any size, is a move to another
+// zone: a standard account may set any offset under the old name. Where no definition of the name is
+// found, a change of up to kDaylightSavingLimitMinutes under the same name still counts as daylight saving.
+bool IsDaylightSavingChange(const ClockReading& before, const ClockReading& after);
 
 class Scheduler {
 public:
@@ -131,7 +139,7 @@ private:
     void HandleSleep();
     // A new time zone: every minute remembered moves with the local clock.
     void MoveMinutes(std::int64_t byMinutes);
-    void RecordTimeChange(const ClockReading& now, std::int64_t stepMs, std::int64_t offsetChange);
+    void RecordTimeChange(const ClockReading& now, std::int64_t stepMs, std::int64_t offsetChange, bool zoneMoved);
     void CloseMinutes(std::int64_t first, std::int64_t last, const Closing& closing, const Moment& moment);
     // The strongest operation of the power plans due in the current minute (the first in the list on a
     // tie); none when there is none or a power plan already had the minute.

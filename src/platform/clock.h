@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kestrel {
 
@@ -26,6 +27,13 @@ struct ClockReading {
     std::int64_t utcMs = 0;    // milliseconds since 1970-01-01 00:00 UTC
     std::uint64_t tickMs = 0;  // real time that also runs while the computer sleeps (GetTickCount64)
     std::uint64_t awakeMs = 0; // real time that stops while it sleeps (QueryUnbiasedInterruptTime)
+    // The time zone in force by its name (the key of its definition in Windows' list of zones; empty when
+    // Windows does not say), and the two offsets that definition gives, standard and daylight time, both
+    // as local time minus UTC. zoneDefined is false when the list holds no definition of that name.
+    std::wstring zoneName;
+    bool zoneDefined = false;
+    int zoneStandardOffsetMinutes = 0;
+    int zoneDaylightOffsetMinutes = 0;
 };
 
 class Clock {

@@ -128,7 +128,13 @@ void QuietHours::ShowDialog(HWND owner) {
         return store_->WriteWindows(QuietHoursLines(windows));
     };
     dialogHost.autoStartTicked = host_.autoStartTicked;
-    dialogHost.tickAutoStart = host_.tickAutoStart;
+    if (host_.tickAutoStart) {
+        // Ticked from the dialog's question: the same history line as a tick of the box itself.
+        dialogHost.tickAutoStart = [this] {
+            host_.tickAutoStart();
+            Record(text::kEventAutoStart, text::kHistoryAutoStartTicked);
+        };
+    }
     const bool saved = ShowQuietHoursDialog(host_.instance, owner, check_.Windows(), dialogHost);
     // "取消" keeps the windows that run now, whatever the store holds meanwhile; a save is read back.
     if (saved) {

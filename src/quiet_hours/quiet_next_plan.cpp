@@ -8,11 +8,9 @@ namespace kestrel {
 
 std::optional<NextPlanClaim> QuietNextPlanClaim(const QuietHoursCheck& quiet, const ClockReading& now) {
     if (const std::optional<std::int64_t> until = quiet.QuietUntil(now)) {
-        return NextPlanClaim{
-            {FillIn(text::kNextPlanInsideQuiet, L"{end}", QuietTimeText(static_cast<int>(*until % (24 * 60)))),
-             {},
-             {}},
-            kClaimHoldsNow};
+        NextPlanText inside;
+        inside.fixed = FillIn(text::kNextPlanInsideQuiet, L"{end}", QuietTimeText(static_cast<int>(*until % (24 * 60))));
+        return NextPlanClaim{std::move(inside), kClaimHoldsNow};
     }
     const std::optional<QuietOccurrence> window = NextQuietStart(quiet.Windows(), MinuteNumber(now.local));
     if (!window) {
@@ -22,10 +20,13 @@ std::optional<NextPlanClaim> QuietNextPlanClaim(const QuietHoursCheck& quiet, co
     // exactly as a plan's do.
     const QuietWindow& next = quiet.Windows()[window->window];
     const std::wstring weekday(1, text::kWeekdayChars[QuietWeekday(window->start / (24 * 60))]);
-    const PlanRow row = MakePlanRow(text::kKindPower, QuietTimeText(next.start),
-                                    std::wstring(text::kNextPlanQuietKind) + L" " + next.operation,
+    const PlanRow row = MakePlanRow(text::kKindPower, QuietTimeText(next.start), next.operation,
                                     text::kStatusEnabled, weekday + L" ", text::kPowerPlanInfo);
-    return NextPlanClaim{NextPlanParts({row}, now.local), window->start};
+    // "禁止使用时段" is never cut; the operation gives way as a plan's text does.
+    NextPlanText line = NextPlanParts({row}, now.local);
+    line.fixed = text::kNextPlanQuietKind;
+    line.text = next.operation;
+    return NextPlanClaim{std::move(line), window->start};
 }
 
 NextPlanText QuietNextPlanParts(const std::vector<PlanRow>& rows, const QuietHoursCheck& quiet,

@@ -17,7 +17,7 @@ namespace kestrel {
 std::optional<NextPlanClaim> QuietNextPlanClaim(const QuietHoursCheck& quiet, const ClockReading& now);
 
 // The whole line with the plan list and quiet hours as its sources, in the parts the main window shortens
-// (see NextPlanParts); inside a window all of it is the head. `strongestWins` as for plans.
+// (see NextPlanParts); inside a window all of it is never cut. `strongestWins` as for plans.
 NextPlanText QuietNextPlanParts(const std::vector<PlanRow>& rows, const QuietHoursCheck& quiet,
                                 const ClockReading& now, bool strongestWins);
 

@@ -241,7 +241,8 @@ void MainWindow::CreateControls(HINSTANCE instance) {
     advert_ = CreateChild(instance, hwnd(), WC_STATICW, nullptr, SS_WHITERECT, ids::kAdvertBanner, places.advert);
     clockLabel_ = CreateChild(instance, hwnd(), WC_STATICW, text::kClockInitial, SS_LEFTNOWORDWRAP | SS_NOPREFIX,
                               ids::kClockLabel, places.clock);
-    nextPlanLabel_ = CreateChild(instance, hwnd(), WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_ENDELLIPSIS,
+    // SS_NOTIFY: the label takes the mouse, so that its tooltip shows the whole line.
+    nextPlanLabel_ = CreateChild(instance, hwnd(), WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_ENDELLIPSIS | SS_NOTIFY,
                                  ids::kNextPlanLabel, places.nextPlan);
     autoStartCheck_ = CreateChild(instance, hwnd(), WC_BUTTONW, text::kAutoStartCaption,
                                   BS_CHECKBOX | WS_TABSTOP, ids::kAutoStartCheck, places.check);
@@ -257,6 +258,8 @@ void MainWindow::CreateTooltip() {
         autoStartTip_ = text::kAutoStartTooltip;
     }
     AddControlTooltip(tooltip_, hwnd(), autoStartCheck_, autoStartTip_.c_str());
+    nextPlanTip_ = nextPlan_.Whole();
+    AddControlTooltip(tooltip_, hwnd(), nextPlanLabel_, nextPlanTip_.c_str());
     // The text is long: give it time to be read.
     ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(20000, 0));
     ApplyTooltipFont();
@@ -408,32 +411,38 @@ void MainWindow::SetWakeForPlansChecked(bool checked) {
                     MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
-void MainWindow::SetNextPlanLine(const std::wstring& head, const std::wstring& kind, const std::wstring& text,
-                                 const std::wstring& mark) {
-    nextPlanHead_ = head;
-    nextPlanKind_ = kind;
-    nextPlanText_ = text;
-    nextPlanMark_ = mark;
+void MainWindow::SetNextPlanLine(const NextPlanText& line) {
+    nextPlan_ = line;
     ShowNextPlanLine();
 }
 
 void MainWindow::ShowNextPlanLine() {
     std::wstring line;
-    if (!nextPlanHead_.empty()) {
+    if (!nextPlan_.Empty()) {
         RECT room{};
         ::GetClientRect(nextPlanLabel_, &room);
         const WindowDc dc(nextPlanLabel_);
         const SelectScope font(dc.get(), font_.get());
-        // The mark ("（到时唤醒）") ends the line whole: the plan's text gives way to it.
-        line = ShortenToFit(nextPlanHead_, nextPlanKind_, nextPlanText_, [&](const std::wstring& candidate) {
-            const std::wstring whole = candidate + nextPlanMark_;
+        line = CutNextPlanLine(nextPlan_, [&](const std::wstring& candidate) {
             SIZE size{};
-            return ::GetTextExtentPoint32W(dc.get(), whole.c_str(), static_cast<int>(whole.size()), &size) &&
+            return ::GetTextExtentPoint32W(dc.get(), candidate.c_str(), static_cast<int>(candidate.size()),
+                                           &size) &&
                    size.cx <= room.right;
-        }) + nextPlanMark_;
+        });
     }
     if (GetWindowTextString(nextPlanLabel_) != line) {
         ::SetWindowTextW(nextPlanLabel_, line.c_str());
+    }
+    // The whole line, whatever the label had room for.
+    const std::wstring whole = nextPlan_.Whole();
+    if (tooltip_ && whole != nextPlanTip_) {
+        nextPlanTip_ = whole;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(nextPlanLabel_);
+        tool.lpszText = nextPlanTip_.data();
+        ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
 
@@ -510,6 +519,14 @@ void MainWindow::MinimiseAndHide() {
         ::ShowWindow(hwnd(), SW_MINIMIZE);
     }
     ::ShowWindow(hwnd(), SW_HIDE);
+}
+
+std::wstring MainWindow::ExitDetail(bool passwordSet) const {
+    std::wstring detail = exitByInstaller_ ? text::kHistoryExitByInstaller : L"";
+    if (passwordSet) {
+        detail += (detail.empty() ? L"" : text::kHistoryDetailSeparator) + std::wstring(text::kHistoryExitWithPassword);
+    }
+    return detail;
 }
 
 void MainWindow::RequestExit() {
@@ -606,8 +623,10 @@ void MainWindow::OnCommand(unsigned id, unsigned code, HWND control) {
         }
         break;
     case ids::kCmdTrayExit:
-        // Also how an installer asks a running copy to end: it gets the same question.
+    case ids::kCmdInstallerExit:
+        // The installer's request gets the same question; an older installer posts the tray's command.
         if (Allowed(text::kAskExit)) {
+            exitByInstaller_ = id == ids::kCmdInstallerExit;
             RequestExit();
         }
         break;

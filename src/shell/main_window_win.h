@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/system_listener.h"
+#include "plans/next_plan.h"
 #include "platform/clock.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
@@ -53,7 +54,7 @@ struct MainWindowEvents {
     // (PBT_APMSUSPEND; PBT_APMRESUMESUSPEND is a person's wake, PBT_APMRESUMEAUTOMATIC alone may be a wake
     // timer's), WM_TIMECHANGE and WM_WTSSESSION_CHANGE. Null: nobody listens.
     SystemListener* system = nullptr;
-    // The tray menu's "到时唤醒电脑(&W)": the user switches waking for plans. Not guarded by the lock.
+    // The tray menu's "到时唤醒电脑[&W]": the user switches waking for plans. Not guarded by the lock.
     std::function<void()> wakeForPlansClicked;
     // Asked before a command the parent's lock guards (Exit, clearing the auto-start box), with what the
     // command is; false keeps it from happening. Without this handler every command goes ahead.
@@ -80,11 +81,9 @@ public:
 
     // ShowClockLine: mode 0 writes the current time and date into the clock line; other modes do nothing.
     void ShowClockLine(int mode);
-    // The next-plan line beside the clock line, "下一个计划：今天 18:54 " `head`, "定时运行：" `kind` and the
-    // plan's own `text`, shortened to the room the line has: the kind goes first, then the text is cut
-    // (all empty: nothing to come). `mark` ("（到时唤醒）") ends the line whole.
-    void SetNextPlanLine(const std::wstring& head, const std::wstring& kind, const std::wstring& text,
-                         const std::wstring& mark = {});
+    // The next-plan line beside the clock line, cut to the room the line has part by part
+    // (CutNextPlanLine; empty: nothing to come); the whole line is the label's tooltip.
+    void SetNextPlanLine(const NextPlanText& line);
     // Sets the auto-start box without reporting a user choice.
     void SetAutoStartChecked(bool checked);
     bool AutoStartChecked() const;
@@ -92,7 +91,7 @@ public:
     // copy (empty: it starts this copy, or nothing).
     void ShowAutoStartProgram(const std::wstring& otherProgram);
 
-    // The check mark of the tray menu's "到时唤醒电脑(&W)".
+    // The check mark of the tray menu's "到时唤醒电脑[&W]".
     void SetWakeForPlansChecked(bool checked);
     // The tray menu's commands (also reachable as WM_COMMAND with their ids).
     void ShowFromTray();
@@ -100,6 +99,9 @@ public:
     // Sets ExitRequested and asks the window to close; the close then ends the program.
     void RequestExit();
     bool ExitRequested() const { return exitRequested_; }
+    // The history's detail of an exit asked for: who asked (the installer, or nobody named for the tray's
+    // Exit), and "已输入家长密码" when `passwordSet`, since the exit then took the password.
+    std::wstring ExitDetail(bool passwordSet) const;
 
     // Shows `message` in a message box titled "Kestrel" owned by this window: Notify at once (with OK
     // unless `flags` name other buttons; returns the button pressed), PostNotice from the top of the
@@ -177,6 +179,7 @@ private:
     int selectedTab_ = 0;
     std::array<int, kTabCount> images_{};
     bool exitRequested_ = false;
+    bool exitByInstaller_ = false;
 
     HWND strip_ = nullptr;
     std::array<HWND, kTabCount> buttons_{};
@@ -184,10 +187,8 @@ private:
     HWND advert_ = nullptr;
     HWND clockLabel_ = nullptr;
     HWND nextPlanLabel_ = nullptr;
-    std::wstring nextPlanHead_;
-    std::wstring nextPlanKind_;
-    std::wstring nextPlanText_;
-    std::wstring nextPlanMark_;
+    NextPlanText nextPlan_;
+    std::wstring nextPlanTip_;
     HWND autoStartCheck_ = nullptr;
     HWND tooltip_ = nullptr;
     std::wstring autoStartTip_;

@@ -3,6 +3,7 @@
 
 #include "base/texts.h"
 #include "platform/dpi_win.h"
+#include "platform/process_access_win.h"
 
 #include <objidl.h>
 
@@ -323,6 +324,7 @@ void TabArt::Prepare(int dpi, SIZE strip, const std::array<RECT, kTabCount>& but
     prepared_.buttons = buttons;
     try {
         preparing_ = std::thread([this, first] {
+            const KestrelThread guarded; // the parent's lock reaches this thread too
             // GDI objects belong to the process, so bitmaps drawn here serve the window's thread.
             if (!StartGdiplus()) {
                 return;

@@ -76,13 +76,15 @@ TEST(TrayWake, TickingWakeForPlansMarksTheNextPlanLineThatNamesItsReminder) {
     HWND main = kestrel.WaitForIdleMainWindow();
     ASSERT_NE(main, nullptr);
     HWND line = GetDlgItem(main, static_cast<int>(ids::kNextPlanLabel));
-    // The window's line is narrow: the plan's text may give way, the day and the time never do.
-    const std::wstring head = std::wstring(L"下一个计划：") + (tomorrow ? L"明天 " : L"今天 ") + at + L" ";
+    // The window's line is narrow: "下一个计划：", the kind and the text may give way; today, tomorrow and
+    // the time never do.
+    const std::wstring head = std::wstring(tomorrow ? L"明天 " : L"今天 ") + at + L" ";
     const std::wstring mark = L"（到时唤醒）";
     const auto marked = [&](bool wakes) {
         const std::wstring text = WindowText(line);
         const bool endsMarked = text.size() >= mark.size() && text.substr(text.size() - mark.size()) == mark;
-        return text.rfind(head, 0) == 0 && text.size() > head.size() && endsMarked == wakes;
+        const std::size_t from = text.find(head);
+        return from != std::wstring::npos && text.size() > from + head.size() && endsMarked == wakes;
     };
     EXPECT_TRUE(WaitUntil([&] { return marked(false); })) << WideToUtf8(WindowText(line));
     PostCommand(main, ids::kCmdTrayWakeForPlans);

@@ -131,6 +131,37 @@ TEST(NextPlan, WhichPlanOfAMinuteIsNamedWithAndWithoutTheLock) {
     }
 }
 
+TEST(NextPlan, ANarrowLineGivesWayHeadFirstThenTheDayTheKindAndLastTheText) {
+    NextPlanText quiet = NextPlanParts({Power(L"21:00", L"每天")}, At(7, 20, 0));
+    quiet.fixed = L"禁止使用时段";
+    quiet.text = L"关闭计算机";
+    NextPlanText marked = NextPlanParts({Plan(L"定时提醒", L"07:30", L"文字提示", L"四 ", L"多喝一杯水")}, At(7, 9, 0));
+    marked.mark = L"（到时唤醒）";
+    const struct {
+        const char* what;
+        NextPlanText line;
+        std::size_t room; // in characters, as a stand-in for the label's width
+        std::wstring cut;
+    } rows[] = {
+        {"whole when it fits", marked, 35, L"下一个计划：12月10日 07:30 定时提醒：多喝一杯水（到时唤醒）"},
+        {"the head goes first", marked, 34, L"12月10日 07:30 定时提醒：多喝一杯水（到时唤醒）"},
+        {"then the date becomes its weekday", marked, 28, L"周四 07:30 定时提醒：多喝一杯水（到时唤醒）"},
+        {"then the kind", marked, 24, L"周四 07:30 多喝一杯水（到时唤醒）"},
+        {"last the text, the mark kept", marked, 18, L"周四 07:30 多喝…（到时唤醒）"},
+        {"the time never goes", marked, 3, L"周四 07:30 …（到时唤醒）"},
+        {"a week ahead the date stays a date",
+         NextPlanParts({Plan(L"定时运行", L"08:00", L"正常运行", L"一 ", L"D:\\backup.exe")}, At(7, 9, 0)), 19,
+         L"12/14 08:00 backup…"},
+        {"today stays today, a power plan's operation is never cut", NextPlanParts({Power(L"23:00", L"每天")}, At(7, 9, 0)),
+         5, L"今天 23:00 关闭计算机"},
+        {"a quiet window keeps its name, its operation gives way", quiet, 19, L"今天 21:00 禁止使用时段 关闭…"},
+    };
+    for (const auto& row : rows) {
+        const auto fits = [&](const std::wstring& line) { return line.size() <= row.room; };
+        EXPECT_EQ(CutNextPlanLine(row.line, fits), row.cut) << row.what;
+    }
+}
+
 TEST(NextPlan, TheTrayTipHoldsKestrelAndTheLineWithinItsLength) {
     EXPECT_EQ(TrayTipText({}, At(7, 12, 0)), L"Kestrel");
     const std::vector<PlanRow> plans{

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kestrel {
@@ -761,6 +762,81 @@ TEST(SchedulerClock, TheLastMinuteLookedAtIsKeptOnceAMinuteAndARestartInItFiresN
     clock.Awake(40);
     restarted.RunPass();
     EXPECT_TRUE(second.log.empty()) << "a start-up in the same minute must not shut down again";
+}
+
+TEST(SchedulerZone, DaylightSavingIsOnlyTheOtherOffsetTheSameZoneDefines) {
+    // The zone's name, whether Windows defines it, its standard and daylight offsets, the offset in force.
+    using Zone = std::tuple<const wchar_t*, bool, int, int, int>;
+    const auto reading = [](const Zone& zone) {
+        ClockReading r;
+        std::tie(r.zoneName, r.zoneDefined, r.zoneStandardOffsetMinutes, r.zoneDaylightOffsetMinutes,
+                 r.utcOffsetMinutes) = zone;
+        return r;
+    };
+    const wchar_t* kBerlin = L"W. Europe Standard Time";
+    const struct {
+        const char* what;
+        Zone before;
+        Zone after;
+        bool daylightSaving;
+    } rows[] = {
+        {"into the zone's daylight time", {kBerlin, true, 60, 120, 60}, {kBerlin, true, 60, 120, 120}, true},
+        {"back to its standard time", {kBerlin, true, 60, 120, 120}, {kBerlin, true, 60, 120, 60}, true},
+        {"same name, an hour west it does not define", {kBerlin, true, 60, 120, 60}, {kBerlin, true, 60, 120, 0},
+         false},
+        {"same name, an hour east it does not define", {kBerlin, true, 60, 120, 120},
+         {kBerlin, true, 60, 120, 180}, false},
+        {"same name, 3 hours east", {kBerlin, true, 60, 120, 60}, {kBerlin, true, 60, 120, 240}, false},
+        {"a new name an hour east, at an offset it defines", {kBerlin, true, 60, 120, 60},
+         {L"GTB Standard Time", true, 120, 180, 120}, false},
+        {"a new name an hour west", {kBerlin, true, 60, 120, 60}, {L"GMT Standard Time", true, 0, 60, 0}, false},
+        {"a new name 14 hours east", {L"UTC", true, 0, 0, 0}, {L"Line Islands Standard Time", true, 840, 840, 840},
+         false},
+        {"no definition, same name, an hour: as before", {L"Kestrel Test Zone", false, 0, 0, 60},
+         {L"Kestrel Test Zone", false, 0, 0, 120}, true},
+        {"no definition, same name, 4 hours", {L"Kestrel Test Zone", false, 0, 0, 60},
+         {L"Kestrel Test Zone", false, 0, 0, 300}, false},
+        {"no definition of the new name, an hour", {kBerlin, true, 60, 120, 60},
+         {L"Kestrel Test Zone", false, 0, 0, 120}, false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(IsDaylightSavingChange(reading(row.before), reading(row.after)), row.daylightSaving) << row.what;
+    }
+}
+
+TEST(SchedulerZone, AnHourUnderTheSameNameThatTheZoneDoesNotDefineIsAMove) {
+    // China Standard Time knows no daylight saving: an hour east under its name is a new zone, so the
+    // skipped hour's plans do not fire and under the lock the balloon names the move.
+    struct Zoned final : Clock {
+        SimulatedClock clock{At(7, 20, 59, 59), 480};
+        LocalDateTime Now() const override { return clock.Now(); }
+        ClockReading Read() const override {
+            ClockReading r = clock.Read();
+            r.zoneName = L"China Standard Time";
+            r.zoneDefined = true;
+            r.zoneStandardOffsetMinutes = r.zoneDaylightOffsetMinutes = 480;
+            return r;
+        }
+    } zoned;
+    struct Events final : EventSink {
+        std::vector<std::wstring> lines;
+        void Record(const std::wstring& event, const std::wstring& detail) override {
+            lines.push_back(event + L"|" + detail);
+        }
+    } events;
+    PlanList plans;
+    plans.AppendAll({Reminder(L"21:30", L"a")});
+    Recorder recorder;
+    SchedulerOptions options;
+    options.parentLockActive = [] { return true; };
+    options.events = &events;
+    Scheduler scheduler(plans, zoned, recorder, options);
+    scheduler.RunPass();
+    zoned.clock.Awake(1);
+    zoned.clock.SetOffset(540);
+    scheduler.RunPass();
+    EXPECT_EQ(recorder.log, std::vector<std::wstring>{L"report 时区已更改，本地时间由 21:00 变为 22:00。"});
+    EXPECT_EQ(events.lines.at(0), L"时间改变|2026-12-07 21:00 → 2026-12-07 22:00（时区）");
 }
 
 } // namespace

@@ -282,7 +282,7 @@ TEST(QuietHoursCheck, TheNextPlanLineNamesAWindowThatStartsBeforeEveryPlan) {
         ClockReading now;
         now.local = row.now;
         const NextPlanText parts = QuietNextPlanParts(row.plans, quiet, now, row.strongestWins);
-        EXPECT_EQ(parts.head + parts.kind + parts.text, row.line);
+        EXPECT_EQ(parts.Whole(), row.line);
     }
 }
 

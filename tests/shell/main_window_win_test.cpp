@@ -283,7 +283,7 @@ TEST_F(MainWindowTest, TrayMenuHoldsExactlyItsEntries) {
     EXPECT_EQ(MenuText(tray, 1), L"隐藏主界面[&H]");
     EXPECT_EQ(::GetMenuItemID(tray, 1), ids::kCmdTrayHide);
     EXPECT_TRUE(IsSeparator(tray, 2));
-    EXPECT_EQ(MenuText(tray, 3), L"到时唤醒电脑(&W)");
+    EXPECT_EQ(MenuText(tray, 3), L"到时唤醒电脑[&W]");
     EXPECT_EQ(::GetMenuItemID(tray, 3), ids::kCmdTrayWakeForPlans);
     EXPECT_TRUE(IsSeparator(tray, 4));
     EXPECT_EQ(MenuText(tray, 5), L"退出程序[&E]");
@@ -356,6 +356,14 @@ TEST_F(MainWindowTest, TheExitCommandHandsTheCloseToTheApplicationOnce) {
     EXPECT_EQ(exits, 0) << "the close is posted, not run inside the menu command";
     PumpPendingMessages();
     EXPECT_EQ(exits, 1);
+}
+
+TEST_F(MainWindowTest, AnExitTheInstallerAskedForIsNamedInTheHistorysDetail) {
+    EXPECT_EQ(window->ExitDetail(true), L"已输入家长密码");
+    ::SendMessageW(main, WM_COMMAND, ids::kCmdInstallerExit, 0);
+    EXPECT_TRUE(window->ExitRequested());
+    EXPECT_EQ(window->ExitDetail(false), L"安装程序要求退出");
+    EXPECT_EQ(window->ExitDetail(true), L"安装程序要求退出，已输入家长密码");
 }
 
 TEST(MainWindowWithoutApplication, ExitCloseDestroysTheWindowItself) {
