@@ -1,5 +1,6 @@
 // The shutdown countdown; see shutdown_countdown.h.
 #include "actions/shutdown_countdown.h"
+#include "base/app_messages.h"
 
 #include "base/texts.h"
 
@@ -8,7 +9,7 @@
 namespace kestrel {
 
 std::wstring CountdownText(const std::wstring& operation, int secondsLeft) {
-    return text::kCountdownBefore + operation + text::kCountdownMiddle + std::to_wstring(secondsLeft) +
+    return text::kCountdownBefore + operation + text::kCountdownMiddle + NumberText(secondsLeft) +
            text::kCountdownAfter;
 }
 

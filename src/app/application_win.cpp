@@ -113,11 +113,7 @@ bool Application::Start() {
         });
     };
     events.quietHoursRequested = [this] {
-        ShowHelpDialog([this] {
-            if (quiet_) {
-                quiet_->ShowDialog(main_->hwnd());
-            }
-        });
+        ShowHelpDialog([this] { quiet_->ShowDialog(main_->hwnd()); });
     };
     events.autoStartClicked = [this](bool ticked) {
         if (options_.applyAutoStart) {
@@ -268,10 +264,9 @@ void Application::StartPlans() {
     host.lockSet = [this] {
         return ParentLockIsSet();
     };
+    // Quiet hours are made right after: no countdown can end before they are there.
     host.countdownEnded = [this](CountdownEnd how) {
-        if (quiet_) {
-            quiet_->OnCountdownEnded(how);
-        }
+        quiet_->OnCountdownEnded(how);
     };
     // Kestrel's own wake keeps the computer awake while what that minute's plans opened goes on.
     host.reminderShown = [this](HWND popup, std::int64_t minute) {

@@ -1,11 +1,33 @@
 // Message texts that are put together at run time.
 #pragma once
 
+#include <concepts>
 #include <functional>
 #include <string>
 #include <string_view>
 
 namespace kestrel {
+
+// An integer in decimal digits, as std::to_wstring writes it. Kestrel's own: the library's goes through
+// the wide printf, which brings the whole floating-point formatter into the executable.
+template <std::integral Integer> std::wstring NumberText(Integer value) {
+    wchar_t digits[24];
+    wchar_t* start = digits + 24;
+    const bool negative = value < 0;
+    // The magnitude as unsigned, so that the smallest negative number has one too.
+    auto magnitude = static_cast<std::make_unsigned_t<Integer>>(value);
+    if (negative) {
+        magnitude = static_cast<std::make_unsigned_t<Integer>>(0 - magnitude);
+    }
+    do {
+        *--start = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative) {
+        *--start = L'-';
+    }
+    return std::wstring(start, digits + 24);
+}
 
 // `message` with `value` in place of the first `placeholder` ("{path}", "{reason}"). A value that itself
 // holds a placeholder is not expanded again.

@@ -1,5 +1,6 @@
 // Clock and date texts; see clock_text.h.
 #include "base/clock_text.h"
+#include "base/app_messages.h"
 
 #include "base/texts.h"
 
@@ -14,14 +15,14 @@ void AppendTwoDigits(std::wstring& out, int value) {
     if (value < 10) {
         out += L'0';
     }
-    out += std::to_wstring(value);
+    out += NumberText(value);
 }
 
 } // namespace
 
 std::wstring FormatChineseDate(const LocalDateTime& when) {
     std::wstring out;
-    std::wstring year = std::to_wstring(when.year < 0 ? 0 : when.year);
+    std::wstring year = NumberText(when.year < 0 ? 0 : when.year);
     out.append(year.size() < 4 ? 4 - year.size() : 0, L'0');
     out += year;
     out += L'年';

@@ -174,7 +174,7 @@ std::uint32_t History::Clear() {
 }
 
 std::wstring EndedProcessLines::CountText(std::int64_t minute, int ends) {
-    return FillIn(FillIn(text::kHistoryEndedCount, L"{count}", std::to_wstring(ends)), L"{minute}",
+    return FillIn(FillIn(text::kHistoryEndedCount, L"{count}", NumberText(ends)), L"{minute}",
                   FormatHourMinute(LocalFromMinute(minute)));
 }
 

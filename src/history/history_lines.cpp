@@ -1,5 +1,6 @@
 // The history's line format; see history_lines.h.
 #include "history/history_lines.h"
+#include "base/app_messages.h"
 
 #include "platform/xml_tree.h"
 
@@ -8,7 +9,7 @@ namespace kestrel {
 namespace {
 
 void AppendDigits(std::wstring& out, int value, int width) {
-    std::wstring digits = std::to_wstring(value < 0 ? 0 : value);
+    std::wstring digits = NumberText(value < 0 ? 0 : value);
     if (static_cast<int>(digits.size()) < width) {
         out.append(static_cast<std::size_t>(width) - digits.size(), L'0');
     }

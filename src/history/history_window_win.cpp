@@ -312,7 +312,7 @@ void HistoryWindow::ClearHistory() {
     if (const std::uint32_t error = history_.Clear()) {
         std::wstring reason = SystemErrorText(error);
         if (reason.empty()) {
-            reason = std::to_wstring(error);
+            reason = NumberText(error);
         }
         const std::wstring message =
             FillIn(FillIn(text::kHistoryClearFailed, L"{path}", history_.Path()), L"{reason}", reason);

@@ -122,7 +122,7 @@ protected:
             EnableTries(true);
             return;
         }
-        const std::wstring seconds = std::to_wstring((waitMs + 999) / 1000);
+        const std::wstring seconds = NumberText((waitMs + 999) / 1000);
         ::SetWindowTextW(wait_, FillIn(text::kLockWait, L"{seconds}", seconds).c_str());
         EnableTries(false);
         ::SetTimer(hwnd(), kWaitTimer, kWaitTimerMs, nullptr);

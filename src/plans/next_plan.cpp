@@ -119,8 +119,8 @@ NextPlanText NextPlanParts(const std::vector<PlanRow>& rows, const LocalDateTime
     } else if (days == 1) {
         line.day = line.shortDay = text::kNextPlanTomorrow;
     } else {
-        const std::wstring month = std::to_wstring(when.month);
-        const std::wstring day = std::to_wstring(when.day);
+        const std::wstring month = NumberText(when.month);
+        const std::wstring day = NumberText(when.day);
         line.day = FillIn(FillIn(text::kMonthDay, L"{month}", month), L"{day}", day);
         // Within the coming week a weekday names the day at once; a week ahead it would be today's.
         line.shortDay = days < 7 ? FillIn(text::kNextPlanWeekday, L"{weekday}",

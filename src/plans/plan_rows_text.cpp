@@ -32,7 +32,7 @@ std::wstring PlanRowsText(const std::vector<PlanRow>& rows) {
         out += PlanRowText(rows[i]);
     }
     if (shown < rows.size()) {
-        out += FillIn(text::kMsgMissedMore, L"{count}", std::to_wstring(rows.size() - shown));
+        out += FillIn(text::kMsgMissedMore, L"{count}", NumberText(rows.size() - shown));
     }
     return out;
 }

@@ -1,12 +1,13 @@
 // The plan file's keeper; see plan_store.h.
 #include "plans/plan_store.h"
+#include "base/app_messages.h"
 
 #include <utility>
 
 namespace kestrel {
 
 std::wstring PlanFileCopyPath(const std::wstring& file, int number) {
-    return number <= 1 ? file + L".bak" : file + L"." + std::to_wstring(number) + L".bak";
+    return number <= 1 ? file + L".bak" : file + L"." + NumberText(number) + L".bak";
 }
 
 PlanStore::PlanStore(FileStore& files, XmlBackend& xml, PlanList& plans, std::wstring file,

@@ -29,8 +29,8 @@ std::wstring WhenText(std::int64_t minute, std::int64_t today) {
     const LocalDateTime when = LocalFromMinute(minute);
     std::wstring text;
     if (FloorDiv(minute, kMinutesPerDay) != today) {
-        text = FillIn(FillIn(text::kMonthDay, L"{month}", std::to_wstring(when.month)), L"{day}",
-                      std::to_wstring(when.day)) +
+        text = FillIn(FillIn(text::kMonthDay, L"{month}", NumberText(when.month)), L"{day}",
+                      NumberText(when.day)) +
                L" ";
     }
     return text + FormatHourMinute(when);
@@ -51,9 +51,9 @@ int StrengthOf(const PlanRow& row) {
 
 // "2026-12-07 21:00", as the history's details give times.
 std::wstring EventTime(const LocalDateTime& when) {
-    std::wstring year = std::to_wstring(when.year);
+    std::wstring year = NumberText(when.year);
     const auto two = [](int value) {
-        return (value < 10 ? L"0" : L"") + std::to_wstring(value);
+        return (value < 10 ? L"0" : L"") + NumberText(value);
     };
     return year + L"-" + two(when.month) + L"-" + two(when.day) + L" " + FormatHourMinute(when);
 }
@@ -531,7 +531,7 @@ void Scheduler::CloseMinutes(std::int64_t first, std::int64_t last, const Closin
         }
         if (shown < missedLines.size()) {
             list +=
-                L"\n" + FillIn(text::kMsgMissedMore, L"{count}", std::to_wstring(missedLines.size() - shown));
+                L"\n" + FillIn(text::kMsgMissedMore, L"{count}", NumberText(missedLines.size() - shown));
         }
         Notice(std::move(list));
     }

@@ -1,5 +1,6 @@
 // The real disk behind FolderAccess; see folder_access_win.h.
 #include "platform/folder_access_win.h"
+#include "base/app_messages.h"
 
 #include "platform/file_bytes.h"
 #include "platform/handles_win.h"
@@ -27,8 +28,8 @@ public:
         // try than to read: a file is made and removed again when it closes.
         for (int attempt = 0; attempt < 3; ++attempt) {
             const std::wstring probe =
-                JoinPath(folder, L"Kestrel-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                                     std::to_wstring(::GetTickCount() + attempt) + L".tmp");
+                JoinPath(folder, L"Kestrel-" + NumberText(::GetCurrentProcessId()) + L"-" +
+                                     NumberText(::GetTickCount() + attempt) + L".tmp");
             UniqueKernelHandle file(
                 ::CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));

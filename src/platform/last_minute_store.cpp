@@ -1,5 +1,6 @@
 // The kept minute per plan file; see last_minute_store.h.
 #include "platform/last_minute_store.h"
+#include "base/app_messages.h"
 
 #include "platform/text_compare.h"
 
@@ -45,7 +46,7 @@ std::optional<std::int64_t> PlanFileLastMinute::Load() {
 
 void PlanFileLastMinute::Save(std::int64_t utcMinute) {
     // A failed write only means the next start-up misses less or more; nothing to tell the user.
-    values_.Write(name_, std::to_wstring(utcMinute));
+    values_.Write(name_, NumberText(utcMinute));
 }
 
 } // namespace kestrel

@@ -1,5 +1,6 @@
 // Starting a run plan's program; see program_launcher_win.h.
 #include "platform/program_launcher_win.h"
+#include "base/app_messages.h"
 
 #include "platform/handles_win.h"
 
@@ -149,7 +150,7 @@ std::wstring SystemErrorText(DWORD error) {
 
 std::wstring ReasonText(DWORD error) {
     std::wstring text = SystemErrorText(error);
-    return text.empty() ? std::to_wstring(error) : text;
+    return text.empty() ? NumberText(error) : text;
 }
 
 } // namespace kestrel::win

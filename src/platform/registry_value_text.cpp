@@ -1,5 +1,6 @@
 // Rendering of raw registry value bytes as text; see the header for the rule of each type.
 #include "platform/registry_value_text.h"
+#include "base/app_messages.h"
 
 #include <algorithm>
 
@@ -71,7 +72,7 @@ void RenderRegistryValue(std::uint32_t type, std::span<const std::uint8_t> data,
         if (data.empty()) {
             break; // no number to show
         }
-        result = std::to_wstring(ReadNumber(data, type == regtype::kDwordBigEndian));
+        result = NumberText(ReadNumber(data, type == regtype::kDwordBigEndian));
         break;
     default: // kNone, kLink and types Kestrel does not render
         break;

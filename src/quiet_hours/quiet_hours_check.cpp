@@ -1,5 +1,6 @@
 // The once-a-second decision of quiet hours; see quiet_hours_check.h.
 #include "quiet_hours/quiet_hours_check.h"
+#include "base/app_messages.h"
 
 #include "base/power_strength.h"
 
@@ -21,7 +22,7 @@ std::int64_t EndInUtc(const QuietOccurrence& occurrence, const ClockReading& now
 } // namespace
 
 std::wstring QuietExcuseLine(const QuietExcuse& excuse) {
-    return excuse.line + L'|' + std::to_wstring(excuse.endUtcMinute);
+    return excuse.line + L'|' + NumberText(excuse.endUtcMinute);
 }
 
 std::optional<QuietExcuse> ParseQuietExcuseLine(std::wstring_view line) {

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 namespace kestrel {
 namespace {
 
@@ -34,6 +37,15 @@ TEST(ShortenToFit, TheAsideGoesFirstThenTheTextIsCutNeverTheHead) {
                   line)
             << room;
     }
+}
+
+TEST(NumberText, WritesEveryIntegerAsItsDecimalDigits) {
+    EXPECT_EQ(NumberText(0), L"0");
+    EXPECT_EQ(NumberText(10), L"10");
+    EXPECT_EQ(NumberText(-7), L"-7");
+    EXPECT_EQ(NumberText(std::numeric_limits<std::int64_t>::min()), L"-9223372036854775808");
+    EXPECT_EQ(NumberText(std::numeric_limits<std::uint64_t>::max()), L"18446744073709551615");
+    EXPECT_EQ(NumberText(std::uint32_t{4294967295u}), L"4294967295");
 }
 
 } // namespace
