@@ -2,8 +2,9 @@
 # Renders src/res/kestrel_icon.mvg (a 256 x 256 drawing) at each icon size, straight from the vector
 # source so small sizes stay sharp, and packs them into src/res/kestrel.ico. Needs ImageMagick.
 #
-# Frames up to 48 pixels are stored as bitmaps, the larger ones as PNG: Windows reads PNG frames of any
-# size, and a 128-pixel bitmap alone would weigh 64 KiB in Kestrel.exe.
+# Frames up to 32 pixels (the tray's and the title bar's, at up to 200 %) are stored as bitmaps, the
+# larger ones as PNG: Windows (Vista and later) reads PNG frames of any size, a 48-pixel bitmap weighs
+# 9 KiB against 2 KiB as PNG, and a 128-pixel one alone would weigh 64 KiB in Kestrel.exe.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,7 +14,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 sizes=(16 24 32 48 64 128 256)
-largest_bitmap=48
+largest_bitmap=32
 
 # Little-endian 16- and 32-bit numbers as raw bytes.
 le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
