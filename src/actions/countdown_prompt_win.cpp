@@ -27,6 +27,16 @@ constexpr TwipsRect kNowRect{240, 1005, 1500, 450};
 constexpr TwipsRect kCancelRect{5460, 1005, 1500, 450};
 
 constexpr UINT kTickMs = 1000;
+// More time than this in sleep between two ticks is a sleep.
+constexpr std::uint64_t kSleptMs = 2000;
+
+// The time the computer has spent asleep since it started: the tick that runs in sleep less the one that
+// does not.
+std::uint64_t TimeAsleepMs() {
+    ULONGLONG awake = 0;
+    const ULONGLONG all = ::GetTickCount64();
+    return ::QueryUnbiasedInterruptTime(&awake) ? all - awake / 10000 : 0;
+}
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr wchar_t kWindowClass[] = L"Kestrel.CountdownPrompt";
@@ -79,6 +89,7 @@ bool CountdownPrompt::方法_提示关机_进行关机操作(const std::wstring&
         return false;
     }
     countdown_.Start(operation);
+    asleepMs_ = TimeAsleepMs();
     ShowCount();
     // Setting the timer again restarts its second, so a second call gives the full 15 seconds.
     ::SetTimer(hwnd(), kCountdownTimerId, kTickMs, nullptr);
@@ -180,6 +191,14 @@ void CountdownPrompt::ShowCount() {
 }
 
 void CountdownPrompt::OnTick() {
+    // The 15 seconds are awake seconds: the first tick after a sleep counts nothing, and the scheduler's
+    // next pass decides what the sleep closes or starts again.
+    const std::uint64_t asleep = TimeAsleepMs();
+    const bool slept = asleep - asleepMs_ > kSleptMs;
+    asleepMs_ = asleep;
+    if (slept) {
+        return;
+    }
     if (countdown_.Tick()) {
         Finish(CountdownEnd::Performed);
     } else if (countdown_.Counting()) {

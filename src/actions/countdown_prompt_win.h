@@ -7,6 +7,7 @@
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -84,6 +85,7 @@ private:
     HINSTANCE instance_;
     Performer perform_;
     ShutdownCountdown countdown_;
+    std::uint64_t asleepMs_ = 0; // the time asleep at the last tick (or the start)
     std::function<bool(HWND, const wchar_t*)> guard_;
     std::function<void(HWND)> dismiss_;
     std::function<void(const std::wstring&)> cancelled_;
