@@ -21,6 +21,7 @@
 #include "plans/plan_waker_win.h"
 #include "plans/scheduler_listener.h"
 #include "platform/crypto_win.h"
+#include "platform/last_minute_store_win.h"
 #include "platform/program_launcher_win.h"
 #include "platform/wake_timer_win.h"
 #include "quiet_hours/quiet_hours_win.h"
@@ -428,6 +429,7 @@ void Application::StartSettingsWatch() {
     host.autoStartTicked = [this] {
         return main_->AutoStartChecked();
     };
+    host.planFileValue = MinuteValueName(LongPathOf(PlanFilePathText()));
     settings_ = std::make_unique<SettingsWatch>(std::move(host));
 }
 

@@ -148,8 +148,8 @@ void SettingsWatch::Check() {
     const SettingValues now = ReadAll();
     const std::int64_t minute = MinuteNumber(host_.clock->Now());
     for (const std::wstring& name : ChangedSettings(known_, now)) {
-        const bool putBack = HeldForParent(name);
-        if (host_.events && toldMinute_[name] != minute + 1) {
+        const bool putBack = HeldForParent(name, now.count(name) != 0);
+        if (host_.events && !OtherCopys(name) && toldMinute_[name] != minute + 1) {
             toldMinute_[name] = minute + 1;
             host_.events->Record(text::kEventSettings,
                                  FillIn(putBack ? text::kHistorySettingRestored : text::kHistorySettingChanged,
@@ -168,7 +168,17 @@ void SettingsWatch::Check() {
     }
 }
 
-bool SettingsWatch::HeldForParent(const std::wstring& name) const {
+bool SettingsWatch::OtherCopys(const std::wstring& name) const {
+    const std::wstring settings = std::wstring(kRootName) + kSettingsPath + L"\\";
+    for (const std::wstring& key : {settings + kLastMinuteName + L"\\", settings + L"PlanDigest\\"}) {
+        if (StartsWithIgnoringCase(name, key)) {
+            return !EqualIgnoringCase(std::wstring_view(name).substr(key.size()), host_.planFileValue);
+        }
+    }
+    return false;
+}
+
+bool SettingsWatch::HeldForParent(const std::wstring& name, bool present) const {
     const std::wstring settings = std::wstring(kRootName) + kSettingsPath + L"\\";
     const auto is = [&](const wchar_t* valueName) {
         return EqualIgnoringCase(name, settings + valueName);
@@ -186,7 +196,14 @@ bool SettingsWatch::HeldForParent(const std::wstring& name) const {
     if (EqualIgnoringCase(name, FullName(text::kRunKeyPath, text::kRunValueName))) {
         return host_.autoStartTicked && host_.autoStartTicked() && known_.count(name) != 0;
     }
-    return is(text::kForbiddenValueName) || is(text::kQuietHoursValueName) || is(kExitMarkValue) ||
+    if (OtherCopys(name)) {
+        return false;
+    }
+    // A copy of Kestrel in another folder sets the mark too: only a mark deleted is put back.
+    if (is(kExitMarkValue)) {
+        return !present;
+    }
+    return is(text::kForbiddenValueName) || is(text::kQuietHoursValueName) ||
            is(kLastMinuteName) || StartsWithIgnoringCase(name, settings + kLastMinuteName + L"\\") ||
            StartsWithIgnoringCase(name, settings + L"PlanDigest\\");
 }
@@ -222,7 +239,7 @@ void SettingsWatch::OwnWrite(HKEY root, const std::wstring& keyPath, const std::
 
 void SettingsWatch::OnEnd(ProgramEnd) {
     const std::wstring run = FullName(text::kRunKeyPath, text::kRunValueName);
-    if (HeldForParent(run)) {
+    if (HeldForParent(run, true)) {
         DWORD type = 0;
         std::vector<std::uint8_t> bytes;
         if (QueryRegBytes(HKEY_CURRENT_USER, text::kRunKeyPath, text::kRunValueName, type, bytes) != RegRead::Read ||

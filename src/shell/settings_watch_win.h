@@ -27,6 +27,9 @@ struct SettingsWatchHost {
     std::function<bool()> lockSet;
     std::function<bool()> lockRecordSound;
     std::function<bool()> autoStartTicked;
+    // The name of this plan file's own values under LastMinute and PlanDigest (MinuteValueName): another
+    // copy of Kestrel in another folder writes its own there, which are none of this copy's business.
+    std::wstring planFileValue;
 };
 
 class SettingsWatch final : public SystemListener {
@@ -50,8 +53,10 @@ private:
     SettingValues ReadAll() const;
     void Watch();
     void OwnWrite(HKEY root, const std::wstring& keyPath, const std::wstring& name);
-    // Whether the parent's lock puts `name` back.
-    bool HeldForParent(const std::wstring& name) const;
+    // Whether the parent's lock puts `name` back; `present`: the value exists now.
+    bool HeldForParent(const std::wstring& name, bool present) const;
+    // A value another copy of Kestrel keeps for its own plan file.
+    bool OtherCopys(const std::wstring& name) const;
     void WriteBack(const std::wstring& name);
 
     SettingsWatchHost host_;
