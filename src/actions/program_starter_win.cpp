@@ -1,13 +1,12 @@
 // The run plans' start worker; see program_starter_win.h.
 #include "actions/program_starter_win.h"
+#include "platform/threads_win.h"
 
 #include "platform/com_win.h"
 #include "platform/handles_win.h"
 #include "platform/process_access_win.h"
 
 #include <deque>
-#include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -46,7 +45,7 @@ struct ProgramStarter::Shared {
 
     const StartFunction start;
     const UniqueKernelHandle wake{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
-    std::mutex lock;
+    SlimLock lock;
     // Guarded by `lock`:
     std::deque<Job> jobs;
     std::vector<Failure> failures;
@@ -157,9 +156,8 @@ void ProgramStarter::Start(std::wstring program, bool hidden, std::uint64_t keep
         shared_->workerRunning = true;
     }
     if (startWorker) {
-        try {
-            std::thread(&Shared::Work, shared_).detach();
-        } catch (...) {
+        UniqueKernelHandle worker = StartThread([shared = shared_] { Shared::Work(shared); });
+        if (!worker) {
             // No thread to be had: every start waiting is told as failed, and the next one tries again.
             std::lock_guard guard(shared_->lock);
             shared_->workerRunning = false;

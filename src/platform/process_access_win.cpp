@@ -1,12 +1,12 @@
 // The access lists of Kestrel's own process and threads; see process_access_win.h.
 #include "platform/process_access_win.h"
+#include "platform/threads_win.h"
 
 #include "platform/handles_win.h"
 
 #include <aclapi.h>
 
 #include <algorithm>
-#include <mutex>
 
 namespace kestrel::win {
 namespace {
@@ -99,7 +99,7 @@ struct ThreadEntry {
     std::vector<BYTE> original;
 };
 struct Threads {
-    std::mutex lock;
+    SlimLock lock;
     bool withheld = false;
     std::vector<ThreadEntry> entries;
 };

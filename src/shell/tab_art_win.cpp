@@ -289,8 +289,9 @@ void PaintTile(HDC dc, SIZE size, int tab, bool selected, int dpi) {
 TabArt::TabArt() = default;
 
 TabArt::~TabArt() {
-    if (preparing_.joinable()) {
-        preparing_.join();
+    if (preparing_) {
+        ::WaitForSingleObject(preparing_.get(), INFINITE);
+        preparing_.reset();
     }
     prepared_ = {};
     strip_.reset();
@@ -303,52 +304,53 @@ TabArt::~TabArt() {
 }
 
 bool TabArt::StartGdiplus() {
-    std::call_once(gdiplusOnce_, [this] {
+    // Started once, by whichever thread comes first; the other one waits for it.
+    const std::lock_guard guard(gdiplusLock_);
+    if (!gdiplusTried_) {
+        gdiplusTried_ = true;
         gp::GdiplusStartupInput input;
         ULONG_PTR token = 0;
         if (gp::GdiplusStartup(&token, &input, nullptr) == gp::Ok) {
             gdiplusToken_ = token;
         }
-    });
+    }
     return gdiplusToken_ != 0;
 }
 
 void TabArt::Prepare(int dpi, SIZE strip, const std::array<RECT, kTabCount>& buttons,
                      const std::array<int, kTabCount>& first) {
-    if (preparing_.joinable()) {
+    if (preparing_) {
         return;
     }
     prepared_ = Prepared{};
     prepared_.dpi = dpi;
     prepared_.strip = strip;
     prepared_.buttons = buttons;
-    try {
-        preparing_ = std::thread([this, first] {
-            const KestrelThread guarded; // the parent's lock reaches this thread too
-            // GDI objects belong to the process, so bitmaps drawn here serve the window's thread.
-            if (!StartGdiplus()) {
-                return;
+    // No thread to be had: Render draws everything itself.
+    preparing_ = StartThread([this, first] {
+        const KestrelThread guarded; // the parent's lock reaches this thread too
+        // GDI objects belong to the process, so bitmaps drawn here serve the window's thread.
+        if (!StartGdiplus()) {
+            return;
+        }
+        prepared_.stripBitmap.reset(RenderStrip(prepared_.dpi, prepared_.strip));
+        if (!prepared_.stripBitmap) {
+            return;
+        }
+        for (const int n : first) {
+            if (n >= 1 && n <= kTabImageCount) {
+                const RECT& button = prepared_.buttons[static_cast<std::size_t>((n + 1) / 2 - 1)];
+                prepared_.images[static_cast<std::size_t>(n - 1)].reset(
+                    RenderImageFor(n, prepared_.stripBitmap.get(), button, prepared_.dpi));
             }
-            prepared_.stripBitmap.reset(RenderStrip(prepared_.dpi, prepared_.strip));
-            if (!prepared_.stripBitmap) {
-                return;
-            }
-            for (const int n : first) {
-                if (n >= 1 && n <= kTabImageCount) {
-                    const RECT& button = prepared_.buttons[static_cast<std::size_t>((n + 1) / 2 - 1)];
-                    prepared_.images[static_cast<std::size_t>(n - 1)].reset(
-                        RenderImageFor(n, prepared_.stripBitmap.get(), button, prepared_.dpi));
-                }
-            }
-        });
-    } catch (...) {
-        // No thread to be had: Render draws everything itself.
-    }
+        }
+    });
 }
 
 bool TabArt::TakePrepared(int dpi, SIZE strip, const std::array<RECT, kTabCount>& buttons) {
-    if (preparing_.joinable()) {
-        preparing_.join();
+    if (preparing_) {
+        ::WaitForSingleObject(preparing_.get(), INFINITE);
+        preparing_.reset();
     }
     const auto sameRect = [](const RECT& a, const RECT& b) {
         return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;

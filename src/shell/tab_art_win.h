@@ -5,14 +5,13 @@
 #pragma once
 
 #include "platform/handles_win.h"
+#include "platform/threads_win.h"
 #include "shell/tab_images.h"
 
 #include <windows.h>
 
 #include <array>
 #include <cstdint>
-#include <mutex>
-#include <thread>
 
 namespace kestrel::win {
 
@@ -61,9 +60,10 @@ private:
     // Takes what Prepare drew when it fits this size; true when it did.
     bool TakePrepared(int dpi, SIZE strip, const std::array<RECT, kTabCount>& buttons);
 
-    std::once_flag gdiplusOnce_;
+    SlimLock gdiplusLock_;
+    bool gdiplusTried_ = false;
     std::uintptr_t gdiplusToken_ = 0;
-    std::thread preparing_;
+    UniqueKernelHandle preparing_; // the thread drawing ahead, until it is waited for
     Prepared prepared_;
     bool ready_ = false;
     int dpi_ = 96;
