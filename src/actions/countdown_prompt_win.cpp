@@ -5,6 +5,7 @@
 // it, and comes forward once the countdown is gone), and its buttons handle their keys themselves, so
 // that Esc, Enter and Tab work inside any message loop, a message box's included.
 #include "actions/countdown_prompt_win.h"
+#include "platform/clock.h"
 
 #include "base/app_messages.h"
 #include "base/command_ids.h"
@@ -27,8 +28,6 @@ constexpr TwipsRect kNowRect{240, 1005, 1500, 450};
 constexpr TwipsRect kCancelRect{5460, 1005, 1500, 450};
 
 constexpr UINT kTickMs = 1000;
-// More time than this in sleep between two ticks is a sleep.
-constexpr std::uint64_t kSleptMs = 2000;
 
 // The time the computer has spent asleep since it started: the tick that runs in sleep less the one that
 // does not.
@@ -194,7 +193,7 @@ void CountdownPrompt::OnTick() {
     // The 15 seconds are awake seconds: the first tick after a sleep counts nothing, and the scheduler's
     // next pass decides what the sleep closes or starts again.
     const std::uint64_t asleep = TimeAsleepMs();
-    const bool slept = asleep - asleepMs_ > kSleptMs;
+    const bool slept = asleep - asleepMs_ > static_cast<std::uint64_t>(kAsleepThresholdMs);
     asleepMs_ = asleep;
     if (slept) {
         return;

@@ -45,6 +45,7 @@ namespace kestrel::win {
 
 Application::Application(ApplicationOptions options)
     : options_(std::move(options)), clock_(options_.clock ? *options_.clock : systemClock_),
+      balloon_([this](const std::wstring& message) { tray_.ShowBalloon(text::kAppTitle, message); }),
       tray_(options_.trayShell) {
     HistoryKeeperOptions history;
     history.folder = options_.historyFolder;
@@ -53,14 +54,10 @@ Application::Application(ApplicationOptions options)
     history.exitDetail = [this] {
         return main_->ExitDetail(lock_ && lock_->IsSet());
     };
-    history.balloon = [this](const std::wstring& message) {
-        Balloon(message);
-    };
+    history.balloon = balloon_;
     history_ = std::make_unique<HistoryKeeper>(clock_, std::move(history));
     PlanKeeperHost keeper;
-    keeper.balloon = [this](const std::wstring& message) {
-        Balloon(message);
-    };
+    keeper.balloon = balloon_;
     keeper.postNotice = [this](std::wstring message, UINT iconFlags) {
         main_->PostNotice(std::move(message), iconFlags);
     };
@@ -86,10 +83,6 @@ std::wstring Application::PlanFilePathText() const {
 
 EventSink& Application::Events() {
     return history_->Events();
-}
-
-void Application::Balloon(const std::wstring& message) {
-    tray_.ShowBalloon(text::kAppTitle, message);
 }
 
 bool Application::Start() {
@@ -167,7 +160,7 @@ bool Application::Start() {
     RegisterListeners();
     if (lock_->State() == LockState::Unreadable) {
         // Said once, without a box: the user may not be at the screen yet.
-        Balloon(FillIn(text::kLockUnreadableBalloon, L"{value}", PasswordValueFullName()));
+        balloon_(FillIn(text::kLockUnreadableBalloon, L"{value}", PasswordValueFullName()));
     }
     main_->FinishAfterShow();
     // Last, since loading the browser control takes a moment; the page itself loads on its own time.
@@ -241,9 +234,7 @@ void Application::StartPlans() {
     host.plans = &plans_;
     host.power = options_.power ? options_.power : &power_;
     host.events = &Events();
-    host.balloon = [this](const std::wstring& message) {
-        Balloon(message);
-    };
+    host.balloon = balloon_;
     host.beforePowerOperation = [this](bool endsSession) {
         // A bedtime shutdown must never read as an unclean end the next morning.
         keeper_->SaveNow();
@@ -305,7 +296,7 @@ void Application::StartPlanWaker() {
     wakerOptions.readSetting = options_.wakeForPlans;
     wakerOptions.writeSetting = options_.keepWakeForPlans;
     wakerOptions.refused = [this](std::uint32_t error) {
-        Balloon(FillIn(text::kMsgWakeRefused, L"{reason}", ReasonText(error)));
+        balloon_(FillIn(text::kMsgWakeRefused, L"{reason}", ReasonText(error)));
     };
     waker_ = std::make_unique<PlanWaker>(plans_, clock_, *timer, std::move(wakerOptions));
     main_->SetWakeForPlansChecked(waker_->On());
@@ -338,9 +329,7 @@ void Application::StartQuietHours() {
     // A wake of Kestrel's own timer, before anyone is at the computer: the windows wait for a person.
     host.noPersonYet = options_.noPersonYet ? options_.noPersonYet
                                             : std::function<bool()>([this] { return waker_->AwaitingPerson(); });
-    host.balloon = [this](const std::wstring& message) {
-        Balloon(message);
-    };
+    host.balloon = balloon_;
     host.allow = [this](HWND owner, const wchar_t* reason) {
         return AllowGuarded(owner, reason);
     };
@@ -370,9 +359,7 @@ void Application::StartQuietHours() {
     };
     keep.removeMark = options_.removeStartupMark;
     keep.events = &Events();
-    keep.balloon = [this](const std::wstring& message) {
-        Balloon(message);
-    };
+    keep.balloon = balloon_;
     startAtLogOn_ = std::make_unique<StartAtLogOnKeeper>(std::move(keep));
 }
 
@@ -517,9 +504,7 @@ void Application::CreatePage(int tab) {
         ForbiddenWatchHost watch;
         watch.clock = &clock_;
         watch.events = &Events();
-        watch.balloon = [this](const std::wstring& message) {
-            Balloon(message);
-        };
+        watch.balloon = balloon_;
         watch.keepList = [this](const std::vector<std::wstring>& entries) {
             lock_->KeepForbiddenList(entries);
         };

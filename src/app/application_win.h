@@ -165,7 +165,6 @@ private:
     // command still arrives.
     template <typename Show>
     void ShowHelpDialog(Show show);
-    void Balloon(const std::wstring& message);
     // The one real end: every feature hears it, the plans are saved (a failure told only on Exit), the
     // icon goes, every window closes and the message loop ends.
     void End(ProgramEnd how);
@@ -173,6 +172,8 @@ private:
     ApplicationOptions options_;
     SystemClock systemClock_;
     const Clock& clock_;
+    // A notice in a tray balloon; one callback that every feature is handed.
+    const std::function<void(const std::wstring& message)> balloon_;
     std::unique_ptr<HistoryKeeper> history_;
     std::unique_ptr<LockStore> ownLockStore_;
     std::unique_ptr<ParentLock> lock_;

@@ -16,7 +16,6 @@ namespace {
 
 // More time asleep than this between two passes (the two tick counts drift apart by milliseconds
 // only) means the computer slept.
-constexpr std::int64_t kAsleepThresholdMs = 2000;
 // The wall clock moving this much more or less than real time between two passes means it was set.
 constexpr std::int64_t kClockStepToleranceMs = 5000;
 // A balloon holds 255 characters; the list stops well before, with a line saying how many are left.
@@ -249,12 +248,11 @@ void Scheduler::Begin(const ClockReading& now) {
 
 std::optional<Scheduler::Closing> Scheduler::Classify(const ClockReading& now) {
     const auto tickGap = static_cast<std::int64_t>(now.tickMs - previous_.tickMs);
-    const auto awakeGap = static_cast<std::int64_t>(now.awakeMs - previous_.awakeMs);
     const std::int64_t wallGap = now.utcMs - previous_.utcMs;
     const std::int64_t stepMs = wallGap - tickGap;
     std::int64_t offsetChange = now.utcOffsetMinutes - previous_.utcOffsetMinutes;
     // A sleep is what the two tick counts show, never a power notice alone: any program may post one.
-    const bool slept = tickGap - awakeGap > kAsleepThresholdMs;
+    const bool slept = SleptBetween(previous_, now);
     if (slept) {
         Record(text::kEventSlept, SpanText(previous_.local, now.local));
         HandleSleep();

@@ -73,4 +73,12 @@ LocalDateTime LocalFromSecond(std::int64_t second) {
     return when;
 }
 
+bool SleptBetween(const ClockReading& before, const ClockReading& now) {
+    // Both counts are unsigned and only grow; the time asleep is what the sleeping one gained beyond the
+    // other.
+    const auto tickGap = static_cast<std::int64_t>(now.tickMs - before.tickMs);
+    const auto awakeGap = static_cast<std::int64_t>(now.awakeMs - before.awakeMs);
+    return tickGap - awakeGap > kAsleepThresholdMs;
+}
+
 } // namespace kestrel

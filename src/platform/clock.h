@@ -73,4 +73,9 @@ private:
     LocalDateTime now_;
 };
 
+// More time than this spent asleep between two readings is a sleep: the tick that runs in sleep gained on
+// the one that stops there. Never a power notice alone, which any program may post.
+inline constexpr std::int64_t kAsleepThresholdMs = 2000;
+bool SleptBetween(const ClockReading& before, const ClockReading& now);
+
 } // namespace kestrel

@@ -52,12 +52,4 @@ SessionState AfterNotice(SessionState believed, SessionChange change) {
     return believed;
 }
 
-bool SleptBetween(const ClockReading& before, const ClockReading& now) {
-    // Both counts are unsigned and only grow; the time asleep is what the sleeping one gained beyond the
-    // other. A reading from before the counts existed (zero) shows nothing.
-    const std::int64_t tickGap = static_cast<std::int64_t>(now.tickMs - before.tickMs);
-    const std::int64_t awakeGap = static_cast<std::int64_t>(now.awakeMs - before.awakeMs);
-    return tickGap - awakeGap > static_cast<std::int64_t>(kSleepEvidenceMs);
-}
-
 } // namespace kestrel

@@ -37,10 +37,6 @@ std::vector<SessionChange> SessionCorrections(const SessionState& believed, cons
 // What the features believe after a notice they were told.
 SessionState AfterNotice(SessionState believed, SessionChange change);
 
-// More than this much time in sleep between two readings is a sleep.
-inline constexpr std::uint64_t kSleepEvidenceMs = 2000;
-bool SleptBetween(const ClockReading& before, const ClockReading& now);
-
 // How long after an end-of-session notice that Windows did not confirm Kestrel may still be running before
 // the notice counts as forged.
 inline constexpr std::uint64_t kForgedEndAfterMs = 30 * 1000;
